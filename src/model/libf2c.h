@@ -27,7 +27,9 @@ inline double magnitude(Complex z) {
 }
 
 // log10 x as libf2c computes it: ln x times log10 e, in double precision.
-inline double log10Real(Real x) { return r_lg10(&x); }
+inline double log10Real(Real x) {
+    return r_lg10(&x);
+}
 
 // e^z, as libf2c computes it, rounded part by part.
 inline Complex complexExp(Complex z) {

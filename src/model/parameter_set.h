@@ -26,22 +26,22 @@ inline bool codeEquals(const Code& code, const Code& value) {
 }
 
 struct ParameterSet {
-    Real headerValue = 0.0F;               // read and ignored
-    Code modelCode = makeCode("");         // "r"/"R" rectangular, "u"/"U" half delay
+    Real headerValue = 0.0F;        // read and ignored
+    Code modelCode = makeCode("");  // "r"/"R" rectangular, "u"/"U" half delay
     Real baffleHeightCm = 0.0F;
     Real baffleWidthCm = 0.0F;
-    Real driverXCm = 0.0F;                 // driver centre to the side edge of side 2
-    Real driverYCm = 0.0F;                 // driver centre above the bottom edge
+    Real driverXCm = 0.0F;  // driver centre to the side edge of side 2
+    Real driverYCm = 0.0F;  // driver centre above the bottom edge
     Real driverDiameterCm = 0.0F;
     Real resonanceHz = 0.0F;
     Real qualityFactor = 0.0F;
     Real listenerDistanceM = 0.0F;
-    Code rearPhaseCode = makeCode("");     // "n" switches the rear phase factor off
-    Code pistonCode = makeCode("");        // "y" switches the piston factor on
+    Code rearPhaseCode = makeCode("");  // "n" switches the rear phase factor off
+    Code pistonCode = makeCode("");     // "y" switches the piston factor on
     Real roundBaffleDiameterCm = 0.0F;
-    Code rearLevelCode = makeCode("");     // "d" halves the rear level
+    Code rearLevelCode = makeCode("");  // "d" halves the rear level
     Real offAxisAngleDeg = 0.0F;
-    Real offAxisAngle = 0.0F;              // radians, never closer to 0 than 1e-4
+    Real offAxisAngle = 0.0F;  // radians, never closer to 0 than 1e-4
 };
 
 }  // namespace opbaff

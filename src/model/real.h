@@ -22,7 +22,9 @@ struct WideComplex {
     double im = 0.0;
 };
 
-inline WideComplex widen(Complex z) { return {z.re, z.im}; }
+inline WideComplex widen(Complex z) {
+    return {z.re, z.im};
+}
 
 inline Complex narrow(WideComplex z) {
     return {static_cast<Real>(z.re), static_cast<Real>(z.im)};
@@ -34,7 +36,9 @@ inline WideComplex product(WideComplex x, WideComplex y) {
     return {x.re * y.re - x.im * y.im, x.re * y.im + x.im * y.re};
 }
 
-inline Complex multiply(Complex x, Complex y) { return narrow(product(widen(x), widen(y))); }
+inline Complex multiply(Complex x, Complex y) {
+    return narrow(product(widen(x), widen(y)));
+}
 
 // Part by part, each part rounded.
 inline Complex add(Complex x, Complex y) {

@@ -21,10 +21,10 @@ struct ModelRow {
 
 // Receives the 81 rows of a model run, in ascending order of frequency.
 class RowSink {
-public:
+  public:
     virtual void takeRow(const ModelRow& row) = 0;
 
-protected:
+  protected:
     RowSink() = default;
     RowSink(const RowSink&) = default;
     RowSink& operator=(const RowSink&) = default;

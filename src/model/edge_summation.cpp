@@ -1,0 +1,97 @@
+#include "model/edge_summation.h"
+
+#include <cmath>
+
+#include "model/levels.h"
+#include "model/path_delay.h"
+
+namespace opbaff {
+namespace {
+
+// 2 J1(x) / x towards the off-axis listener, x = ka sin(angle).
+Real pistonDirectivity(Real frequency, Real offAxisAngle, const ParameterSet& parameters,
+                       const RunConstants& constants) {
+    const auto pistonKa =
+        static_cast<Real>(static_cast<double>(constants.pi) * frequency *
+                          parameters.driverDiameterCm / constants.soundSpeed / 100.0);
+    const auto sine = static_cast<Real>(std::sin(static_cast<double>(offAxisAngle)));
+    const auto pistonArgument = static_cast<Real>(static_cast<double>(sine) * pistonKa);
+    const auto bessel = static_cast<Real>(::j1(static_cast<double>(pistonArgument)));
+    return static_cast<Real>((static_cast<double>(bessel) + bessel) / pistonArgument);
+}
+
+// The level of the two sides' mean.
+Real meanLevel(Complex sum) {
+    const auto halfMagnitude =
+        static_cast<Real>(static_cast<double>(static_cast<Real>(magnitude(sum))) / 2);
+    return decibels(halfMagnitude);
+}
+
+struct ModelState {
+    EdgeDirections directions;
+    SideGeometry side;
+    std::array<SideSums, 2> sums;
+};
+
+}  // namespace
+
+void sumSide(const ParameterSet& parameters, const RunConstants& constants,
+             const SourceSpectra& spectra, const SideGeometry& side, Real offAxisAngle,
+             SideSums& sums) {
+    for (std::size_t i = 0; i < spectra.frequency.size(); ++i) {
+        const Real f = spectra.frequency[i];
+        const Complex start = spectra.driverResponse[i];
+        const Complex rear = spectra.rearSpectrum[i];
+        const Complex rearBare = spectra.rearSpectrumBare[i];
+        Complex sum = start;
+        Complex sumBare = start;
+        Complex sumOffAxis =
+            multiply(start, {pistonDirectivity(f, offAxisAngle, parameters, constants), 0.0F});
+        const Real omega = angularFrequency(f, constants.pi);
+        const Real c = constants.soundSpeed;
+        for (std::size_t j = 0; j < side.pathDifference.size(); ++j) {
+            const Complex term = weightedRearTerm(
+                rear, delayFactor(pathPhase(omega, side.pathDifference[j], c)), side.pathWeight[j]);
+            const Complex termBare = weightedRearTerm(
+                rearBare, delayFactor(pathPhase(omega, side.roundPathDifference[j], c)),
+                side.roundPathWeight[j]);
+            const Complex termOffAxis = weightedRearTerm(
+                rear, delayFactor(pathPhase(omega, side.offAxisPathDifference[j], c)),
+                side.offAxisPathWeight[j]);
+            sum = add(sum, term);
+            sumBare = add(sumBare, termBare);
+            sumOffAxis = add(sumOffAxis, termOffAxis);
+        }
+        sums.responseSum[i] = sum;
+        sums.responseSumBare[i] = sumBare;
+        sums.responseSumOffAxis[i] = sumOffAxis;
+    }
+}
+
+void runRectangularModel(const ParameterSet& parameters, const RunConstants& constants,
+                         const SourceSpectra& spectra, RowSink& sink) {
+    ModelState state;
+    state.directions = buildEdgeDirections(parameters, constants.pi);
+    const Real sideDistances[2] = {
+        static_cast<Real>(static_cast<double>(parameters.baffleWidthCm) - parameters.driverXCm),
+        parameters.driverXCm};
+    const Real angles[2] = {parameters.offAxisAngle, -parameters.offAxisAngle};
+    for (std::size_t s = 0; s < 2; ++s) {
+        computeSideGeometry(parameters, state.directions, sideDistances[s], angles[s], state.side);
+        sumSide(parameters, constants, spectra, state.side, angles[s], state.sums[s]);
+    }
+
+    const auto& [side1, side2] = state.sums;
+    for (std::size_t i = 0; i < spectra.frequency.size(); ++i) {
+        const Complex onAxis = add(side1.responseSum[i], side2.responseSum[i]);
+        const Complex round = add(side1.responseSumBare[i], side2.responseSumBare[i]);
+        const Complex offAxis = add(side1.responseSumOffAxis[i], side2.responseSumOffAxis[i]);
+        const FloorLevel fourth = floorLevelOf(spectra.frontSpectrum[i], spectra.rearSpectrum[i]);
+        ModelRow row;
+        row.levels = {meanLevel(onAxis), meanLevel(round), meanLevel(offAxis), fourth.level};
+        row.sums = {onAxis, round, offAxis, fourth.sum};
+        sink.takeRow(row);
+    }
+}
+
+}  // namespace opbaff
