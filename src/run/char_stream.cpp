@@ -1,0 +1,60 @@
+#include "run/char_stream.h"
+
+#include <cerrno>
+#include <cstring>
+
+namespace opbaff {
+
+void CharStream::skipLine() {
+    if (hasNext_) {
+        hasNext_ = false;
+        if (next_ == '\n' || next_ == kEndOfInput) return;
+    }
+    // A carriage return before the line feed is skipped along with the line.
+    for (;;) {
+        if (position_ == size_ && !fill()) return;
+        const char* start = buffer_.data() + position_;
+        const void* lineFeed = std::memchr(start, '\n', size_ - position_);
+        if (lineFeed != nullptr) {
+            position_ += static_cast<std::size_t>(static_cast<const char*>(lineFeed) - start) + 1;
+            return;
+        }
+        position_ = size_;
+    }
+}
+
+int CharStream::decode() {
+    const int c = rawGet();
+    if (c == '\r' && rawPeek() == '\n') return rawGet();
+    return c;
+}
+
+int CharStream::rawGet() {
+    if (position_ == size_ && !fill()) return kEndOfInput;
+    return static_cast<unsigned char>(buffer_[position_++]);
+}
+
+int CharStream::rawPeek() {
+    if (position_ == size_ && !fill()) return kEndOfInput;
+    return static_cast<unsigned char>(buffer_[position_]);
+}
+
+bool CharStream::fill() {
+    if (endMet_ || errorNumber_ != 0) return false;
+    errno = 0;
+    const long count = input_.readSome(buffer_.data(), buffer_.size());
+    if (count > 0) {
+        position_ = 0;
+        size_ = static_cast<std::size_t>(count);
+        return true;
+    }
+    if (count == 0) {
+        endMet_ = true;
+    } else {
+        errorNumber_ = errno != 0 ? errno : EIO;
+    }
+    position_ = size_ = 0;
+    return false;
+}
+
+}  // namespace opbaff

@@ -1,0 +1,67 @@
+// The parameter file as a stream of characters for the list-directed reader.
+//
+// Bytes are read through one fixed buffer, so a line of any length costs no more
+// memory than a short one. A carriage return directly before a line feed belongs
+// to the line end: the pair is delivered as a single '\n'. A lone carriage return
+// is an ordinary character.
+#pragma once
+
+#include <cstddef>
+#include <vector>
+
+#include "run/byte_input.h"
+
+namespace opbaff {
+
+// What get() and peek() return once the input is exhausted (or has failed).
+inline constexpr int kEndOfInput = -1;
+
+class CharStream {
+  public:
+    static constexpr std::size_t kBufferSize = 64 * 1024;
+
+    explicit CharStream(ByteInput& input) : input_(input), buffer_(kBufferSize) {}
+
+    // The next character (0 to 255) without consuming it, or kEndOfInput.
+    int peek() {
+        if (!hasNext_) {
+            next_ = decode();
+            hasNext_ = true;
+        }
+        return next_;
+    }
+
+    // Consumes and returns the next character, or kEndOfInput.
+    int get() {
+        const int c = peek();
+        hasNext_ = false;
+        return c;
+    }
+
+    // Consumes everything up to and including the next line end.
+    void skipLine();
+
+    // True once a read has met the end of the input.
+    bool endMet() const { return endMet_; }
+
+    // The errno of a failed read, 0 while no read has failed. A failed stream
+    // behaves as if it had ended.
+    int errorNumber() const { return errorNumber_; }
+
+  private:
+    int decode();
+    int rawGet();
+    int rawPeek();
+    bool fill();
+
+    ByteInput& input_;
+    std::vector<char> buffer_;
+    std::size_t position_ = 0;
+    std::size_t size_ = 0;
+    int next_ = kEndOfInput;
+    bool hasNext_ = false;
+    bool endMet_ = false;
+    int errorNumber_ = 0;
+};
+
+}  // namespace opbaff
