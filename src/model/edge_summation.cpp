@@ -27,6 +27,24 @@ Real meanLevel(Complex sum) {
     return decibels(halfMagnitude);
 }
 
+// The delay factor of each edge point's path at one angular frequency.
+void fillDelays(Real omega, const EdgeArray<Real>& pathDifference, Real soundSpeed,
+                EdgeArray<Complex>& delays) {
+    for (std::size_t j = 0; j < delays.size(); ++j) {
+        delays[j] = delayFactor(pathPhase(omega, pathDifference[j], soundSpeed));
+    }
+}
+
+// The front wave plus the delayed, weighted rear waves of the 101 edge points.
+Complex sumOfRearTerms(Complex start, Complex rear, const EdgeArray<Complex>& delays,
+                       const EdgeArray<Complex>& weights) {
+    Complex sum = start;
+    for (std::size_t j = 0; j < delays.size(); ++j) {
+        sum = add(sum, weightedRearTerm(rear, delays[j], weights[j]));
+    }
+    return sum;
+}
+
 struct ModelState {
     EdgeDirections directions;
     SideGeometry side;
@@ -38,33 +56,25 @@ struct ModelState {
 void sumSide(const ParameterSet& parameters, const RunConstants& constants,
              const SourceSpectra& spectra, const SideGeometry& side, Real offAxisAngle,
              SideSums& sums) {
+    EdgeArray<Complex> delays;
     for (std::size_t i = 0; i < spectra.frequency.size(); ++i) {
         const Real f = spectra.frequency[i];
         const Complex start = spectra.driverResponse[i];
-        const Complex rear = spectra.rearSpectrum[i];
-        const Complex rearBare = spectra.rearSpectrumBare[i];
-        Complex sum = start;
-        Complex sumBare = start;
-        Complex sumOffAxis =
-            multiply(start, {pistonDirectivity(f, offAxisAngle, parameters, constants), 0.0F});
         const Real omega = angularFrequency(f, constants.pi);
         const Real c = constants.soundSpeed;
-        for (std::size_t j = 0; j < side.pathDifference.size(); ++j) {
-            const Complex term = weightedRearTerm(
-                rear, delayFactor(pathPhase(omega, side.pathDifference[j], c)), side.pathWeight[j]);
-            const Complex termBare = weightedRearTerm(
-                rearBare, delayFactor(pathPhase(omega, side.roundPathDifference[j], c)),
-                side.roundPathWeight[j]);
-            const Complex termOffAxis = weightedRearTerm(
-                rear, delayFactor(pathPhase(omega, side.offAxisPathDifference[j], c)),
-                side.offAxisPathWeight[j]);
-            sum = add(sum, term);
-            sumBare = add(sumBare, termBare);
-            sumOffAxis = add(sumOffAxis, termOffAxis);
-        }
-        sums.responseSum[i] = sum;
-        sums.responseSumBare[i] = sumBare;
-        sums.responseSumOffAxis[i] = sumOffAxis;
+        // The three sums are independent, so each is accumulated on its own,
+        // still in ascending order of the edge points.
+        fillDelays(omega, side.pathDifference, c, delays);
+        sums.responseSum[i] =
+            sumOfRearTerms(start, spectra.rearSpectrum[i], delays, side.pathWeight);
+        fillDelays(omega, side.roundPathDifference, c, delays);
+        sums.responseSumBare[i] =
+            sumOfRearTerms(start, spectra.rearSpectrumBare[i], delays, side.roundPathWeight);
+        fillDelays(omega, side.offAxisPathDifference, c, delays);
+        const Complex offAxisStart =
+            multiply(start, {pistonDirectivity(f, offAxisAngle, parameters, constants), 0.0F});
+        sums.responseSumOffAxis[i] =
+            sumOfRearTerms(offAxisStart, spectra.rearSpectrum[i], delays, side.offAxisPathWeight);
     }
 }
 
