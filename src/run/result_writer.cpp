@@ -1,0 +1,32 @@
+#include "run/result_writer.h"
+
+#include <algorithm>
+
+#include "run/failure_report.h"
+#include "run/run_units.h"
+
+namespace opbaff {
+
+ResultLine formatResultLine(const ResultRow& levels) {
+    ResultLine line{};
+    auto next = line.begin();
+    for (const Real level : levels) {
+        const EField field = formatEField(level);
+        next = std::copy(field.begin(), field.end(), next);
+    }
+    *next++ = '\r';
+    *next = '\n';
+    return line;
+}
+
+void writeResultRow(const ResultRow& levels) {
+    Unit& unit = resultUnit();
+    if (!prepareForWriting(unit)) {
+        endWithReport(unit, Statement::rowWrite, placeAndReason("write start", "can't write file"));
+    }
+    const ResultLine line = formatResultLine(levels);
+    const int error = writeRecord(unit, line.data(), line.size());
+    if (error != 0) endWithReport(unit, Statement::rowWrite, placeAndError("write row", error));
+}
+
+}  // namespace opbaff
