@@ -1,5 +1,5 @@
-// Runs in which a row write fails or a signal arrives, made deterministic by
-// the write-fault preload library.
+// Runs in which a file operation fails or a signal arrives, made
+// deterministic by the file-fault preload library.
 #include <gtest/gtest.h>
 
 #include "run_case.h"
@@ -44,6 +44,22 @@ std::vector<RunCase> faultCases() {
 
 TEST(RowWriteFaults, CutTheResultAfterTheLastCompleteRow) {
     for (const RunCase& runCase : faultCases()) checkRun(runCase);
+}
+
+TEST(RunFaults, AnInterruptWhileReadingLeavesTheOlderResultUnchanged) {
+    RunCase runCase = faultCase("interrupt before the first row", fault("sigint-reading", 0),
+                                End::statusOne, "Interrupt\n", 0);
+    runCase.after = {file(kResultName, olderResult(200))};
+    checkRun(runCase);
+}
+
+TEST(RunFaults, AFailedCutAtTheNormalEndIsReported) {
+    RunCase runCase = faultCase("cut fails", fault("cut-eio", 0), End::aborted,
+                                "write row: Input/output error\n" + kRowWriteLines, 81);
+    const std::string older = olderResult(300);  // longer than 81 rows
+    runCase.before = {file(kParameterName, goldenInput(kReferenceCase)), file(kResultName, older)};
+    runCase.after = {file(kResultName, referenceRows(81) + older.substr(referenceRows(81).size()))};
+    checkRun(runCase);
 }
 
 TEST(RowWriteFaults, AnInterruptIgnoredAtStartStaysIgnored) {
