@@ -49,14 +49,14 @@ struct Setting {
 };
 
 Setting readSetting() {
-    Setting setting;
+    Setting chosen;
     const char* name = std::getenv("OPBAFF_FAULT");
     const char* row = std::getenv("OPBAFF_FAULT_ROW");
     for (const Fault& fault : kFaults) {
-        if (name != nullptr && std::strcmp(fault.name, name) == 0) setting.fault = &fault;
+        if (name != nullptr && std::strcmp(fault.name, name) == 0) chosen.fault = &fault;
     }
-    setting.row = row == nullptr ? 0 : std::strtol(row, nullptr, 10);
-    return setting;
+    chosen.row = row == nullptr ? 0 : std::strtol(row, nullptr, 10);
+    return chosen;
 }
 
 const Setting& setting() {
