@@ -1,6 +1,8 @@
 #include "model/edge_summation.h"
 
+#include <bit>
 #include <cmath>
+#include <cstdint>
 
 #include "model/levels.h"
 #include "model/path_delay.h"
@@ -27,11 +29,17 @@ Real meanLevel(Complex sum) {
     return decibels(halfMagnitude);
 }
 
-// The delay factor of each edge point's path at one angular frequency.
+// The delay factor of each edge point's path at one angular frequency. Runs of
+// equal phases (every round-baffle path, the paths of a driver on an edge) take
+// the factor already computed for the same bits.
 void fillDelays(Real omega, const EdgeArray<Real>& pathDifference, Real soundSpeed,
                 EdgeArray<Complex>& delays) {
+    std::uint32_t previousPhase = 0;
     for (std::size_t j = 0; j < delays.size(); ++j) {
-        delays[j] = delayFactor(pathPhase(omega, pathDifference[j], soundSpeed));
+        const Real phase = pathPhase(omega, pathDifference[j], soundSpeed);
+        const auto bits = std::bit_cast<std::uint32_t>(phase);
+        delays[j] = j > 0 && bits == previousPhase ? delays[j - 1] : delayFactor(phase);
+        previousPhase = bits;
     }
 }
 
