@@ -1,0 +1,57 @@
+#include "view/frd_text.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "view/parameter_text.h"
+#include "view/phase.h"
+#include "view/program_version.h"
+
+namespace opbaff::view {
+namespace {
+
+std::string commentLines(const ResponseColumn& column, const ParameterSet& parameters,
+                         std::string_view parameterFile) {
+    std::string text = "* " + column.description + "\n";
+    text += "* column " + std::to_string(column.index + 1) + " of OPBAFF.bds, " +
+            modelName(parameters) + "\n";
+    text += "* written by " + std::string(kProgramName) + " " + programVersion() + " from " +
+            printableAscii(std::string(parameterFile)) + "\n";
+    for (const std::string& line : parameterLines(parameters)) text += "*   " + line + "\n";
+    return text;
+}
+
+}  // namespace
+
+std::string formatReal(Real value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.9g", static_cast<double>(value));
+    return text;
+}
+
+std::string frdDataLine(const ResponseTable& table, std::size_t column, std::size_t i) {
+    const ModelRow& row = table.rows[i];
+    const double phase = phaseDegrees(row.sums[column]);
+    if (!std::isfinite(row.levels[column]) || !std::isfinite(phase)) return {};
+    return formatReal(table.frequency[i]) + " " + formatReal(row.levels[column]) + " " +
+           formatPhase(phase) + "\n";
+}
+
+std::string frdText(const ResponseTable& table, const ResponseColumn& column,
+                    const ParameterSet& parameters, std::string_view parameterFile) {
+    std::string data;
+    std::size_t leftOut = 0;
+    for (std::size_t i = 0; i < table.rows.size(); ++i) {
+        const std::string line = frdDataLine(table, column.index, i);
+        if (line.empty()) ++leftOut;
+        data += line;
+    }
+    std::string text = commentLines(column, parameters, parameterFile);
+    if (leftOut > 0) {
+        text +=
+            "* " + std::to_string(leftOut) + " frequencies without a finite level are left out\n";
+    }
+    return text + "* frequency (Hz), level (dB), phase (degrees)\n" + data;
+}
+
+}  // namespace opbaff::view
