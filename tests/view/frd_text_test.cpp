@@ -1,0 +1,87 @@
+// FRD files of degenerate parameters: grid points without a finite level are
+// left out and counted, the others stay in ascending order.
+#include "view/frd_text.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <limits>
+#include <sstream>
+#include <string>
+
+#include "view/plot_script.h"
+
+namespace opbaff::view {
+namespace {
+
+ResponseTable tableWithLevels(std::size_t column, Real (*level)(std::size_t)) {
+    ResponseTable table;
+    for (std::size_t i = 0; i < table.rows.size(); ++i) {
+        table.frequency[i] = static_cast<Real>(10 + i);
+        table.rows[i].levels = {-1.0F, -2.0F, -3.0F, -4.0F};
+        table.rows[i].levels[column] = level(i);
+        table.rows[i].sums = {Complex{1.0F, 1.0F}, Complex{0.0F, -1.0F}, Complex{},
+                              Complex{-1.0F, 0.0F}};
+    }
+    return table;
+}
+
+struct DegenerateCase {
+    const char* name;
+    Real (*level)(std::size_t);
+    std::size_t leftOut;
+};
+
+const DegenerateCase kCases[] = {
+    {"all_finite", [](std::size_t) { return -6.02059984F; }, 0},
+    {"exact_cancellation_everywhere",
+     [](std::size_t) { return -std::numeric_limits<Real>::infinity(); }, 81},
+    {"undefined_at_even_points",
+     [](std::size_t i) {
+         return i % 2 == 0 ? std::numeric_limits<Real>::quiet_NaN() : static_cast<Real>(i);
+     },
+     41},
+};
+
+class DegenerateLevelsTest : public testing::TestWithParam<DegenerateCase> {};
+
+TEST_P(DegenerateLevelsTest, NonFiniteRowsAreLeftOutAndCounted) {
+    const ResponseTable table = tableWithLevels(1, GetParam().level);
+    const ResponseColumn column{1, "x.frd", "what it holds", "label"};
+    const std::string text = frdText(table, column, ParameterSet{}, "Opbaffin.txt");
+    std::istringstream in(text);
+    std::size_t dataLines = 0;
+    bool countSaid = false;
+    double previous = 0.0;
+    for (std::string line; std::getline(in, line);) {
+        if (line.starts_with("*")) {
+            countSaid |= line == "* " + std::to_string(GetParam().leftOut) +
+                                     " frequencies without a finite level are left out";
+            continue;
+        }
+        ++dataLines;
+        std::istringstream fields(line);
+        double frequency = 0.0, level = 0.0, phase = 0.0;
+        ASSERT_TRUE(fields >> frequency >> level >> phase) << line;
+        EXPECT_TRUE(std::isfinite(level)) << line;
+        EXPECT_EQ(phase, -90.0) << line;
+        EXPECT_GT(frequency, previous);
+        previous = frequency;
+    }
+    EXPECT_EQ(dataLines, 81 - GetParam().leftOut);
+    EXPECT_EQ(countSaid, GetParam().leftOut > 0) << text;
+    // The plot's data keeps every grid point, with NaN where a level is missing.
+    std::istringstream data(plotData(table));
+    std::size_t nan = 0, rows = 0;
+    for (std::string line; std::getline(data, line); ++rows) nan += line.find("NaN") != line.npos;
+    EXPECT_EQ(rows, 81U);
+    EXPECT_EQ(nan, GetParam().leftOut);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, DegenerateLevelsTest, testing::ValuesIn(kCases),
+                         [](const testing::TestParamInfo<DegenerateCase>& info) {
+                             return std::string(info.param.name);
+                         });
+
+}  // namespace
+}  // namespace opbaff::view

@@ -1,0 +1,36 @@
+// Folders and files for the tool's tests.
+#pragma once
+
+#include <filesystem>
+#include <set>
+#include <string>
+
+namespace opbaff::view::test {
+
+// A fresh folder under the system's temporary folder, removed with its contents.
+class TempDir {
+  public:
+    TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    ~TempDir();
+    const std::filesystem::path& path() const { return path_; }
+    std::string file(const std::string& name) const { return (path_ / name).string(); }
+
+  private:
+    std::filesystem::path path_;
+};
+
+// The names of the entries of a folder, hidden ones included.
+std::set<std::string> entriesOf(const std::filesystem::path& dir);
+
+std::string readFile(const std::filesystem::path& path);
+void writeFile(const std::filesystem::path& path, const std::string& content);
+
+// A shell script file with the given body, made executable.
+void writeScript(const std::filesystem::path& path, const std::string& body);
+
+// A folder for PATH that holds no gnuplot.
+std::string noGnuplotPath(const TempDir& dir);
+
+}  // namespace opbaff::view::test
