@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <array>
 #include <csignal>
+#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
@@ -122,6 +123,11 @@ RunOutcome runProgram(const fs::path& directory, const RunOptions& options) {
         throw std::runtime_error("pipe failed");
     }
     std::vector<std::string> variables = options.environment;
+    // The program reads no environment, but a sanitizer build's run-time does.
+    for (const char* name : {"ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS"}) {
+        if (const char* value = std::getenv(name))
+            variables.push_back(std::string(name) + "=" + value);
+    }
     std::vector<char*> environment(variables.size() + 1, nullptr);
     std::transform(variables.begin(), variables.end(), environment.begin(),
                    [](std::string& variable) { return variable.data(); });

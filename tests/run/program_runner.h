@@ -57,7 +57,8 @@ struct RunOutcome {
     std::string standardError;
 };
 
-// Runs OPBAFF_EXE without arguments in the directory, without a core dump.
+// Runs OPBAFF_EXE without arguments in the directory, without a core dump,
+// with only the given environment and the sanitizer options of this process.
 RunOutcome runProgram(const std::filesystem::path& directory, const RunOptions& options = {});
 
 }  // namespace opbaff::testing
