@@ -23,7 +23,7 @@ void CharStream::skipLine() {
     }
 }
 
-int CharStream::decode() {
+int CharStream::decodeAtBoundary() {
     const int c = rawGet();
     if (c == '\r' && rawPeek() == '\n') return rawGet();
     return c;

@@ -49,7 +49,14 @@ class CharStream {
     int errorNumber() const { return errorNumber_; }
 
   private:
-    int decode();
+    // The next character, a CR LF pair folded into '\n'.
+    int decode() {
+        if (position_ < size_ && buffer_[position_] != '\r') {
+            return static_cast<unsigned char>(buffer_[position_++]);
+        }
+        return decodeAtBoundary();
+    }
+    int decodeAtBoundary();
     int rawGet();
     int rawPeek();
     bool fill();

@@ -37,7 +37,7 @@ struct LayoutCase {
     std::string sameAs;  // a plainly written file that must read identically
 };
 
-const std::string kPlain = joinLines(baseRecords());
+const std::string kPlain = plainFile();
 
 const LayoutCase kLayouts[] = {
     {"blank and empty lines anywhere before a value",

@@ -32,6 +32,10 @@ inline std::string joinLines(const std::vector<std::string>& lines) {
     return text;
 }
 
+inline std::string plainFile() {
+    return joinLines(baseRecords());
+}
+
 // The base file with record `record` (1 to 15) replaced by `text`.
 inline std::string fileWith(std::size_t record, const std::string& text) {
     auto records = baseRecords();
@@ -58,9 +62,9 @@ inline std::string bitsOf(Real value) {
     return hex;
 }
 
-inline std::string escaped(const Code& code) {
+inline std::string escaped(std::string_view bytes) {
     std::string out;
-    for (const char c : code) {
+    for (const char c : bytes) {
         const auto byte = static_cast<unsigned char>(c);
         if (byte >= 0x20 && byte < 0x7f && c != '\\') {
             out += c;
@@ -71,6 +75,10 @@ inline std::string escaped(const Code& code) {
         }
     }
     return out;
+}
+
+inline std::string escaped(const Code& code) {
+    return escaped({code.data(), code.size()});
 }
 
 inline std::string failureLine(const ReadFailure& failure) {
@@ -85,10 +93,13 @@ inline std::string describe(const ReadResult& result) {
     for (const Real r : {s.headerValue, s.baffleHeightCm, s.baffleWidthCm, s.driverXCm, s.driverYCm,
                          s.driverDiameterCm, s.resonanceHz, s.qualityFactor, s.listenerDistanceM,
                          s.roundBaffleDiameterCm, s.offAxisAngleDeg, s.offAxisAngle}) {
-        text += bitsOf(r) + " ";
+        text += bitsOf(r);
+        text += ' ';
     }
     for (const Code& c : {s.modelCode, s.rearPhaseCode, s.pistonCode, s.rearLevelCode}) {
-        text += "[" + escaped(c) + "]";
+        text += '[';
+        text += escaped(c);
+        text += ']';
     }
     return text;
 }
