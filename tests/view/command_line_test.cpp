@@ -20,12 +20,13 @@ struct AcceptedCase {
 class AcceptedCommandLineTest : public testing::TestWithParam<AcceptedCase> {};
 
 TEST_P(AcceptedCommandLineTest, GivesTheOptions) {
-    const CommandLine result = parseCommandLine(GetParam().arguments);
+    const AcceptedCase& c = GetParam();
+    const CommandLine result = parseCommandLine(c.arguments);
     ASSERT_TRUE(std::holds_alternative<ViewOptions>(result));
     const ViewOptions& options = std::get<ViewOptions>(result);
-    EXPECT_EQ(options.parameterFile, GetParam().parameterFile);
-    EXPECT_EQ(options.outputDir, GetParam().outputDir);
-    EXPECT_EQ(options.format, GetParam().format);
+    EXPECT_EQ(options.parameterFile, c.parameterFile);
+    EXPECT_EQ(options.outputDir, c.outputDir);
+    EXPECT_EQ(options.format, c.format);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -50,12 +51,13 @@ struct RefusedCase {
 class RefusedCommandLineTest : public testing::TestWithParam<RefusedCase> {};
 
 TEST_P(RefusedCommandLineTest, SaysWhyAndHowToEnd) {
-    const CommandLine result = parseCommandLine(GetParam().arguments);
+    const RefusedCase& c = GetParam();
+    const CommandLine result = parseCommandLine(c.arguments);
     ASSERT_TRUE(std::holds_alternative<CommandLineExit>(result));
     const CommandLineExit& exit = std::get<CommandLineExit>(result);
-    EXPECT_EQ(exit.text, GetParam().text);
-    EXPECT_EQ(exit.toStandardError, GetParam().toStandardError);
-    EXPECT_EQ(exit.status, GetParam().status);
+    EXPECT_EQ(exit.text, c.text);
+    EXPECT_EQ(exit.toStandardError, c.toStandardError);
+    EXPECT_EQ(exit.status, c.status);
 }
 
 INSTANTIATE_TEST_SUITE_P(

@@ -46,7 +46,9 @@ const DegenerateCase kCases[] = {
 class DegenerateLevelsTest : public testing::TestWithParam<DegenerateCase> {};
 
 TEST_P(DegenerateLevelsTest, NonFiniteRowsAreLeftOutAndCounted) {
-    const ResponseTable table = tableWithLevels(1, GetParam().level);
+    const DegenerateCase& c = GetParam();
+    SCOPED_TRACE(c.name);
+    const ResponseTable table = tableWithLevels(1, c.level);
     const ResponseColumn column{1, "x.frd", "what it holds", "label"};
     const std::string text = frdText(table, column, ParameterSet{}, "Opbaffin.txt");
     std::istringstream in(text);
@@ -55,7 +57,7 @@ TEST_P(DegenerateLevelsTest, NonFiniteRowsAreLeftOutAndCounted) {
     double previous = 0.0;
     for (std::string line; std::getline(in, line);) {
         if (line.starts_with("*")) {
-            countSaid |= line == "* " + std::to_string(GetParam().leftOut) +
+            countSaid |= line == "* " + std::to_string(c.leftOut) +
                                      " frequencies without a finite level are left out";
             continue;
         }
@@ -68,14 +70,14 @@ TEST_P(DegenerateLevelsTest, NonFiniteRowsAreLeftOutAndCounted) {
         EXPECT_GT(frequency, previous);
         previous = frequency;
     }
-    EXPECT_EQ(dataLines, 81 - GetParam().leftOut);
-    EXPECT_EQ(countSaid, GetParam().leftOut > 0) << text;
+    EXPECT_EQ(dataLines, 81 - c.leftOut);
+    EXPECT_EQ(countSaid, c.leftOut > 0) << text;
     // The plot's data keeps every grid point, with NaN where a level is missing.
     std::istringstream data(plotData(table));
     std::size_t nan = 0, rows = 0;
     for (std::string line; std::getline(data, line); ++rows) nan += line.find("NaN") != line.npos;
     EXPECT_EQ(rows, 81U);
-    EXPECT_EQ(nan, GetParam().leftOut);
+    EXPECT_EQ(nan, c.leftOut);
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, DegenerateLevelsTest, testing::ValuesIn(kCases),

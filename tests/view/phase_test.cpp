@@ -18,7 +18,8 @@ struct PhaseCase {
 class PhaseDegreesTest : public testing::TestWithParam<PhaseCase> {};
 
 TEST_P(PhaseDegreesTest, AngleOfTheComplexValue) {
-    EXPECT_NEAR(phaseDegrees(GetParam().value), GetParam().degrees, 1e-12);
+    const PhaseCase& c = GetParam();
+    EXPECT_NEAR(phaseDegrees(c.value), c.degrees, 1e-12);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -38,7 +39,8 @@ struct FormatCase {
 class FormatPhaseTest : public testing::TestWithParam<FormatCase> {};
 
 TEST_P(FormatPhaseTest, FourDecimalsInsideTheRange) {
-    EXPECT_EQ(formatPhase(GetParam().degrees), GetParam().text);
+    const FormatCase& c = GetParam();
+    EXPECT_EQ(formatPhase(c.degrees), c.text);
 }
 
 INSTANTIATE_TEST_SUITE_P(

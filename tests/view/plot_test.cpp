@@ -78,16 +78,18 @@ class PlotTest : public testing::TestWithParam<PlotCase> {
 };
 
 TEST_P(PlotTest, SvgIsWellFormedWithTitleAndLabels) {
+    const PlotCase& c = GetParam();
+    SCOPED_TRACE(c.name);
     const TempDir out;
     const ViewOptions options{
-        std::string(OPBAFF_TEST_DATA) + "/golden/" + GetParam().referenceCase + "/Opbaffin.txt",
+        std::string(OPBAFF_TEST_DATA) + "/golden/" + c.referenceCase + "/Opbaffin.txt",
         out.path().string(), PlotFormat::svg};
     std::ostringstream errors;
     ASSERT_EQ(runView(options, searchPath(), errors), kExitDone) << errors.str();
     EXPECT_EQ(errors.str(), "");
     const XmlCheck svg = parseXml(test::readFile(out.path() / "opbaff-response.svg"));
     EXPECT_EQ(svg.root, "svg");
-    for (const std::string& text : GetParam().texts) {
+    for (const std::string& text : c.texts) {
         EXPECT_NE(svg.text.find(text), std::string::npos) << text;
     }
     for (const std::string& name : test::entriesOf(out.path())) {

@@ -89,16 +89,17 @@ const BadInputCase kBadInputs[] = {
 class BadInputTest : public testing::TestWithParam<BadInputCase> {};
 
 TEST_P(BadInputTest, OneLineStatusTwoAndNoFiles) {
+    const BadInputCase& c = GetParam();
+    SCOPED_TRACE(c.name);
     const TempDir in;
     const TempDir out;
     test::writeFile(out.path() / "opbaff-no-path.frd", "older file\n");
     ViewOptions options;
-    options.parameterFile = GetParam().prepare(in);
+    options.parameterFile = c.prepare(in);
     options.outputDir = out.path().string();
     const RunResult result = runIn(options, "/usr/bin:/bin");
     EXPECT_EQ(result.status, kExitBadInput);
-    EXPECT_EQ(result.errors,
-              "opbaff-view: " + options.parameterFile + ": " + GetParam().reason + "\n");
+    EXPECT_EQ(result.errors, "opbaff-view: " + options.parameterFile + ": " + c.reason + "\n");
     EXPECT_EQ(test::entriesOf(out.path()), std::set<std::string>{"opbaff-no-path.frd"});
     EXPECT_EQ(test::readFile(out.path() / "opbaff-no-path.frd"), "older file\n");
 }
@@ -142,17 +143,19 @@ const RendererCase kRenderers[] = {
 class RendererTest : public testing::TestWithParam<RendererCase> {};
 
 TEST_P(RendererTest, FrdFilesAreWrittenWhateverBecomesOfThePlot) {
+    const RendererCase& c = GetParam();
+    SCOPED_TRACE(c.name);
     const TempDir in;
     const TempDir out;
     const TempDir bin;
     test::writeFile(in.path() / "Opbaffin.txt", exampleParameters());
-    if (GetParam().gnuplotBody != nullptr) {
-        test::writeScript(bin.path() / "gnuplot", GetParam().gnuplotBody);
+    if (c.gnuplotBody != nullptr) {
+        test::writeScript(bin.path() / "gnuplot", c.gnuplotBody);
     }
     const ViewOptions options{in.file("Opbaffin.txt"), out.path().string(), PlotFormat::svg};
     const RunResult result = runIn(options, bin.path().string());
-    EXPECT_EQ(result.status, GetParam().status);
-    EXPECT_EQ(result.errors, GetParam().message);
+    EXPECT_EQ(result.status, c.status);
+    EXPECT_EQ(result.errors, c.message);
     EXPECT_EQ(test::entriesOf(out.path()), kRectangularFiles);
 }
 

@@ -32,8 +32,9 @@ struct TitleCase {
 class PlotTitleTest : public testing::TestWithParam<TitleCase> {};
 
 TEST_P(PlotTitleTest, NamesModelBaffleAndAngle) {
-    EXPECT_EQ(plotTitle(example(GetParam().model)), GetParam().title);
-    EXPECT_EQ(modelName(example(GetParam().model)), GetParam().modelName);
+    const TitleCase& c = GetParam();
+    EXPECT_EQ(plotTitle(example(c.model)), c.title);
+    EXPECT_EQ(modelName(example(c.model)), c.modelName);
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -58,7 +59,8 @@ struct WordCase {
 class PrintableAsciiTest : public testing::TestWithParam<WordCase> {};
 
 TEST_P(PrintableAsciiTest, KeepsCommentsOnOneLine) {
-    EXPECT_EQ(printableAscii(GetParam().input), GetParam().output);
+    const WordCase& c = GetParam();
+    EXPECT_EQ(printableAscii(c.input), c.output);
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, PrintableAsciiTest,
@@ -68,7 +70,8 @@ INSTANTIATE_TEST_SUITE_P(Cases, PrintableAsciiTest,
 class GnuplotQuotedTest : public testing::TestWithParam<WordCase> {};
 
 TEST_P(GnuplotQuotedTest, DoublesInnerQuotes) {
-    EXPECT_EQ(gnuplotQuoted(GetParam().input), GetParam().output);
+    const WordCase& c = GetParam();
+    EXPECT_EQ(gnuplotQuoted(c.input), c.output);
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, GnuplotQuotedTest,
