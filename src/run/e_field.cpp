@@ -1,9 +1,8 @@
 #include "run/e_field.h"
 
+#include <algorithm>
+#include <charconv>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <string_view>
 
 namespace opbaff {
@@ -19,19 +18,34 @@ EField rightAligned(std::string_view text) {
     return field;
 }
 
-// "d.dddddddE±x" (eight significant digits) for a positive magnitude; the mantissa is moved one
-// place so that it reads 0.dddddddd, and the exponent is raised by one to match.
+// The magnitude rounded to eight significant digits, d.dddddddE±x, is the
+// "%.7E" conversion of printf; std::to_chars is specified to give that same
+// conversion, without printf's per-call cost. The mantissa is moved one place
+// so that it reads 0.dddddddd, and the exponent raised by one to match.
 EField formatMagnitude(double magnitude, bool negative) {
     std::array<char, 32> scientific{};
-    static_cast<void>(std::snprintf(scientific.data(), scientific.size(), "%#.7E", magnitude));
-    const char firstDigit = scientific[0];
-    const char* const otherDigits = scientific.data() + 2;
-    const auto exponent =
-        static_cast<int>(std::strtol(std::strchr(scientific.data(), 'E') + 1, nullptr, 10));
-    std::array<char, 48> text{};
-    static_cast<void>(std::snprintf(text.data(), text.size(), "%s0.%c%.7sE%+.2d",
-                                    negative ? "-" : "", firstDigit, otherDigits, exponent + 1));
-    return rightAligned(text.data());
+    const auto converted = std::to_chars(scientific.data(), scientific.data() + scientific.size(),
+                                         magnitude, std::chars_format::scientific, 7);
+    const char* const exponentText = std::find(scientific.data(), converted.ptr, 'e') + 1;
+    int exponent = 0;
+    std::from_chars(exponentText + (*exponentText == '+' ? 1 : 0), converted.ptr, exponent);
+    exponent += 1;
+
+    // Every Real's exponent n lies in -44..+39: two digits always suffice.
+    std::array<char, kFieldWidth> text{};
+    std::size_t length = 0;
+    if (negative) text[length++] = '-';
+    text[length++] = '0';
+    text[length++] = '.';
+    text[length++] = scientific[0];
+    std::copy_n(scientific.data() + 2, 7, text.data() + length);
+    length += 7;
+    text[length++] = 'E';
+    text[length++] = exponent < 0 ? '-' : '+';
+    const int digits = exponent < 0 ? -exponent : exponent;
+    text[length++] = static_cast<char>('0' + digits / 10);
+    text[length++] = static_cast<char>('0' + digits % 10);
+    return rightAligned(std::string_view(text.data(), length));
 }
 
 }  // namespace
