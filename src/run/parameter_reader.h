@@ -13,10 +13,11 @@ namespace opbaff {
 // Why reading stopped: line 1 of the report is "<place>: end of file" when endOfFile,
 // else "<place>: <reason>".
 struct ReadFailure {
-    std::string place;   // "list in", "read start", "invalid number", "exponent field", "bad
-                         // repetition count"
-    std::string reason;  // "incomprehensible list input", or the system's error text (strerror) for
-                         // a read error; empty when endOfFile
+    // "list in", "read start", "invalid number", "exponent field" or "bad repetition count".
+    std::string place;
+    // "incomprehensible list input", or the system's error text (strerror) for a read
+    // error; empty when endOfFile.
+    std::string reason;
     bool endOfFile = false;
 };
 

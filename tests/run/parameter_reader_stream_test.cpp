@@ -103,7 +103,7 @@ long peakResidentKiB() {
     return usage.ru_maxrss;
 }
 
-constexpr std::size_t kHugeLine = 100U << 20;
+constexpr std::size_t kHugeLine = (kSanitized ? 16U : 100U) << 20;
 const std::string kRestAfter3 =
     "\n" + joinLines({"60", "30", "20", "20", "40", "0.7", "2", "x", "y", "40", "x", "30"});
 const std::string kRestAfter12 = "\n40\nx\n30\n";

@@ -16,6 +16,20 @@
 
 namespace opbaff::readertest {
 
+// Sanitized builds run the slow tests on less data: they look for memory faults,
+// which a smaller sample finds as well.
+#if defined(__SANITIZE_ADDRESS__)
+inline constexpr bool kSanitized = true;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+inline constexpr bool kSanitized = true;
+#else
+inline constexpr bool kSanitized = false;
+#endif
+#else
+inline constexpr bool kSanitized = false;
+#endif
+
 inline Real runPi() {
     return makeRunConstants().pi;
 }
