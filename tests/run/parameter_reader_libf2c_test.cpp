@@ -27,23 +27,29 @@ namespace opbaff::readertest {
 namespace {
 
 // The run-time's statement descriptors for a READ and an OPEN (no edit
-// descriptors, no error branches).
+// descriptors, no error branches). Their fields are read by the run-time only.
 struct F2cCilist {
     std::int32_t cierr;
     std::int32_t ciunit;
     std::int32_t ciend;
+    // cppcheck-suppress unusedStructMember
     char* cifmt;
     std::int32_t cirec;
 };
 struct F2cOlist {
     std::int32_t oerr;
     std::int32_t ounit;
+    // cppcheck-suppress unusedStructMember
     char* ofnm;
     std::int32_t ofnmlen;
+    // cppcheck-suppress unusedStructMember
     char* osta;
+    // cppcheck-suppress unusedStructMember
     char* oacc;
+    // cppcheck-suppress unusedStructMember
     char* ofm;
     std::int32_t orl;
+    // cppcheck-suppress unusedStructMember
     char* oblnk;
 };
 
