@@ -3,13 +3,23 @@
 // It recognises the result file and the parameter file by the names of the
 // files behind their descriptors, and is controlled by the environment:
 //   OPBAFF_FAULT      enospc | sigint | sigterm | sigabrt | sigfpe
-//                     | sigint-reading | cut-eio
+//                     | sigint-reading | cut-eio | enospc-partial
+//                     | sigint-sums | sigterm-sums | sigabrt-sums | sigfpe-sums
+//                     | count-sums
 //   OPBAFF_FAULT_ROW  N (1-based), for the row faults
+//   OPBAFF_FAULT_CALL N (1-based), for the faults in the sums
 // enospc fails the Nth write to "OPBAFF.bds" (one per row) with ENOSPC,
 // writing nothing; a signal name raises that signal right after the Nth row
 // write has returned. sigint-reading raises SIGINT as the first read of
 // "Opbaffin.txt" begins; cut-eio fails every ftruncate of "OPBAFF.bds" with
-// EIO.
+// EIO. enospc-partial writes only the first part of the Nth row write and
+// fails the write of its rest with ENOSPC, as a disk filling up mid-row does.
+//
+// The sums faults count the calls of sincos, which gives the delay factor of
+// every rear path (and the directions of the edge geometry) before any row of
+// the rectangular model is written: a signal name raises that signal as the
+// Nth call returns; count-sums writes "sincos calls: <count>" and a line feed
+// to standard error when the process exits normally.
 
 #include <dlfcn.h>
 #include <sys/types.h>
@@ -24,7 +34,7 @@
 
 namespace {
 
-enum class Operation { rowWrite, parameterRead, cut };
+enum class Operation { rowWrite, parameterRead, cut, partialRowWrite, sincosCall };
 
 struct Fault {
     const char* name;
@@ -33,7 +43,7 @@ struct Fault {
     int error;
 };
 
-constexpr std::array<Fault, 7> kFaults{{
+constexpr std::array<Fault, 13> kFaults{{
     {"enospc", Operation::rowWrite, 0, ENOSPC},
     {"sigint", Operation::rowWrite, SIGINT, 0},
     {"sigterm", Operation::rowWrite, SIGTERM, 0},
@@ -41,11 +51,18 @@ constexpr std::array<Fault, 7> kFaults{{
     {"sigfpe", Operation::rowWrite, SIGFPE, 0},
     {"sigint-reading", Operation::parameterRead, SIGINT, 0},
     {"cut-eio", Operation::cut, 0, EIO},
+    {"enospc-partial", Operation::partialRowWrite, 0, ENOSPC},
+    {"sigint-sums", Operation::sincosCall, SIGINT, 0},
+    {"sigterm-sums", Operation::sincosCall, SIGTERM, 0},
+    {"sigabrt-sums", Operation::sincosCall, SIGABRT, 0},
+    {"sigfpe-sums", Operation::sincosCall, SIGFPE, 0},
+    {"count-sums", Operation::sincosCall, 0, 0},
 }};
 
 struct Setting {
     const Fault* fault = nullptr;
     long row = 0;
+    long call = 0;
 };
 
 Setting readSetting() {
@@ -56,6 +73,8 @@ Setting readSetting() {
         if (name != nullptr && std::strcmp(fault.name, name) == 0) chosen.fault = &fault;
     }
     chosen.row = row == nullptr ? 0 : std::strtol(row, nullptr, 10);
+    const char* call = std::getenv("OPBAFF_FAULT_CALL");
+    chosen.call = call == nullptr ? 0 : std::strtol(call, nullptr, 10);
     return chosen;
 }
 
@@ -86,11 +105,45 @@ Function next(const char* name) {
 
 long gRowWrites = 0;       // NOLINT(*-avoid-non-const-global-variables)
 bool gReadRaised = false;  // NOLINT(*-avoid-non-const-global-variables)
+long gSincosCalls = 0;     // NOLINT(*-avoid-non-const-global-variables)
+
+constexpr size_t kPartialRowBytes = 30;
+
+// The Nth row write stores only its first bytes; the write of the rest fails.
+ssize_t partialRowWrite(ssize_t (*realWrite)(int, const void*, size_t), int descriptor,
+                        const void* data, size_t length) {
+    const long count = ++gRowWrites;
+    if (count == setting().row) {
+        return realWrite(descriptor, data, length < kPartialRowBytes ? length : kPartialRowBytes);
+    }
+    if (count == setting().row + 1) {
+        errno = setting().fault->error;
+        return -1;
+    }
+    return realWrite(descriptor, data, length);
+}
+
+bool countsSincos() {
+    const Fault* fault = setting().fault;
+    return fault != nullptr && fault->operation == Operation::sincosCall;
+}
+
+// The count for count-sums, written at a normal exit only.
+__attribute__((destructor)) void reportSincosCalls() {
+    if (!countsSincos() || setting().fault->signal != 0) return;
+    std::array<char, 64> line{};
+    const int length = std::snprintf(line.data(), line.size(), "sincos calls: %ld\n", gSincosCalls);
+    if (length > 0)
+        static_cast<void>(write(STDERR_FILENO, line.data(), static_cast<size_t>(length)));
+}
 
 }  // namespace
 
 extern "C" ssize_t write(int descriptor, const void* data, size_t length) {
     static const auto realWrite = next<ssize_t (*)(int, const void*, size_t)>("write");
+    if (faultApplies(Operation::partialRowWrite, descriptor)) {
+        return partialRowWrite(realWrite, descriptor, data, length);
+    }
     if (!faultApplies(Operation::rowWrite, descriptor)) return realWrite(descriptor, data, length);
     const Fault& fault = *setting().fault;
     const bool due = ++gRowWrites == setting().row;
@@ -117,4 +170,14 @@ extern "C" int ftruncate(int descriptor, off_t length) {
     if (!faultApplies(Operation::cut, descriptor)) return realTruncate(descriptor, length);
     errno = setting().fault->error;
     return -1;
+}
+
+extern "C" void sincos(double x, double* sine, double* cosine) noexcept {
+    static const auto realSincos = next<void (*)(double, double*, double*)>("sincos");
+    realSincos(x, sine, cosine);
+    if (!countsSincos()) return;
+    const Fault& fault = *setting().fault;
+    if (++gSincosCalls == setting().call && fault.signal != 0) {
+        static_cast<void>(std::raise(fault.signal));
+    }
 }
