@@ -18,6 +18,11 @@ std::string commentLines(const ResponseColumn& column, const ParameterSet& param
     text += "* written by " + std::string(kProgramName) + " " + programVersion() + " from " +
             printableAscii(std::string(parameterFile)) + "\n";
     for (const std::string& line : parameterLines(parameters)) text += "*   " + line + "\n";
+    // The model takes the driver as the magnitude of its high-pass, so the
+    // phase is that of the baffle's interference alone.
+    text +=
+        "* phase: of the complex sum behind the level, relative to the front wave's\n"
+        "* arrival; the driver's own high-pass enters by its magnitude only\n";
     return text;
 }
 
