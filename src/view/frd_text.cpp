@@ -21,8 +21,8 @@ std::string commentLines(const ResponseColumn& column, const ParameterSet& param
     // The model takes the driver as the magnitude of its high-pass, so the
     // phase is that of the baffle's interference alone.
     text +=
-        "* phase: of the complex sum behind the level, relative to the front wave's\n"
-        "* arrival; the driver's own high-pass enters by its magnitude only\n";
+        "* phase: of the complex sum behind the level, without the common delay of\n"
+        "* the way to the listener; the driver's own high-pass enters by its magnitude only\n";
     return text;
 }
 
