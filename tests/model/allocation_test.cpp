@@ -12,6 +12,12 @@ namespace {
 std::atomic<long> allocations{0};
 }
 
+// The replacement pair below allocates with malloc and frees with free, which
+// GCC cannot see through once inlined.
+#if defined(__GNUC__) && !defined(__clang__)
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+#endif
+
 void* operator new(std::size_t size) {
     ++allocations;
     if (void* p = std::malloc(size == 0 ? 1 : size)) return p;
