@@ -18,7 +18,7 @@ inline constexpr int kEndOfInput = -1;
 
 class CharStream {
   public:
-    static constexpr std::size_t kBufferSize = 64 * 1024;
+    static constexpr std::size_t kBufferSize = std::size_t{64} * 1024;
 
     explicit CharStream(ByteInput& input) : input_(input), buffer_(kBufferSize) {}
 
