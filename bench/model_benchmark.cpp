@@ -8,6 +8,7 @@
 #include "model/edge_geometry.h"
 #include "model/edge_summation.h"
 #include "model/path_delay.h"
+#include "model_test_support.h"
 
 namespace opbaff {
 namespace {
@@ -17,21 +18,8 @@ struct DiscardingSink final : RowSink {
 };
 
 ParameterSet exampleParameters(const char* model) {
-    ParameterSet p;
-    p.modelCode = makeCode(model);
-    p.baffleHeightCm = 100.0F;
-    p.baffleWidthCm = 60.0F;
-    p.driverXCm = 22.0F;
-    p.driverYCm = 70.0F;
-    p.driverDiameterCm = 20.0F;
-    p.resonanceHz = 40.0F;
-    p.qualityFactor = 0.7F;
-    p.listenerDistanceM = 2.0F;
-    p.rearPhaseCode = makeCode("x");
-    p.pistonCode = makeCode("y");
-    p.roundBaffleDiameterCm = 60.0F;
-    p.rearLevelCode = makeCode("x");
-    p.offAxisAngle = 0.523598790F;
+    ParameterSet p = test::exampleParameters(model);
+    p.offAxisAngle = listeningAngleRadians(p.offAxisAngleDeg, makeRunConstants().pi);
     return p;
 }
 
@@ -50,10 +38,14 @@ void runModelBenchmark(benchmark::State& state, const char* model) {
     for (auto _ : state) runSelectedModel(p, constants, spectra, sink);
 }
 
-void BM_SinglePathModel(benchmark::State& state) { runModelBenchmark(state, "x"); }
+void BM_SinglePathModel(benchmark::State& state) {
+    runModelBenchmark(state, "x");
+}
 BENCHMARK(BM_SinglePathModel);
 
-void BM_RectangularModel(benchmark::State& state) { runModelBenchmark(state, "r"); }
+void BM_RectangularModel(benchmark::State& state) {
+    runModelBenchmark(state, "r");
+}
 BENCHMARK(BM_RectangularModel);
 
 // The floor: cos and sin of the same 81 x 2 x 101 x 3 phases, and nothing else.
