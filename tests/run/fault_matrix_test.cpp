@@ -9,6 +9,7 @@
 // point on every run.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <csignal>
@@ -16,6 +17,7 @@
 #include <future>
 #include <iomanip>
 #include <iostream>
+#include <iterator>
 #include <map>
 #include <sstream>
 #include <utility>
@@ -33,6 +35,10 @@ struct Model {
     std::string caseName;   // the reference case it runs
     bool rowsAfterAllSums;  // writes nothing until both sides are summed
 };
+
+void PrintTo(const Model& model, std::ostream* out) {
+    *out << model.name;
+}
 
 const std::array<Model, 2> kModels{{
     {"single_path", "single-path-piston", false},
@@ -59,8 +65,26 @@ const std::string& olderFile() {
     return kOlder;
 }
 
+// The model's reference parameter and result files, read once for all runs
+// (and all threads).
+struct Reference {
+    std::string parameters;
+    std::string result;
+};
+
+const Reference& reference(const Model& model) {
+    static const std::map<std::string, Reference> kReferences = [] {
+        std::map<std::string, Reference> references;
+        for (const Model& each : kModels) {
+            references[each.name] = {goldenInput(each.caseName), goldenResult(each.caseName)};
+        }
+        return references;
+    }();
+    return kReferences.at(model.name);
+}
+
 std::string rows(const Model& model, int count) {
-    return goldenResult(model.caseName).substr(0, kRowBytes * static_cast<std::size_t>(count));
+    return reference(model).result.substr(0, kRowBytes * static_cast<std::size_t>(count));
 }
 
 // How a run is set up and what it must leave behind.
@@ -95,7 +119,7 @@ MatrixRun referenceRun(const Model& model, std::string label, std::vector<std::s
                        End end, std::string standardError, std::string result) {
     MatrixRun run;
     run.label = std::move(label);
-    run.parameters = goldenInput(model.caseName);
+    run.parameters = reference(model).parameters;
     run.parametersAfter = run.parameters;
     run.environment = std::move(environment);
     run.end = end;
@@ -124,25 +148,26 @@ std::string describeEnd(const RunOutcome& outcome) {
 // Names a result file by what it matches, so that a failing k reads briefly.
 std::string describeResult(const Model& model, const std::string& content) {
     if (content == olderFile()) return "the older file, unchanged";
-    for (int count = 0; count <= kRowCount; ++count) {
-        if (content == rows(model, count)) return "the first " + std::to_string(count) + " rows";
+    const std::string& result = reference(model).result;
+    if (content.empty()) return "empty";
+    if (content.size() % kRowBytes == 0 && result.starts_with(content)) {
+        return "the first " + std::to_string(content.size() / kRowBytes) + " rows";
     }
-    const std::string reference = goldenResult(model.caseName);
     std::size_t same = 0;
-    while (same < content.size() && same < reference.size() && content[same] == reference[same])
-        ++same;
+    while (same < content.size() && same < result.size() && content[same] == result[same]) ++same;
     return std::to_string(content.size()) + " bytes, equal to the reference result up to byte " +
            std::to_string(same);
 }
 
 // What differs from the expectation, one line each; empty when the run passed.
 std::string mismatch(const Model& model, const MatrixRun& run) {
-    const TemporaryDirectory directory;
-    if (run.parameterFileExists) makeEntry(directory.path(), file(kParameterName, run.parameters));
-    makeEntry(directory.path(), file(kResultName, olderFile()));
+    const TemporaryDirectory workingDirectory;
+    if (run.parameterFileExists)
+        makeEntry(workingDirectory.path(), file(kParameterName, run.parameters));
+    makeEntry(workingDirectory.path(), file(kResultName, olderFile()));
     RunOptions options;
     options.environment = run.environment;
-    const RunOutcome outcome = runProgram(directory.path(), options);
+    const RunOutcome outcome = runProgram(workingDirectory.path(), options);
 
     std::ostringstream differences;
     const auto compare = [&differences](const std::string& what, const std::string& actual,
@@ -155,10 +180,16 @@ std::string mismatch(const Model& model, const MatrixRun& run) {
     compare("end", describeEnd(outcome), describeEnd(run.end));
     compare("standard error", outcome.standardError, run.standardError);
     compare("standard output", outcome.standardOutput, "");
-    compare(kResultName, describeResult(model, readFile(directory.path() / kResultName)),
+    compare(kResultName, describeResult(model, readFile(workingDirectory.path() / kResultName)),
             describeResult(model, run.result));
-    compare(kParameterName, describe(directory.path() / kParameterName),
-            describe(file(kParameterName, run.parametersAfter)));
+    const std::filesystem::path parameterFile = workingDirectory.path() / kParameterName;
+    if (!std::filesystem::exists(parameterFile)) {
+        differences << "  " << kParameterName << ": absent\n";
+    } else if (const std::string content = readFile(parameterFile);
+               content != run.parametersAfter) {
+        differences << "  " << kParameterName << ": " << content.size() << " bytes, expected "
+                    << run.parametersAfter.size() << " bytes as before the run\n";
+    }
     return differences.str();
 }
 
@@ -194,15 +225,15 @@ std::map<TallyKey, Tally>& tallies() {
 long sincosCallCount(const Model& model) {
     static std::map<std::string, long> counts;
     if (const auto known = counts.find(model.name); known != counts.end()) return known->second;
-    const TemporaryDirectory directory;
-    makeEntry(directory.path(), file(kParameterName, goldenInput(model.caseName)));
+    const TemporaryDirectory workingDirectory;
+    makeEntry(workingDirectory.path(), file(kParameterName, reference(model).parameters));
     RunOptions options;
     options.environment = fault("count-sums");
-    const RunOutcome outcome = runProgram(directory.path(), options);
+    const RunOutcome outcome = runProgram(workingDirectory.path(), options);
     long count = 0;
     EXPECT_EQ(std::sscanf(outcome.standardError.c_str(), "sincos calls: %ld", &count), 1)
         << outcome.standardError;
-    EXPECT_EQ(readFile(directory.path() / kResultName), goldenResult(model.caseName));
+    EXPECT_EQ(readFile(workingDirectory.path() / kResultName), reference(model).result);
     EXPECT_GT(count, 0);
     counts[model.name] = count;
     return count;
@@ -245,7 +276,7 @@ class FaultMatrix : public ::testing::TestWithParam<Model> {
         }
         RecordProperty("runs", tally.runs);
         RecordProperty("passed", tally.passed);
-        EXPECT_EQ(failures, "") << kind << ", " << model().name;
+        if (!failures.empty()) ADD_FAILURE() << kind << ", " << model().name << ":\n" << failures;
     }
 
     // The signal raised right after row k, for k = 1 to 81, and before
@@ -266,12 +297,12 @@ class FaultMatrix : public ::testing::TestWithParam<Model> {
     // A signal from outside after a few rows and before the first row.
     std::vector<MatrixRun> signalFromOutside(const std::string& signal,
                                              const std::string& message) const {
+        const std::vector<int> rowCounts{1, 40, 80, 81};
         std::vector<MatrixRun> runs;
-        for (const int k : {1, 40, 80, 81}) {
-            runs.push_back(referenceRun(model(), "after row " + std::to_string(k),
-                                        afterRow(signal, k), End::aborted, message,
-                                        rows(model(), k)));
-        }
+        std::transform(rowCounts.begin(), rowCounts.end(), std::back_inserter(runs), [&](int k) {
+            return referenceRun(model(), "after row " + std::to_string(k), afterRow(signal, k),
+                                End::aborted, message, rows(model(), k));
+        });
         for (const auto& [where, call] : callsBeforeTheFirstRow(model())) {
             runs.push_back(referenceRun(model(), "at " + where,
                                         atSincosCall(signal + "-sums", call), End::aborted, message,
@@ -294,6 +325,7 @@ class FaultMatrix : public ::testing::TestWithParam<Model> {
 
 TEST_P(FaultMatrix, FullDiskAtEveryRow) {
     std::vector<MatrixRun> runs;
+    runs.reserve(kRowCount + 1);
     for (int k = 0; k < kRowCount; ++k) {
         runs.push_back(referenceRun(model(), "k = " + std::to_string(k), afterRow("enospc", k + 1),
                                     End::aborted, kFullDiskReport, rows(model(), k)));
@@ -305,12 +337,12 @@ TEST_P(FaultMatrix, FullDiskAtEveryRow) {
 }
 
 TEST_P(FaultMatrix, FullDiskPartwayThroughARow) {
+    const std::vector<int> rowCounts{0, 1, 40, 80};
     std::vector<MatrixRun> runs;
-    for (const int k : {0, 1, 40, 80}) {
-        runs.push_back(referenceRun(model(), "k = " + std::to_string(k),
-                                    afterRow("enospc-partial", k + 1), End::aborted,
-                                    kFullDiskReport, rows(model(), k)));
-    }
+    std::transform(rowCounts.begin(), rowCounts.end(), std::back_inserter(runs), [this](int k) {
+        return referenceRun(model(), "k = " + std::to_string(k), afterRow("enospc-partial", k + 1),
+                            End::aborted, kFullDiskReport, rows(model(), k));
+    });
     check("full disk partway through row k+1", runs);
 }
 
@@ -336,7 +368,7 @@ TEST_P(FaultMatrix, FloatingPointSignalFromOutside) {
 // The model's reference parameter file cut to its first records, each
 // record ending in a line end but, if so asked, the last.
 std::string firstRecords(const Model& model, int count, bool lastEnded) {
-    const std::string text = goldenInput(model.caseName);
+    const std::string& text = reference(model).parameters;
     std::size_t end = 0;
     for (int record = 0; record < count; ++record) end = text.find('\n', end) + 1;
     return text.substr(0, lastEnded ? end : end - 1);
@@ -344,7 +376,7 @@ std::string firstRecords(const Model& model, int count, bool lastEnded) {
 
 // The reference parameter file with one record replaced.
 std::string withRecord(const Model& model, int record, const std::string& replacement) {
-    const std::string text = goldenInput(model.caseName);
+    const std::string& text = reference(model).parameters;
     const std::size_t start = firstRecords(model, record - 1, true).size();
     const std::size_t end = text.find('\n', start);
     return text.substr(0, start) + replacement + text.substr(end);
