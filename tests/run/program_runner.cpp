@@ -93,10 +93,26 @@ std::string drain(int descriptor) {
     return text;
 }
 
+// The program as an unprivileged user may run it: the build tree may lie
+// below a folder that only root may enter, so a copy is made once in a folder
+// everybody may enter.
+const char* programFor(const RunOptions& options) {
+    if (!options.unprivileged) return OPBAFF_EXE;
+    static const TemporaryDirectory folder;
+    static const std::string copy = [] {
+        const fs::path target = folder.path() / "opbaff";
+        fs::copy_file(OPBAFF_EXE, target);
+        fs::permissions(folder.path(), fs::perms(0755));
+        fs::permissions(target, fs::perms(0755));
+        return target.string();
+    }();
+    return copy.c_str();
+}
+
 // In the child, between fork and exec: only plain system calls.
-[[noreturn]] void becomeProgram(const fs::path& directory, const RunOptions& options,
-                                const passwd* nobody, int output, int error,
-                                char* const* environment) {
+[[noreturn]] void becomeProgram(const char* program, const fs::path& directory,
+                                const RunOptions& options, const passwd* nobody, int output,
+                                int error, char* const* environment) {
     dup2(output, STDOUT_FILENO);
     dup2(error, STDERR_FILENO);
     const rlimit noCore{0, 0};
@@ -109,8 +125,8 @@ std::string drain(int descriptor) {
             _exit(126);
         }
     }
-    std::array<char*, 2> arguments{const_cast<char*>(OPBAFF_EXE), nullptr};
-    execve(OPBAFF_EXE, arguments.data(), environment);
+    std::array<char*, 2> arguments{const_cast<char*>(program), nullptr};
+    execve(program, arguments.data(), environment);
     _exit(127);
 }
 
@@ -132,10 +148,11 @@ RunOutcome runProgram(const fs::path& directory, const RunOptions& options) {
     std::transform(variables.begin(), variables.end(), environment.begin(),
                    [](std::string& variable) { return variable.data(); });
     const passwd* nobody = options.unprivileged ? getpwnam("nobody") : nullptr;
+    const char* program = programFor(options);
 
     const pid_t child = fork();
     if (child == 0)
-        becomeProgram(directory, options, nobody, output[1], error[1], environment.data());
+        becomeProgram(program, directory, options, nobody, output[1], error[1], environment.data());
     close(output[1]);
     close(error[1]);
     RunOutcome outcome;
