@@ -23,17 +23,19 @@ void require(bool condition) {
     if (!condition) std::abort();
 }
 
-bool sameBits(float a, float b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+bool sameBits(float a, float b) {
+    return std::memcmp(&a, &b, sizeof a) == 0;
+}
 
 bool sameSet(const ParameterSet& a, const ParameterSet& b) {
-    const float ra[] = {a.headerValue,       a.baffleHeightCm,        a.baffleWidthCm,
-                        a.driverXCm,         a.driverYCm,             a.driverDiameterCm,
-                        a.resonanceHz,       a.qualityFactor,         a.listenerDistanceM,
-                        a.roundBaffleDiameterCm, a.offAxisAngleDeg,   a.offAxisAngle};
-    const float rb[] = {b.headerValue,       b.baffleHeightCm,        b.baffleWidthCm,
-                        b.driverXCm,         b.driverYCm,             b.driverDiameterCm,
-                        b.resonanceHz,       b.qualityFactor,         b.listenerDistanceM,
-                        b.roundBaffleDiameterCm, b.offAxisAngleDeg,   b.offAxisAngle};
+    const float ra[] = {
+        a.headerValue,       a.baffleHeightCm,        a.baffleWidthCm,   a.driverXCm,
+        a.driverYCm,         a.driverDiameterCm,      a.resonanceHz,     a.qualityFactor,
+        a.listenerDistanceM, a.roundBaffleDiameterCm, a.offAxisAngleDeg, a.offAxisAngle};
+    const float rb[] = {
+        b.headerValue,       b.baffleHeightCm,        b.baffleWidthCm,   b.driverXCm,
+        b.driverYCm,         b.driverDiameterCm,      b.resonanceHz,     b.qualityFactor,
+        b.listenerDistanceM, b.roundBaffleDiameterCm, b.offAxisAngleDeg, b.offAxisAngle};
     for (std::size_t k = 0; k < std::size(ra); ++k) {
         if (!sameBits(ra[k], rb[k])) return false;
     }

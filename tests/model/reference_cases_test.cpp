@@ -70,7 +70,9 @@ const ReferenceCase kCases[] = {
                                            })},
 };
 
-void PrintTo(const ReferenceCase& c, std::ostream* os) { *os << c.folder; }
+void PrintTo(const ReferenceCase& c, std::ostream* os) {
+    *os << c.folder;
+}
 
 // Eight significant digits, as the result file holds them.
 std::string eightDigits(double value) {
