@@ -65,7 +65,7 @@ void sumSide(const ParameterSet& parameters, const RunConstants& constants,
              const SourceSpectra& spectra, const SideGeometry& side, Real offAxisAngle,
              SideSums& sums) {
     EdgeArray<Complex> delays;
-    for (std::size_t i = 0; i < spectra.frequency.size(); ++i) {
+    for (std::size_t i = 0; i < spectra.count; ++i) {
         const Real f = spectra.frequency[i];
         const Complex start = spectra.driverResponse[i];
         const Real omega = angularFrequency(f, constants.pi);
@@ -100,7 +100,7 @@ void runRectangularModel(const ParameterSet& parameters, const RunConstants& con
     }
 
     const auto& [side1, side2] = state.sums;
-    for (std::size_t i = 0; i < spectra.frequency.size(); ++i) {
+    for (std::size_t i = 0; i < spectra.count; ++i) {
         const Complex onAxis = add(side1.responseSum[i], side2.responseSum[i]);
         const Complex round = add(side1.responseSumBare[i], side2.responseSumBare[i]);
         const Complex offAxis = add(side1.responseSumOffAxis[i], side2.responseSumOffAxis[i]);

@@ -28,7 +28,7 @@ void runSinglePathModel(const ParameterSet& parameters, const RunConstants& cons
                            codeEquals(parameters.modelCode, makeCode("U"));
     const Real floorLevel = decibels(kMagnitudeFloor);
 
-    for (std::size_t i = 0; i < spectra.frequency.size(); ++i) {
+    for (std::size_t i = 0; i < spectra.count; ++i) {
         const Real omega = angularFrequency(spectra.frequency[i], constants.pi);
         const Complex pathDelay =
             delayFactor(pathPhase(omega, path.pathDifference, constants.soundSpeed));

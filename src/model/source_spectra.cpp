@@ -1,5 +1,6 @@
 #include "model/source_spectra.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "model/libf2c.h"
@@ -37,7 +38,9 @@ Complex withRearPhaseFactor(Complex rear, Real diameterRatio) {
     return narrow(smithQuotient(smithQuotient(widen(rear), divisor), {rearLowPassMagnitude, 0.0}));
 }
 
-Spectrum<Real> frequencyGrid() {
+}  // namespace
+
+Spectrum<Real> standardFrequencyGrid() {
     Spectrum<Real> frequency{};
     frequency[0] = 10.0F;
     for (std::size_t i = 1; i < frequency.size(); ++i) {
@@ -46,16 +49,21 @@ Spectrum<Real> frequencyGrid() {
     return frequency;
 }
 
-}  // namespace
-
 SourceSpectra buildSourceSpectra(const ParameterSet& parameters, const RunConstants& constants) {
+    const Spectrum<Real> grid = standardFrequencyGrid();
+    return buildSourceSpectra(parameters, constants, grid);
+}
+
+SourceSpectra buildSourceSpectra(const ParameterSet& parameters, const RunConstants& constants,
+                                 std::span<const Real> frequencies) {
     SourceSpectra spectra;
+    spectra.count = std::min(frequencies.size(), spectra.frequency.size());
     spectra.rearLevel = codeEquals(parameters.rearLevelCode, makeCode("d")) ? 0.5F : 1.0F;
     spectra.diameterFrequency = static_cast<Real>(static_cast<double>(constants.soundSpeed) *
                                                   100.0 / parameters.driverDiameterCm);
-    spectra.frequency = frequencyGrid();
+    std::copy_n(frequencies.begin(), spectra.count, spectra.frequency.begin());
 
-    for (std::size_t i = 0; i < spectra.frequency.size(); ++i) {
+    for (std::size_t i = 0; i < spectra.count; ++i) {
         const Real f = spectra.frequency[i];
         const auto frequencyRatio =
             static_cast<Real>(static_cast<double>(f) / parameters.resonanceHz);

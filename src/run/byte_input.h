@@ -4,16 +4,13 @@
 #include <cstddef>
 #include <string_view>
 
+#include "opbaff/parameter_file.h"
+
 namespace opbaff {
 
-// A source of bytes: the parameter file's descriptor, or memory in tests and fuzzing.
-class ByteInput {
-  public:
-    virtual ~ByteInput() = default;
-    // Reads up to `capacity` bytes: returns the count (> 0), 0 at the end of the input,
-    // or -1 on an error with errno set.
-    virtual long readSome(char* buffer, std::size_t capacity) = 0;
-};
+// A source of bytes: the parameter file's descriptor, or memory. readSome
+// returns the count (> 0), 0 at the end of the input, or -1 with errno set.
+using ByteInput = ByteSource;
 
 // Bytes held in memory, handed out at most `maxChunk` at a time (0: no limit), so
 // that a reader can be fed one byte per call.

@@ -1,5 +1,6 @@
 #include "run/char_stream.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -8,7 +9,11 @@ namespace opbaff {
 void CharStream::skipLine() {
     if (hasNext_) {
         hasNext_ = false;
-        if (next_ == '\n' || next_ == kEndOfInput) return;
+        if (next_ == kEndOfInput) return;
+        if (next_ == '\n') {
+            ++lineEnds_;
+            return;
+        }
     }
     // A carriage return before the line feed is skipped along with the line.
     for (;;) {
@@ -17,8 +22,46 @@ void CharStream::skipLine() {
         const void* lineFeed = std::memchr(start, '\n', size_ - position_);
         if (lineFeed != nullptr) {
             position_ += static_cast<std::size_t>(static_cast<const char*>(lineFeed) - start) + 1;
+            ++lineEnds_;
             return;
         }
+        position_ = size_;
+    }
+}
+
+void CharStream::skipLine(std::string& rest, std::size_t limit) {
+    std::uint64_t seen = 0;  // characters of the line before its end
+    char last = '\0';
+    const auto keep = [&](const char* from, std::size_t count) {
+        if (count == 0) return;
+        if (seen < limit) rest.append(from, std::min<std::uint64_t>(count, limit - seen));
+        seen += count;
+        last = from[count - 1];
+    };
+    if (hasNext_) {
+        hasNext_ = false;
+        if (next_ == kEndOfInput) return;
+        if (next_ == '\n') {
+            ++lineEnds_;
+            return;
+        }
+        const auto c = static_cast<char>(next_);
+        keep(&c, 1);
+    }
+    for (;;) {
+        if (position_ == size_ && !fill()) return;
+        const char* start = buffer_.data() + position_;
+        const void* lineFeed = std::memchr(start, '\n', size_ - position_);
+        if (lineFeed != nullptr) {
+            const auto count = static_cast<std::size_t>(static_cast<const char*>(lineFeed) - start);
+            keep(start, count);
+            position_ += count + 1;
+            ++lineEnds_;
+            // The carriage return of a CR LF line end is not part of the line.
+            if (last == '\r' && seen <= limit && !rest.empty()) rest.pop_back();
+            return;
+        }
+        keep(start, size_ - position_);
         position_ = size_;
     }
 }

@@ -7,6 +7,8 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <string>
 #include <vector>
 
 #include "run/byte_input.h"
@@ -35,11 +37,29 @@ class CharStream {
     int get() {
         const int c = peek();
         hasNext_ = false;
+        if (c == '\n') ++lineEnds_;
+        if (capture_ != nullptr && c != kEndOfInput && capture_->size() < captureLimit_) {
+            capture_->push_back(static_cast<char>(c));
+        }
         return c;
     }
 
     // Consumes everything up to and including the next line end.
     void skipLine();
+
+    // The same, appending the characters before the line end to `rest`, up to
+    // `limit` in all.
+    void skipLine(std::string& rest, std::size_t limit);
+
+    // From now on every character that get() consumes is appended to `text`,
+    // up to `limit` characters in all; nullptr stops that.
+    void capture(std::string* text, std::size_t limit = 0) {
+        capture_ = text;
+        captureLimit_ = limit;
+    }
+
+    // The 1-based number of the line the next character stands on.
+    std::uint64_t line() const { return lineEnds_ + 1; }
 
     // True once a read has met the end of the input.
     bool endMet() const { return endMet_; }
@@ -69,6 +89,9 @@ class CharStream {
     bool hasNext_ = false;
     bool endMet_ = false;
     int errorNumber_ = 0;
+    std::uint64_t lineEnds_ = 0;  // line ends consumed
+    std::string* capture_ = nullptr;
+    std::size_t captureLimit_ = 0;
 };
 
 }  // namespace opbaff

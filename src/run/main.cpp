@@ -1,15 +1,14 @@
 // opbaff: the frequency response of a loudspeaker driver in an open baffle.
 // Reads "Opbaffin.txt" and writes 81 rows of four levels to "OPBAFF.bds" in
 // the working directory; no arguments, no output on success.
+//
+// The model and both file formats are the library's; what is here is the
+// run around them: the two units, the reports with which a failure ends the
+// run, the signals, and the exit processing.
 
-#include <variant>
-
-#include "model/baffle_model.h"
-#include "model/run_constants.h"
-#include "model/source_spectra.h"
+#include "opbaff/opbaff.h"
 #include "run/exit_processing.h"
 #include "run/failure_report.h"
-#include "run/parameter_reader.h"
 #include "run/result_writer.h"
 #include "run/run_units.h"
 #include "run/signal_handlers.h"
@@ -25,16 +24,15 @@ void openOrEnd(opbaff::Unit& unit) {
         opbaff::endWithReport(unit, Statement::open, opbaff::placeAndError("open", error));
 }
 
-opbaff::ParameterSet readParametersOrEnd(opbaff::Real pi) {
+// The fifteen values, read as far as the fifteenth and no further.
+opbaff::Design readDesignOrEnd() {
     opbaff::UnitInput input(opbaff::parameterUnit());
-    opbaff::ReadResult result = opbaff::readParameterFile(input, pi);
-    if (const auto* failure = std::get_if<opbaff::ReadFailure>(&result)) {
-        const std::string cause = failure->endOfFile
-                                      ? opbaff::placeAndEndOfFile(failure->place)
-                                      : opbaff::placeAndReason(failure->place, failure->reason);
-        opbaff::endWithReport(opbaff::parameterUnit(), Statement::listRead, cause);
+    const auto design = opbaff::readDesign(input);
+    if (!design) {
+        opbaff::endWithReport(opbaff::parameterUnit(), Statement::listRead,
+                              design.error().message());
     }
-    return std::get<opbaff::ParameterSet>(result);
+    return *design;
 }
 
 // The normal end: both files closed, the result file cut after its last row.
@@ -53,11 +51,9 @@ int main() {
     opbaff::installSignalHandlers();
     openOrEnd(opbaff::resultUnit());
     openOrEnd(opbaff::parameterUnit());
-    const opbaff::RunConstants constants = opbaff::makeRunConstants();
-    const opbaff::ParameterSet parameters = readParametersOrEnd(constants.pi);
-    const opbaff::SourceSpectra spectra = opbaff::buildSourceSpectra(parameters, constants);
+    const opbaff::Design design = readDesignOrEnd();
     opbaff::ResultFileSink sink;
-    opbaff::runSelectedModel(parameters, constants, spectra, sink);
+    opbaff::streamResponse(design, opbaff::FrequencyGrid::standard(), sink);
     finishRun();
     return 0;
 }

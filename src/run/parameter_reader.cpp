@@ -1,6 +1,9 @@
 #include "run/parameter_reader.h"
 
+#include <algorithm>
 #include <array>
+#include <climits>
+#include <cstdint>
 #include <cstring>
 #include <optional>
 
@@ -37,8 +40,24 @@ const std::array<Slot, 15> kRecords = {
 
 const char* const kIncomprehensible = "incomprehensible list input";
 
-ReadFailure endOfFile(const char* place) {
-    return {place, "", true};
+ReadFailure endOfFile(ReadError error, const char* place) {
+    ReadFailure failure;
+    failure.error = error;
+    failure.place = place;
+    failure.endOfFile = true;
+    return failure;
+}
+
+ReadFailure syntaxError(ReadError error, const char* place) {
+    ReadFailure failure;
+    failure.error = error;
+    failure.place = place;
+    failure.reason = kIncomprehensible;
+    return failure;
+}
+
+std::string codeText(const Code& code) {
+    return {code.begin(), code.end()};
 }
 
 class RecordReader {
@@ -46,10 +65,21 @@ class RecordReader {
     explicit RecordReader(ByteInput& input) : in_(input) {}
 
     // Reads one record into its slot of `set`; a failure if there is none to read.
-    std::optional<ReadFailure> read(const Slot& slot, ParameterSet& set);
+    // With `info`, notes where the value stood and its text.
+    std::optional<ReadFailure> read(const Slot& slot, ParameterSet& set, RecordInfo* info);
 
-    // Passes over the rest of the line on which the last value ended.
-    void finishLine() { in_.skipLine(); }
+    // Passes over the rest of the line on which the last value ended, keeping
+    // it in `info` if there is one.
+    void finishLine(RecordInfo* info) {
+        if (info == nullptr) {
+            in_.skipLine();
+        } else {
+            in_.skipLine(info->rest, kRecordTextLimit);
+        }
+    }
+
+    // The line the reader stands on.
+    int line() const { return static_cast<int>(std::min<std::uint64_t>(in_.line(), INT_MAX)); }
 
   private:
     // Skips blanks, tabs and line ends; false if the input ends first.
@@ -81,14 +111,25 @@ FieldStatus RecordReader::readValue(const Slot& slot, ParameterSet& set) {
 }
 
 ReadFailure RecordReader::failure(ReadFailure other) const {
-    if (in_.errorNumber() != 0) return {"list in", std::strerror(in_.errorNumber()), false};
+    if (in_.errorNumber() != 0) {
+        other = ReadFailure{};
+        other.error = ReadError::readFailed;
+        other.place = "list in";
+        other.reason = std::strerror(in_.errorNumber());
+    }
+    other.line = line();
     return other;
 }
 
-std::optional<ReadFailure> RecordReader::read(const Slot& slot, ParameterSet& set) {
+std::optional<ReadFailure> RecordReader::read(const Slot& slot, ParameterSet& set,
+                                              RecordInfo* info) {
     // The end met while the previous record was read or its line skipped.
-    if (in_.endMet()) return failure(endOfFile("read start"));
-    if (!seekValue()) return failure(endOfFile("list in"));
+    if (in_.endMet()) return failure(endOfFile(ReadError::endAtStart, "read start"));
+    if (!seekValue()) return failure(endOfFile(ReadError::endOfList, "list in"));
+    if (info != nullptr) {
+        info->line = line();
+        in_.capture(&info->text, kRecordTextLimit);
+    }
     const int first = in_.peek();
     FieldStatus status = FieldStatus::null;
     if (first == ',' || first == '/') {
@@ -96,13 +137,15 @@ std::optional<ReadFailure> RecordReader::read(const Slot& slot, ParameterSet& se
     } else {
         status = readValue(slot, set);
     }
+    in_.capture(nullptr);
+    if (info != nullptr) info->isNull = status == FieldStatus::null;
     switch (status) {
         case FieldStatus::invalidNumber:
-            return failure({"invalid number", kIncomprehensible});
+            return failure(syntaxError(ReadError::invalidNumber, "invalid number"));
         case FieldStatus::badExponent:
-            return failure({"exponent field", kIncomprehensible});
+            return failure(syntaxError(ReadError::badExponent, "exponent field"));
         case FieldStatus::badRepeatCount:
-            return failure({"bad repetition count", kIncomprehensible});
+            return failure(syntaxError(ReadError::badRepeatCount, "bad repetition count"));
         case FieldStatus::value:
         case FieldStatus::null:
         case FieldStatus::unterminated:  // the next record meets the end
@@ -112,15 +155,33 @@ std::optional<ReadFailure> RecordReader::read(const Slot& slot, ParameterSet& se
     return std::nullopt;
 }
 
+// The value a record took, for its trace.
+void noteValue(const Slot& slot, const ParameterSet& set, RecordInfo& info) {
+    if (const auto* real = std::get_if<RealSlot>(&slot)) {
+        info.number = set.*(*real);
+    } else {
+        info.code = codeText(set.*std::get<CodeSlot>(slot));
+    }
+}
+
 }  // namespace
 
-ReadResult readParameterFile(ByteInput& input, Real pi) {
+ReadResult readParameterFile(ByteInput& input, Real pi, RecordTrace* trace) {
     RecordReader reader(input);
     ParameterSet set;
+    RecordInfo* previous = nullptr;
     for (std::size_t record = 0; record < kRecords.size(); ++record) {
-        if (record > 0) reader.finishLine();
-        if (auto failure = reader.read(kRecords[record], set)) return *failure;
+        if (record > 0) reader.finishLine(previous);
+        RecordInfo* info = trace != nullptr ? &(*trace)[record] : nullptr;
+        if (auto failure = reader.read(kRecords[record], set, info)) {
+            failure->record = static_cast<int>(record) + 1;
+            return *failure;
+        }
+        if (info != nullptr) noteValue(kRecords[record], set, *info);
+        previous = info;
     }
+    // The remark of the last line, only when it was asked for.
+    if (previous != nullptr) reader.finishLine(previous);
     set.offAxisAngle = listeningAngleRadians(set.offAxisAngleDeg, pi);
     return set;
 }

@@ -1,23 +1,9 @@
 #include "run/result_writer.h"
 
-#include <algorithm>
-
 #include "run/failure_report.h"
 #include "run/run_units.h"
 
 namespace opbaff {
-
-ResultLine formatResultLine(const ResultRow& levels) {
-    ResultLine line{};
-    auto next = line.begin();
-    for (const Real level : levels) {
-        const EField field = formatEField(level);
-        next = std::copy(field.begin(), field.end(), next);
-    }
-    *next++ = '\r';
-    *next = '\n';
-    return line;
-}
 
 void writeResultRow(const ResultRow& levels) {
     Unit& unit = resultUnit();

@@ -5,25 +5,21 @@
 #include <array>
 
 #include "model/result_row.h"
-#include "run/e_field.h"
+#include "opbaff/response.h"
+#include "opbaff/result_file.h"
 
 namespace opbaff {
 
-inline constexpr std::size_t kLineLength = 4 * kFieldWidth + 2;  // with CR LF
-
-using ResultLine = std::array<char, kLineLength>;
-
-// The four levels in column order, then CR LF.
-ResultLine formatResultLine(const ResultRow& levels);
+inline constexpr std::size_t kLineLength = kResultLineLength;
 
 // Writes the next line of the result file in one piece. A file that may not
 // be written, or a failed write (a full disk), ends the run with a report.
 void writeResultRow(const ResultRow& levels);
 
-// Hands every model row to writeResultRow.
-class ResultFileSink final : public RowSink {
+// Hands every row of a response to writeResultRow.
+class ResultFileSink final : public ResponseSink {
   public:
-    void takeRow(const ModelRow& row) override { writeResultRow(row.levels); }
+    void takeRow(const ResponseRow& row) override { writeResultRow(row.levelsDb); }
 };
 
 }  // namespace opbaff

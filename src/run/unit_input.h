@@ -3,7 +3,7 @@
 
 #include <cstddef>
 
-#include "run/parameter_reader.h"
+#include "run/byte_input.h"
 #include "run/units.h"
 
 namespace opbaff {

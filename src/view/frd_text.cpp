@@ -10,11 +10,11 @@
 namespace opbaff::view {
 namespace {
 
-std::string commentLines(const ResponseColumn& column, const ParameterSet& parameters,
+std::string commentLines(const OutputColumn& column, const ParameterFile& parameters,
                          std::string_view parameterFile) {
     std::string text = "* " + column.description + "\n";
     text += "* column " + std::to_string(column.index + 1) + " of OPBAFF.bds, " +
-            modelName(parameters) + "\n";
+            modelWords(parameters.design.model) + "\n";
     text += "* written by " + std::string(kProgramName) + " " + programVersion() + " from " +
             printableAscii(std::string(parameterFile)) + "\n";
     for (const std::string& line : parameterLines(parameters)) text += "*   " + line + "\n";
@@ -28,26 +28,26 @@ std::string commentLines(const ResponseColumn& column, const ParameterSet& param
 
 }  // namespace
 
-std::string formatReal(Real value) {
+std::string formatReal(float value) {
     char text[32];
     std::snprintf(text, sizeof text, "%.9g", static_cast<double>(value));
     return text;
 }
 
-std::string frdDataLine(const ResponseTable& table, std::size_t column, std::size_t i) {
-    const ModelRow& row = table.rows[i];
-    const double phase = phaseDegrees(row.sums[column]);
-    if (!std::isfinite(row.levels[column]) || !std::isfinite(phase)) return {};
-    return formatReal(table.frequency[i]) + " " + formatReal(row.levels[column]) + " " +
+std::string frdDataLine(const Response& response, std::size_t column, std::size_t i) {
+    const float level = response.columns[column].levelsDb[i];
+    const double phase = phaseDegrees(response.columns[column].values[i]);
+    if (!std::isfinite(level) || !std::isfinite(phase)) return {};
+    return formatReal(response.frequenciesHz[i]) + " " + formatReal(level) + " " +
            formatPhase(phase) + "\n";
 }
 
-std::string frdText(const ResponseTable& table, const ResponseColumn& column,
-                    const ParameterSet& parameters, std::string_view parameterFile) {
+std::string frdText(const Response& response, const OutputColumn& column,
+                    const ParameterFile& parameters, std::string_view parameterFile) {
     std::string data;
     std::size_t leftOut = 0;
-    for (std::size_t i = 0; i < table.rows.size(); ++i) {
-        const std::string line = frdDataLine(table, column.index, i);
+    for (std::size_t i = 0; i < response.frequenciesHz.size(); ++i) {
+        const std::string line = frdDataLine(response, column.index, i);
         if (line.empty()) ++leftOut;
         data += line;
     }

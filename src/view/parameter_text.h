@@ -5,7 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "model/parameter_set.h"
+#include "opbaff/design.h"
+#include "opbaff/parameter_file.h"
 
 namespace opbaff::view {
 
@@ -13,21 +14,17 @@ namespace opbaff::view {
 // may hold, for one) replaced by '?', so that it stays on one comment line.
 std::string printableAscii(std::string text);
 
-// A Real in the fewest digits that read back as the same Real: 60, 22.5, 0.7.
-std::string shortNumber(Real value);
-
-// "u" or "U": the single-path model delays the front source of its column 4 by
-// half the rear path.
-bool isHalfDelayVariant(const ParameterSet& parameters);
+// A float in the fewest digits that read back as the same float: 60, 22.5, 0.7.
+std::string shortNumber(float value);
 
 // "rectangular baffle", "single-path model" or "single-path model, half-delay variant".
-std::string modelName(const ParameterSet& parameters);
+std::string modelWords(Model model);
 
-// One "name value" line per parameter of the file, in file order; codes quoted
-// with their blanks ("modelCode 'r  '").
-std::vector<std::string> parameterLines(const ParameterSet& parameters);
+// One "name value" line per record of the file, in file order; codes quoted
+// with their blanks as read ("modelCode 'r  '").
+std::vector<std::string> parameterLines(const ParameterFile& file);
 
 // Model, baffle size and listening angle, for the plot's title.
-std::string plotTitle(const ParameterSet& parameters);
+std::string plotTitle(const Design& design);
 
 }  // namespace opbaff::view

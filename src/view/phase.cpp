@@ -7,9 +7,9 @@
 
 namespace opbaff::view {
 
-double phaseDegrees(Complex value) {
+double phaseDegrees(std::complex<float> value) {
     const double degrees =
-        std::atan2(static_cast<double>(value.im), static_cast<double>(value.re)) * 180.0 /
+        std::atan2(static_cast<double>(value.imag()), static_cast<double>(value.real())) * 180.0 /
         std::numbers::pi;
     return degrees <= -180.0 ? degrees + 360.0 : degrees;
 }

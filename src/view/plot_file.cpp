@@ -38,7 +38,7 @@ std::optional<std::string> runScript(const std::string& gnuplot, const std::stri
 
 }  // namespace
 
-PlotResult writePlot(const ResponseTable& table, const std::vector<ResponseColumn>& columns,
+PlotResult writePlot(const Response& response, const std::vector<OutputColumn>& columns,
                      const PlotRequest& request) {
     const std::optional<std::string> gnuplot = findProgram("gnuplot", request.searchPath);
     if (!gnuplot) return {PlotOutcome::rendererMissing, "gnuplot not found; plot not written"};
@@ -54,7 +54,7 @@ PlotResult writePlot(const ResponseTable& table, const std::vector<ResponseColum
         return failure(finalPath + ": " + std::strerror(error));
     }
 
-    const std::string script = plotScript(table, columns, request.title, request.format, *picture);
+    const std::string script = plotScript(response, columns, request.title, request.format, *picture);
     std::optional<std::string> problem = runScript(*gnuplot, *scriptPath, script);
     ::unlink(scriptPath->c_str());
     if (!problem && !isNonEmptyFile(*picture)) problem = "gnuplot wrote no picture";

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "view/plot_script.h"
+#include "opbaff/response.h"
 #include "view/response_columns.h"
-#include "view/response_table.h"
 
 namespace opbaff::view {
 
@@ -26,7 +26,7 @@ struct PlotRequest {
     std::string searchPath;  // where to look for gnuplot, as in PATH
 };
 
-PlotResult writePlot(const ResponseTable& table, const std::vector<ResponseColumn>& columns,
+PlotResult writePlot(const Response& response, const std::vector<OutputColumn>& columns,
                      const PlotRequest& request);
 
 }  // namespace opbaff::view

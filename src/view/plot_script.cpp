@@ -29,7 +29,7 @@ const char* const kAxes =
     "set ylabel 'Level (dB)'\n"
     "set key outside below center maxrows 2 width 2\n";
 
-std::string plotCommand(const std::vector<ResponseColumn>& columns) {
+std::string plotCommand(const std::vector<OutputColumn>& columns) {
     std::string command = "plot";
     for (std::size_t k = 0; k < columns.size(); ++k) {
         command += k == 0 ? " " : ", \\\n     ";
@@ -54,11 +54,12 @@ std::string gnuplotQuoted(std::string_view text) {
     return quoted + "'";
 }
 
-std::string plotData(const ResponseTable& table) {
+std::string plotData(const Response& response) {
     std::string data;
-    for (std::size_t i = 0; i < table.rows.size(); ++i) {
-        data += formatReal(table.frequency[i]);
-        for (const Real level : table.rows[i].levels) {
+    for (std::size_t i = 0; i < response.frequenciesHz.size(); ++i) {
+        data += formatReal(response.frequenciesHz[i]);
+        for (const ResponseColumn& column : response.columns) {
+            const float level = column.levelsDb[i];
             data += ' ';
             data += std::isfinite(level) ? formatReal(level) : std::string("NaN");
         }
@@ -67,10 +68,10 @@ std::string plotData(const ResponseTable& table) {
     return data;
 }
 
-std::string plotScript(const ResponseTable& table, const std::vector<ResponseColumn>& columns,
+std::string plotScript(const Response& response, const std::vector<OutputColumn>& columns,
                        const std::string& title, PlotFormat format, const std::string& outputPath) {
     return "set encoding utf8\n" + terminalLine(format) + "set output " +
-           gnuplotQuoted(outputPath) + "\n" + "$response << EOD\n" + plotData(table) + "EOD\n" +
+           gnuplotQuoted(outputPath) + "\n" + "$response << EOD\n" + plotData(response) + "EOD\n" +
            "set title " + gnuplotQuoted(title) + "\n" + kAxes + plotCommand(columns) +
            "unset output\n";
 }

@@ -6,8 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "opbaff/response.h"
 #include "view/response_columns.h"
-#include "view/response_table.h"
 
 namespace opbaff::view {
 
@@ -21,10 +21,10 @@ std::string gnuplotQuoted(std::string_view text);
 
 // One line per grid point: the frequency and the four levels; a level that is
 // not a finite number is written as NaN, which gnuplot leaves out.
-std::string plotData(const ResponseTable& table);
+std::string plotData(const Response& response);
 
 // The whole script: terminal, output file, data block, axes and one curve per column.
-std::string plotScript(const ResponseTable& table, const std::vector<ResponseColumn>& columns,
+std::string plotScript(const Response& response, const std::vector<OutputColumn>& columns,
                        const std::string& title, PlotFormat format, const std::string& outputPath);
 
 }  // namespace opbaff::view

@@ -1,13 +1,12 @@
 #include "view/response_columns.h"
 
-#include "model/baffle_model.h"
 #include "view/parameter_text.h"
 
 namespace opbaff::view {
 namespace {
 
-ResponseColumn noPathColumn(const ParameterSet& p) {
-    if (isHalfDelayVariant(p)) {
+OutputColumn noPathColumn(const Design& p) {
+    if (p.model == Model::singlePathHalfDelay) {
         return {3, "opbaff-no-path.frd",
                 "front source delayed by half the rear path, plus the rear source, "
                 "without a baffle",
@@ -17,7 +16,7 @@ ResponseColumn noPathColumn(const ParameterSet& p) {
             "Front + rear, no path"};
 }
 
-std::vector<ResponseColumn> rectangularColumns(const ParameterSet& p) {
+std::vector<OutputColumn> rectangularColumns(const Design& p) {
     const std::string size = shortNumber(p.baffleWidthCm) + " x " + shortNumber(p.baffleHeightCm);
     const std::string round = shortNumber(p.roundBaffleDiameterCm);
     const std::string angle = shortNumber(p.offAxisAngleDeg);
@@ -34,7 +33,7 @@ std::vector<ResponseColumn> rectangularColumns(const ParameterSet& p) {
     };
 }
 
-std::vector<ResponseColumn> singlePathColumns(const ParameterSet& p) {
+std::vector<OutputColumn> singlePathColumns(const Design& p) {
     const std::string round = shortNumber(p.roundBaffleDiameterCm);
     return {
         {0, "opbaff-single-path-full-rear.frd",
@@ -49,9 +48,9 @@ std::vector<ResponseColumn> singlePathColumns(const ParameterSet& p) {
 
 }  // namespace
 
-std::vector<ResponseColumn> responseColumns(const ParameterSet& parameters) {
-    return isRectangularModel(parameters) ? rectangularColumns(parameters)
-                                          : singlePathColumns(parameters);
+std::vector<OutputColumn> outputColumns(const Design& design) {
+    return design.model == Model::rectangular ? rectangularColumns(design)
+                                              : singlePathColumns(design);
 }
 
 }  // namespace opbaff::view

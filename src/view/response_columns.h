@@ -6,11 +6,11 @@
 #include <string>
 #include <vector>
 
-#include "model/parameter_set.h"
+#include "opbaff/design.h"
 
 namespace opbaff::view {
 
-struct ResponseColumn {
+struct OutputColumn {
     std::size_t index = 0;    // 0 to 3: column 1 to 4 of the result file
     std::string fileName;     // "opbaff-no-path.frd"
     std::string description;  // plain ASCII, for the FRD comment lines
@@ -19,6 +19,6 @@ struct ResponseColumn {
 
 // Rectangular baffle: all four columns. Single-path model: columns 1, 2 and 4;
 // its column 3 is a constant reference level, not a response.
-std::vector<ResponseColumn> responseColumns(const ParameterSet& parameters);
+std::vector<OutputColumn> outputColumns(const Design& design);
 
 }  // namespace opbaff::view

@@ -4,7 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
+#include <complex>
 #include <limits>
 #include <sstream>
 #include <string>
@@ -14,31 +16,34 @@
 namespace opbaff::view {
 namespace {
 
-ResponseTable tableWithLevels(std::size_t column, Real (*level)(std::size_t)) {
-    ResponseTable table;
-    for (std::size_t i = 0; i < table.rows.size(); ++i) {
-        table.frequency[i] = static_cast<Real>(10 + i);
-        table.rows[i].levels = {-1.0F, -2.0F, -3.0F, -4.0F};
-        table.rows[i].levels[column] = level(i);
-        table.rows[i].sums = {Complex{1.0F, 1.0F}, Complex{0.0F, -1.0F}, Complex{},
-                              Complex{-1.0F, 0.0F}};
+Response tableWithLevels(std::size_t column, float (*level)(std::size_t)) {
+    Response table;
+    const std::array<float, 4> levels = {-1.0F, -2.0F, -3.0F, -4.0F};
+    const std::array<std::complex<float>, 4> values = {
+        std::complex<float>{1.0F, 1.0F}, {0.0F, -1.0F}, {}, {-1.0F, 0.0F}};
+    for (std::size_t i = 0; i < 81; ++i) {
+        table.frequenciesHz.push_back(static_cast<float>(10 + i));
+        for (std::size_t k = 0; k < 4; ++k) {
+            table.columns[k].levelsDb.push_back(k == column ? level(i) : levels[k]);
+            table.columns[k].values.push_back(values[k]);
+        }
     }
     return table;
 }
 
 struct DegenerateCase {
     const char* name;
-    Real (*level)(std::size_t);
+    float (*level)(std::size_t);
     std::size_t leftOut;
 };
 
 const DegenerateCase kCases[] = {
     {"all_finite", [](std::size_t) { return -6.02059984F; }, 0},
     {"exact_cancellation_everywhere",
-     [](std::size_t) { return -std::numeric_limits<Real>::infinity(); }, 81},
+     [](std::size_t) { return -std::numeric_limits<float>::infinity(); }, 81},
     {"undefined_at_even_points",
      [](std::size_t i) {
-         return i % 2 == 0 ? std::numeric_limits<Real>::quiet_NaN() : static_cast<Real>(i);
+         return i % 2 == 0 ? std::numeric_limits<float>::quiet_NaN() : static_cast<float>(i);
      },
      41},
 };
@@ -48,9 +53,9 @@ class DegenerateLevelsTest : public testing::TestWithParam<DegenerateCase> {};
 TEST_P(DegenerateLevelsTest, NonFiniteRowsAreLeftOutAndCounted) {
     const DegenerateCase& c = GetParam();
     SCOPED_TRACE(c.name);
-    const ResponseTable table = tableWithLevels(1, c.level);
-    const ResponseColumn column{1, "x.frd", "what it holds", "label"};
-    const std::string text = frdText(table, column, ParameterSet{}, "Opbaffin.txt");
+    const Response table = tableWithLevels(1, c.level);
+    const OutputColumn column{1, "x.frd", "what it holds", "label"};
+    const std::string text = frdText(table, column, ParameterFile{}, "Opbaffin.txt");
     std::istringstream in(text);
     std::size_t dataLines = 0;
     bool countSaid = false;

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <complex>
 #include <limits>
 #include <string>
 
@@ -11,7 +12,7 @@ namespace opbaff::view {
 namespace {
 
 struct PhaseCase {
-    Complex value;
+    std::complex<float> value;
     double degrees;
 };
 

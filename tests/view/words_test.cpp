@@ -2,6 +2,7 @@
 // gnuplot literals, and the search for gnuplot.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 
 #include "view/parameter_text.h"
@@ -12,9 +13,9 @@
 namespace opbaff::view {
 namespace {
 
-ParameterSet example(const char* model) {
-    ParameterSet p;
-    p.modelCode = makeCode(model);
+Design example(Model model) {
+    Design p;
+    p.model = model;
     p.baffleHeightCm = 100.0F;
     p.baffleWidthCm = 60.0F;
     p.listenerDistanceM = 2.0F;
@@ -24,7 +25,7 @@ ParameterSet example(const char* model) {
 }
 
 struct TitleCase {
-    const char* model;
+    Model model;
     const char* title;
     const char* modelName;
 };
@@ -34,22 +35,26 @@ class PlotTitleTest : public testing::TestWithParam<TitleCase> {};
 TEST_P(PlotTitleTest, NamesModelBaffleAndAngle) {
     const TitleCase& c = GetParam();
     EXPECT_EQ(plotTitle(example(c.model)), c.title);
-    EXPECT_EQ(modelName(example(c.model)), c.modelName);
+    EXPECT_EQ(modelWords(c.model), c.modelName);
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, PlotTitleTest,
     testing::Values(
-        TitleCase{"r", "Rectangular baffle 60 \u00d7 100 cm, listener 2 m, -30\u00b0 off axis",
+        TitleCase{Model::rectangular,
+                  "Rectangular baffle 60 \u00d7 100 cm, listener 2 m, -30\u00b0 off axis",
                   "rectangular baffle"},
-        TitleCase{"R", "Rectangular baffle 60 \u00d7 100 cm, listener 2 m, -30\u00b0 off axis",
-                  "rectangular baffle"},
-        TitleCase{"x", "Single-path model: round baffle 45.5 cm, listener 2 m on axis",
+        TitleCase{Model::singlePath,
+                  "Single-path model: round baffle 45.5 cm, listener 2 m on axis",
                   "single-path model"},
-        TitleCase{"rec", "Single-path model: round baffle 45.5 cm, listener 2 m on axis",
-                  "single-path model"},
-        TitleCase{"U", "Single-path model (half delay): round baffle 45.5 cm, listener 2 m on axis",
-                  "single-path model, half-delay variant"}));
+        TitleCase{Model::singlePathHalfDelay,
+                  "Single-path model (half delay): round baffle 45.5 cm, listener 2 m on axis",
+                  "single-path model, half-delay variant"}),
+    [](const testing::TestParamInfo<TitleCase>& info) {
+        std::string name = modelName(info.param.model);
+        std::replace(name.begin(), name.end(), '-', '_');
+        return name;
+    });
 
 struct WordCase {
     std::string input;
@@ -87,9 +92,10 @@ TEST(ShortNumberTest, FewestDigitsThatReadBack) {
 }
 
 TEST(ParameterLinesTest, FifteenInFileOrderWithCodesQuoted) {
-    ParameterSet p = example("r");
-    p.pistonCode = makeCode("y\n");
-    const std::vector<std::string> lines = parameterLines(p);
+    const auto file = readParameterText(
+        "0\nr\n100\n60\n22\n70\n20\n40\n0.7\n2\nx\n'y\\\n'\n60\nx\n-30\n");
+    ASSERT_TRUE(file) << file.error().message();
+    const std::vector<std::string> lines = parameterLines(*file);
     ASSERT_EQ(lines.size(), 15U);
     EXPECT_EQ(lines[1], "modelCode 'r  '");
     EXPECT_EQ(lines[2], "baffleHeightCm 100");

@@ -1,0 +1,76 @@
+#include <cmath>
+
+#include "model/source_spectra.h"
+#include "opbaff/response.h"
+
+namespace opbaff {
+namespace {
+
+bool isPositiveFrequency(float f) {
+    return std::isfinite(f) && f > 0.0F;
+}
+
+// lowest * 2^(k / n), in double precision, rounded once.
+float octaveStep(float lowestHz, std::size_t k, int pointsPerOctave) {
+    return static_cast<float>(lowestHz *
+                              std::exp2(static_cast<double>(k) / pointsPerOctave));
+}
+
+}  // namespace
+
+FrequencyGrid FrequencyGrid::standard() {
+    const Spectrum<Real> grid = standardFrequencyGrid();
+    return {std::vector<float>(grid.begin(), grid.end()), true};
+}
+
+Result<FrequencyGrid, Error> FrequencyGrid::perOctave(int pointsPerOctave, float lowestHz,
+                                                      float highestHz) {
+    if (pointsPerOctave < 1 || pointsPerOctave > kMaxPointsPerOctave) {
+        return Error::pointsPerOctaveOutOfRange;
+    }
+    if (!isPositiveFrequency(lowestHz) || !isPositiveFrequency(highestHz)) {
+        return Error::frequencyNotPositive;
+    }
+    if (highestHz < lowestHz) return Error::frequencyRangeReversed;
+    // Steps to the first frequency at or above the highest; the margin keeps an
+    // end that lies on the grid from adding a step.
+    const double octaves = std::log2(static_cast<double>(highestHz) / lowestHz);
+    auto steps = static_cast<std::size_t>(std::ceil(octaves * pointsPerOctave - 1e-9));
+    if (steps + 1 > kMaxGridPoints) return Error::gridSizeOutOfRange;
+    if (octaveStep(lowestHz, steps, pointsPerOctave) < highestHz) ++steps;
+    if (steps + 1 > kMaxGridPoints) return Error::gridSizeOutOfRange;
+
+    std::vector<float> frequencies(steps + 1);
+    for (std::size_t k = 0; k < frequencies.size(); ++k) {
+        frequencies[k] = octaveStep(lowestHz, k, pointsPerOctave);
+    }
+    return FrequencyGrid(std::move(frequencies), false);
+}
+
+Result<FrequencyGrid, Error> FrequencyGrid::fromFrequencies(std::vector<float> frequenciesHz) {
+    if (frequenciesHz.empty() || frequenciesHz.size() > kMaxGridPoints) {
+        return Error::gridSizeOutOfRange;
+    }
+    for (const float f : frequenciesHz) {
+        if (!isPositiveFrequency(f)) return Error::frequencyNotPositive;
+    }
+    return FrequencyGrid(std::move(frequenciesHz), false);
+}
+
+const char* errorText(Error error) {
+    switch (error) {
+        case Error::pointsPerOctaveOutOfRange:
+            return "the points per octave lie outside 1 to 1000";
+        case Error::frequencyNotPositive:
+            return "a frequency is not a positive finite number";
+        case Error::frequencyRangeReversed:
+            return "the highest frequency lies below the lowest";
+        case Error::gridSizeOutOfRange:
+            return "a grid needs 1 to 100000 frequencies";
+        case Error::valueNotANumber:
+            return "a value of the design is not a number";
+    }
+    return "unknown error";
+}
+
+}  // namespace opbaff
