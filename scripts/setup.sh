@@ -3,7 +3,7 @@
 # Idempotent and quiet when everything is already there.
 set -euo pipefail
 
-packages=(g++ cmake make libf2c2-dev libgtest-dev gnuplot-nox libexpat1-dev "$@")
+packages=(g++ cmake make pkg-config libf2c2-dev libgtest-dev gnuplot-nox libexpat1-dev "$@")
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

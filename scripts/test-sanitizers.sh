@@ -5,7 +5,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/setup.sh
-cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DOPBAFF_SANITIZE=ON >/dev/null
+cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DOPBAFF_SANITIZE=ON -DOPBAFF_WERROR=ON >/dev/null
 cmake --build build-asan -j2
 # The fault-injection tests preload a library ahead of the sanitizer run-time.
 export ASAN_OPTIONS="verify_asan_link_order=0:detect_leaks=1:abort_on_error=0"

@@ -40,17 +40,17 @@ enum class RearLevel { full, half };
 // heard from 2 m at 30 degrees, piston and rear phase factors on.
 struct Design {
     Model model = Model::rectangular;
-    float baffleHeightCm = 100.0F;         // height of the rectangular baffle
-    float baffleWidthCm = 60.0F;           // width of the rectangular baffle
-    float driverXCm = 22.0F;               // driver centre to the side edge of side 2
-    float driverYCm = 70.0F;               // driver centre above the bottom edge
-    float driverDiameterCm = 20.0F;        // diameter of the driver's piston
-    float resonanceHz = 40.0F;             // resonance of the driver's 2nd-order high-pass
-    float qualityFactor = 0.7F;            // Q of that high-pass
-    float listenerDistanceM = 2.0F;        // driver centre to the listener
+    float baffleHeightCm = 100.0F;   // height of the rectangular baffle
+    float baffleWidthCm = 60.0F;     // width of the rectangular baffle
+    float driverXCm = 22.0F;         // driver centre to the side edge of side 2
+    float driverYCm = 70.0F;         // driver centre above the bottom edge
+    float driverDiameterCm = 20.0F;  // diameter of the driver's piston
+    float resonanceHz = 40.0F;       // resonance of the driver's 2nd-order high-pass
+    float qualityFactor = 0.7F;      // Q of that high-pass
+    float listenerDistanceM = 2.0F;  // driver centre to the listener
     RearPhaseFactor rearPhaseFactor = RearPhaseFactor::on;
     PistonFactor pistonFactor = PistonFactor::on;
-    float roundBaffleDiameterCm = 60.0F;   // round baffle centred on the driver
+    float roundBaffleDiameterCm = 60.0F;  // round baffle centred on the driver
     RearLevel rearLevel = RearLevel::full;
     // Listening angle in the horizontal plane, degrees; positive towards side 1
     // (away from the edge driverXCm is measured from). The library converts it

@@ -52,12 +52,12 @@ inline constexpr std::array<RecordSpec, 15> kParameterRecords{{
 // Where a record's value stood and what surrounded it. Texts keep at most
 // kRecordTextLimit bytes; line ends are left out (a CR LF pair counts as one).
 struct RecordInfo {
-    int line = 0;          // 1-based line of the value's first character
-    bool isNull = false;   // no value: a lone comma or slash, or "N*" before a separator
-    std::string text;      // the value as written ("1", "'y'", "2*0.5", "," for a null)
-    std::string rest;      // what the reader skipped after the value on its line
-    float number = 0.0F;   // number records: the value taken (0 for a null record)
-    std::string code;      // code records: the three characters taken, blank-padded
+    int line = 0;         // 1-based line of the value's first character
+    bool isNull = false;  // no value: a lone comma or slash, or "N*" before a separator
+    std::string text;     // the value as written ("1", "'y'", "2*0.5", "," for a null)
+    std::string rest;     // what the reader skipped after the value on its line
+    float number = 0.0F;  // number records: the value taken (0 for a null record)
+    std::string code;     // code records: the three characters taken, blank-padded
 };
 
 inline constexpr std::size_t kRecordTextLimit = 256;
@@ -117,7 +117,8 @@ Result<ParameterFile, ReadFailure> readParameterText(std::string_view bytes);
 Result<ParameterFile, ReadFailure> readParameterFile(const std::filesystem::path& path);
 
 // Reads from `source`, which stays the caller's, as far as the end of the
-// fifteenth line.
+// fifteenth line. A read failure after the fifteenth value (in its remark) goes
+// unreported, as the program never reads that far.
 Result<ParameterFile, ReadFailure> readParameterStream(ByteSource& source);
 
 // Reads the design alone, as the program does: nothing after the fifteenth value

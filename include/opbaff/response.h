@@ -93,7 +93,7 @@ struct ResponseColumn {
 
 struct Response {
     Model model = Model::rectangular;
-    std::vector<float> frequenciesHz;     // the grid's frequencies, in its order
+    std::vector<float> frequenciesHz;       // the grid's frequencies, in its order
     std::array<ResponseColumn, 4> columns;  // in the order of the result file
 
     // The column of that kind, or nullptr if the model has none.

@@ -28,7 +28,10 @@ const char* errorText(Error error);
 template <typename T, typename E>
 class Result {
   public:
+    // Implicit, so that a function can return either a value or an error.
+    // cppcheck-suppress noExplicitConstructor
     Result(T value) : content_(std::in_place_index<0>, std::move(value)) {}  // NOLINT
+    // cppcheck-suppress noExplicitConstructor
     Result(E error) : content_(std::in_place_index<1>, std::move(error)) {}  // NOLINT
 
     bool hasValue() const { return content_.index() == 0; }

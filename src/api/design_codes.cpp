@@ -19,12 +19,13 @@ Design designOf(const ParameterSet& p) {
     design.resonanceHz = p.resonanceHz;
     design.qualityFactor = p.qualityFactor;
     design.listenerDistanceM = p.listenerDistanceM;
-    design.rearPhaseFactor = codeEquals(p.rearPhaseCode, makeCode("n")) ? RearPhaseFactor::off
-                                                                         : RearPhaseFactor::on;
+    design.rearPhaseFactor =
+        codeEquals(p.rearPhaseCode, makeCode("n")) ? RearPhaseFactor::off : RearPhaseFactor::on;
     design.pistonFactor =
         codeEquals(p.pistonCode, makeCode("y")) ? PistonFactor::on : PistonFactor::off;
     design.roundBaffleDiameterCm = p.roundBaffleDiameterCm;
-    design.rearLevel = codeEquals(p.rearLevelCode, makeCode("d")) ? RearLevel::half : RearLevel::full;
+    design.rearLevel =
+        codeEquals(p.rearLevelCode, makeCode("d")) ? RearLevel::half : RearLevel::full;
     design.offAxisAngleDeg = p.offAxisAngleDeg;
     return design;
 }

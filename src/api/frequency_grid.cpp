@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <cmath>
 
 #include "model/source_spectra.h"
@@ -12,8 +13,7 @@ bool isPositiveFrequency(float f) {
 
 // lowest * 2^(k / n), in double precision, rounded once.
 float octaveStep(float lowestHz, std::size_t k, int pointsPerOctave) {
-    return static_cast<float>(lowestHz *
-                              std::exp2(static_cast<double>(k) / pointsPerOctave));
+    return static_cast<float>(lowestHz * std::exp2(static_cast<double>(k) / pointsPerOctave));
 }
 
 }  // namespace
@@ -40,19 +40,18 @@ Result<FrequencyGrid, Error> FrequencyGrid::perOctave(int pointsPerOctave, float
     if (octaveStep(lowestHz, steps, pointsPerOctave) < highestHz) ++steps;
     if (steps + 1 > kMaxGridPoints) return Error::gridSizeOutOfRange;
 
-    std::vector<float> frequencies(steps + 1);
-    for (std::size_t k = 0; k < frequencies.size(); ++k) {
-        frequencies[k] = octaveStep(lowestHz, k, pointsPerOctave);
-    }
-    return FrequencyGrid(std::move(frequencies), false);
+    std::vector<float> points(steps + 1);
+    for (std::size_t k = 0; k < points.size(); ++k)
+        points[k] = octaveStep(lowestHz, k, pointsPerOctave);
+    return FrequencyGrid(std::move(points), false);
 }
 
 Result<FrequencyGrid, Error> FrequencyGrid::fromFrequencies(std::vector<float> frequenciesHz) {
     if (frequenciesHz.empty() || frequenciesHz.size() > kMaxGridPoints) {
         return Error::gridSizeOutOfRange;
     }
-    for (const float f : frequenciesHz) {
-        if (!isPositiveFrequency(f)) return Error::frequencyNotPositive;
+    if (!std::all_of(frequenciesHz.begin(), frequenciesHz.end(), isPositiveFrequency)) {
+        return Error::frequencyNotPositive;
     }
     return FrequencyGrid(std::move(frequenciesHz), false);
 }

@@ -126,11 +126,10 @@ Result<ParameterFile, ReadFailure> readParameterFile(const std::filesystem::path
 }
 
 Result<std::string, Error> writeParameterText(const Design& d) {
-    const std::array<float, 10> numbers = {d.baffleHeightCm,        d.baffleWidthCm,
-                                           d.driverXCm,             d.driverYCm,
-                                           d.driverDiameterCm,      d.resonanceHz,
-                                           d.qualityFactor,         d.listenerDistanceM,
-                                           d.roundBaffleDiameterCm, d.offAxisAngleDeg};
+    const std::array<float, 10> numbers = {
+        d.baffleHeightCm,        d.baffleWidthCm,  d.driverXCm,     d.driverYCm,
+        d.driverDiameterCm,      d.resonanceHz,    d.qualityFactor, d.listenerDistanceM,
+        d.roundBaffleDiameterCm, d.offAxisAngleDeg};
     for (const float value : numbers) {
         if (std::isnan(value)) return Error::valueNotANumber;
     }

@@ -26,7 +26,8 @@ class BlockSink final : public RowSink {
         : rectangular_(model == Model::rectangular), spectra_(spectra), sink_(sink) {}
 
     void takeRow(const ModelRow& row) override {
-        ResponseRow out{spectra_.frequency[next_++], row.levels,
+        ResponseRow out{spectra_.frequency[next_++],
+                        row.levels,
                         {toComplex(row.sums[0]), toComplex(row.sums[1]), toComplex(row.sums[2]),
                          toComplex(row.sums[3])}};
         if (rectangular_) {
@@ -67,7 +68,8 @@ void streamResponse(const Design& design, const FrequencyGrid& grid, ResponseSin
     const ParameterSet parameters = parameterSetOf(design, constants);
     const std::vector<float>& frequencies = grid.frequencies();
     for (std::size_t start = 0; start < frequencies.size(); start += kFrequencyCount) {
-        const std::size_t count = std::min<std::size_t>(kFrequencyCount, frequencies.size() - start);
+        const std::size_t count =
+            std::min<std::size_t>(kFrequencyCount, frequencies.size() - start);
         const SourceSpectra spectra = buildSourceSpectra(
             parameters, constants, std::span<const float>(frequencies.data() + start, count));
         BlockSink block(design.model, spectra, sink);
@@ -147,7 +149,8 @@ const char* responseDescription(ResponseKind kind) {
 
 std::complex<double> driverHighPass(const Design& design, double frequencyHz) {
     // s^2 / (s^2 + s/Q + 1) at s = j f / fr.
-    const std::complex<double> s(0.0, frequencyHz / std::fabs(static_cast<double>(design.resonanceHz)));
+    const std::complex<double> s(0.0,
+                                 frequencyHz / std::fabs(static_cast<double>(design.resonanceHz)));
     const double q = std::fabs(static_cast<double>(design.qualityFactor));
     return s * s / (s * s + s / q + 1.0);
 }

@@ -54,7 +54,8 @@ PlotResult writePlot(const Response& response, const std::vector<OutputColumn>& 
         return failure(finalPath + ": " + std::strerror(error));
     }
 
-    const std::string script = plotScript(response, columns, request.title, request.format, *picture);
+    const std::string script =
+        plotScript(response, columns, request.title, request.format, *picture);
     std::optional<std::string> problem = runScript(*gnuplot, *scriptPath, script);
     ::unlink(scriptPath->c_str());
     if (!problem && !isNonEmptyFile(*picture)) problem = "gnuplot wrote no picture";

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "view/plot_script.h"
 #include "opbaff/response.h"
+#include "view/plot_script.h"
 #include "view/response_columns.h"
 
 namespace opbaff::view {

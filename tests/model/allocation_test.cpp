@@ -7,6 +7,7 @@
 
 #include "model/baffle_model.h"
 #include "model_test_support.h"
+#include "opbaff/response.h"
 
 namespace {
 std::atomic<long> allocations{0};
@@ -47,6 +48,25 @@ TEST(ModelStorage, NothingIsAllocatedWhileAModelRuns) {
         const long before = allocations;
         runSelectedModel(p, constants, buildSourceSpectra(p, constants), sink);
         EXPECT_EQ(allocations - before, 0) << model;
+        EXPECT_EQ(sink.rows, 81);
+    }
+}
+
+struct CountingSink final : ResponseSink {
+    int rows = 0;
+    void takeRow(const ResponseRow&) override { ++rows; }
+};
+
+// The program's way through the public API: the grid is made before the run.
+TEST(ModelStorage, StreamingTheStandardGridAllocatesNothing) {
+    for (const Model model : {Model::rectangular, Model::singlePath, Model::singlePathHalfDelay}) {
+        Design design;
+        design.model = model;
+        const FrequencyGrid grid = FrequencyGrid::standard();
+        CountingSink sink;
+        const long before = allocations;
+        streamResponse(design, grid, sink);
+        EXPECT_EQ(allocations - before, 0) << modelName(model);
         EXPECT_EQ(sink.rows, 81);
     }
 }

@@ -1,0 +1,33 @@
+// print-response FILE: reads a parameter file with the opbaff library and
+// writes to standard output the bytes opbaff would write to OPBAFF.bds for it.
+// A file that cannot be read gives the reason, with record and line, on
+// standard error and exit status 2.
+#include <opbaff/opbaff.h>
+
+#include <cstdio>
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: print-response FILE\n");
+        return 2;
+    }
+    const auto file = opbaff::readParameterFile(argv[1]);
+    if (!file) {
+        const opbaff::ReadFailure& failure = file.error();
+        if (failure.error == opbaff::ReadError::cannotOpen) {
+            std::fprintf(stderr, "print-response: %s\n", failure.message().c_str());
+        } else {
+            std::fprintf(stderr, "print-response: %s: %s (record %d, line %d)\n", argv[1],
+                         failure.message().c_str(), failure.record, failure.line);
+        }
+        return 2;
+    }
+    const opbaff::Response response = opbaff::computeResponse(file->design);
+    for (std::size_t i = 0; i < response.frequenciesHz.size(); ++i) {
+        const opbaff::ResultLine line = opbaff::formatResultLine(
+            {response.columns[0].levelsDb[i], response.columns[1].levelsDb[i],
+             response.columns[2].levelsDb[i], response.columns[3].levelsDb[i]});
+        std::fwrite(line.data(), 1, line.size(), stdout);
+    }
+    return std::fflush(stdout) == 0 ? 0 : 1;
+}

@@ -1,0 +1,42 @@
+#!/usr/bin/env bash
+# Installs the build in BUILD_DIR (default: build) into a temporary prefix and
+# builds the example program examples/library against it, once through the
+# CMake package and once through pkg-config, with nothing but the prefix to
+# find the library by. Both programs must print every reference case's result
+# file byte for byte, and refuse a bad parameter file with exit status 2.
+set -euo pipefail
+here="$(cd "$(dirname "$0")/.." && pwd)"
+build="$(cd "${1:-$here/build}" && pwd)"
+work="$(mktemp -d)"
+trap 'rm -rf "$work"' EXIT
+
+cmake --install "$build" --prefix "$work/prefix" >/dev/null
+cp -r "$here/examples/library" "$work/example"
+cmake -S "$work/example" -B "$work/cmake-build" -DCMAKE_PREFIX_PATH="$work/prefix" >/dev/null
+cmake --build "$work/cmake-build" >/dev/null
+export PKG_CONFIG_PATH="$work/prefix/lib/pkgconfig"
+# shellcheck disable=SC2046
+g++ -std=c++20 -O2 -o "$work/print-response-pc" "$work/example/print_response.cpp" \
+    $(pkg-config --cflags --libs opbaff)
+
+status=0
+for program in "$work/cmake-build/print-response" "$work/print-response-pc"; do
+    for dir in "$here"/tests/data/golden/*/; do
+        if ! "$program" "$dir/Opbaffin.txt" | cmp -s - "$dir/OPBAFF.bds"; then
+            echo "$(basename "$program"): $(basename "$dir"): output differs"
+            status=1
+        fi
+    done
+    printf '0\nr\nx\n' > "$work/bad.txt"
+    set +e
+    message="$("$program" "$work/bad.txt" 2>&1 >/dev/null)"
+    code=$?
+    set -e
+    expected="print-response: $work/bad.txt: invalid number: incomprehensible list input (record 3, line 3)"
+    if [ "$code" -ne 2 ] || [ "$message" != "$expected" ]; then
+        echo "$(basename "$program"): bad file gave status $code and '$message'"
+        status=1
+    fi
+done
+[ $status -eq 0 ] && echo "installed library: both builds of print-response match every reference case"
+exit $status
