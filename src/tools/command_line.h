@@ -1,0 +1,43 @@
+// opbaff-design's command line: its subcommands, each adding itself to the
+// application, and the whole program as one function.
+#pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "tools/tool_io.h"
+
+namespace CLI {
+class App;
+}
+
+namespace opbaff::tools {
+
+// What a subcommand leaves behind once its options are parsed: the run.
+using Runner = std::function<int(ToolIo&)>;
+
+// Options that several commands share.
+struct OutputOptions {
+    std::string outputDir = ".";
+    bool png = false;
+    std::string grid = "standard";
+    std::string phase = "driver";
+};
+
+// --output-dir, --png, --grid and (with `phase`) --phase.
+void addOutputOptions(CLI::App& command, OutputOptions& options, bool phase);
+
+// The subcommands; each sets `runner` when it is the one on the command line.
+void addPlotCommand(CLI::App& app, Runner& runner);
+void addCheckCommand(CLI::App& app, Runner& runner);
+void addSweepCommands(CLI::App& app, Runner& runner);  // sweep and compare
+void addPolarCommand(CLI::App& app, Runner& runner);
+void addServeCommand(CLI::App& app, Runner& runner);
+
+// Runs the program on its arguments (without the program's name) and returns
+// the exit status: 0 done, 1 a warning or an output failure, 2 a bad command
+// line or input that cannot be read. --help and --version print to io.out.
+int runDesignTool(const std::vector<std::string>& arguments, ToolIo& io);
+
+}  // namespace opbaff::tools

@@ -1,0 +1,67 @@
+#include "tools/frd.h"
+
+#include <cmath>
+#include <cstdio>
+
+#include "opbaff/opbaff.h"
+#include "tools/words.h"
+
+namespace opbaff::tools {
+namespace {
+
+const char* phaseComment(PhaseMode mode) {
+    if (mode == PhaseMode::driver) {
+        return "* phase: the driver's second-order high-pass and the baffle's interference,\n"
+               "* without the common delay of the way to the listener (minimum phase)\n";
+    }
+    return "* phase: the baffle's interference alone, without the common delay of the way\n"
+           "* to the listener and without the driver's own high-pass\n";
+}
+
+}  // namespace
+
+std::string formatReal(float value) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%.9g", static_cast<double>(value));
+    return text;
+}
+
+std::string frdDataLine(const Response& response, std::size_t column, std::size_t i,
+                        const Design& design, PhaseMode mode) {
+    const float frequency = response.frequenciesHz[i];
+    const float level = response.columns[column].levelsDb[i];
+    const double phase =
+        responsePhaseDegrees(response.columns[column].values[i], design, frequency, mode);
+    if (!std::isfinite(level) || !std::isfinite(phase)) return {};
+    return formatReal(frequency) + " " + formatReal(level) + " " + formatPhase(phase) + "\n";
+}
+
+std::string frdText(const Response& response, std::size_t column, const Design& design,
+                    PhaseMode mode, const std::vector<std::string>& comments) {
+    std::string data;
+    std::size_t leftOut = 0;
+    for (std::size_t i = 0; i < response.frequenciesHz.size(); ++i) {
+        const std::string line = frdDataLine(response, column, i, design, mode);
+        if (line.empty()) ++leftOut;
+        data += line;
+    }
+    std::string text;
+    for (const std::string& comment : comments) text += "* " + printableAscii(comment) + "\n";
+    text += phaseComment(mode);
+    if (leftOut > 0) {
+        text +=
+            "* " + std::to_string(leftOut) + " frequencies without a finite level are left out\n";
+    }
+    return text + "* frequency (Hz), level (dB), phase (degrees)\n" + data;
+}
+
+std::vector<std::string> frdComments(const std::string& description, const Design& design,
+                                     const std::string& source) {
+    std::vector<std::string> comments = {
+        description, modelWords(design.model),
+        std::string("written by opbaff ") + versionText() + " from " + source};
+    for (const std::string& line : designLines(design)) comments.push_back("  " + line);
+    return comments;
+}
+
+}  // namespace opbaff::tools

@@ -1,0 +1,17 @@
+#include "tools/parameter_source.h"
+
+namespace opbaff::tools {
+
+std::string readFailureText(const std::string& name, const ReadFailure& failure) {
+    if (failure.error == ReadError::cannotOpen) return failure.message();
+    return name + ": " + failure.message() + " (record " + std::to_string(failure.record) +
+           ", line " + std::to_string(failure.line) + ")";
+}
+
+Result<ParameterFile, std::string> loadParameterFile(const std::string& path) {
+    Result<ParameterFile, ReadFailure> result = readParameterFile(path);
+    if (!result) return readFailureText(path, result.error());
+    return std::move(result).value();
+}
+
+}  // namespace opbaff::tools

@@ -1,0 +1,94 @@
+#include "tools/plot_command.h"
+
+#include <CLI/CLI.hpp>
+#include <memory>
+
+#include "opbaff/opbaff.h"
+#include "tools/frd.h"
+#include "tools/grid_option.h"
+#include "tools/parameter_source.h"
+#include "tools/response_columns.h"
+#include "tools/words.h"
+
+namespace opbaff::tools {
+namespace {
+
+std::vector<Curve> curvesOf(const Response& response, const std::vector<OutputColumn>& columns) {
+    std::vector<Curve> curves;
+    for (const OutputColumn& column : columns) {
+        curves.push_back(
+            {column.label, response.frequenciesHz, response.columns[column.index].levelsDb, false});
+    }
+    markCoincidingCurves(curves);
+    return curves;
+}
+
+}  // namespace
+
+int runPlot(const PlotOptions& options, ToolIo& io) {
+    const auto file = loadParameterFile(options.parameterFile);
+    if (!file) {
+        io.report(file.error());
+        return kExitBadInput;
+    }
+    const Design& design = file->design;
+    const auto grid = parseGridOption(options.output.grid);
+    const auto columns = selectColumns(design, options.columns);
+    if (!grid || !columns) {
+        io.report(!grid ? grid.error() : columns.error());
+        return kExitBadInput;
+    }
+    const Response response = computeResponse(design, *grid);
+    const PhaseMode phase =
+        options.output.phase == "baffle" ? PhaseMode::baffle : PhaseMode::driver;
+
+    OutputSet set(options.output.outputDir);
+    for (const OutputColumn& column : *columns) {
+        const auto comments = frdComments(column.description, design, options.parameterFile);
+        if (auto problem = set.add(column.fileName,
+                                   frdText(response, column.index, design, phase, comments))) {
+            io.report(*problem);
+            return kExitWarning;
+        }
+    }
+    const PlotFormat format = options.output.png ? PlotFormat::png : PlotFormat::svg;
+    const std::vector<Curve> curves = curvesOf(response, *columns);
+    const PlotResult plot = renderPicture(
+        set, std::string("opbaff-response") + pictureExtension(format),
+        [&](const std::string& path) {
+            return responsePlotScript(curves, plotTitle(design), format, path);
+        },
+        io.searchPath);
+    if (plot.outcome == PlotOutcome::failed) {
+        io.report(plot.message);
+        return kExitWarning;
+    }
+    if (auto problem = set.commit()) {
+        io.report(*problem);
+        return kExitWarning;
+    }
+    if (plot.outcome == PlotOutcome::rendererMissing) {
+        io.report(plot.message);
+        return kExitWarning;
+    }
+    return kExitDone;
+}
+
+void addPlotCommand(CLI::App& app, Runner& runner) {
+    auto options = std::make_shared<PlotOptions>();
+    CLI::App* command = app.add_subcommand(
+        "plot",
+        "Write one FRD file per response column (frequency, level, phase) and a plot of the "
+        "levels: opbaff-<column>.frd and opbaff-response.svg.");
+    command->add_option("FILE", options->parameterFile, "the parameter file")
+        ->capture_default_str();
+    addOutputOptions(*command, options->output, true);
+    command->add_option("--columns", options->columns,
+                        "the columns to write and draw, by number (1-4) or name (on-axis, "
+                        "round-baffle, off-axis, no-path, ...), separated by commas; "
+                        "default: every response");
+    command->callback(
+        [options, &runner] { runner = [options](ToolIo& io) { return runPlot(*options, io); }; });
+}
+
+}  // namespace opbaff::tools

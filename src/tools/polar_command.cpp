@@ -1,0 +1,9 @@
+#include <CLI/CLI.hpp>
+
+#include "tools/command_line.h"
+
+namespace opbaff::tools {
+
+void addPolarCommand(CLI::App&, Runner&) {}
+
+}  // namespace opbaff::tools

@@ -1,0 +1,58 @@
+// Folders and files for the tool's tests.
+#pragma once
+
+#include <filesystem>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace opbaff::tools::test {
+
+// A fresh folder under the system's temporary folder, removed with its contents.
+class TempDir {
+  public:
+    TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+    ~TempDir();
+    const std::filesystem::path& path() const { return path_; }
+    std::string file(const std::string& name) const { return (path_ / name).string(); }
+
+  private:
+    std::filesystem::path path_;
+};
+
+// The names of the entries of a folder, hidden ones included.
+std::set<std::string> entriesOf(const std::filesystem::path& dir);
+
+std::string readFile(const std::filesystem::path& path);
+void writeFile(const std::filesystem::path& path, const std::string& content);
+
+// A shell script file with the given body, made executable.
+void writeScript(const std::filesystem::path& path, const std::string& body);
+
+// A folder for PATH that holds no gnuplot.
+std::string noGnuplotPath(const TempDir& dir);
+
+// A file of a reference case in tests/data/golden.
+std::string referenceFile(const std::string& caseName, const std::string& file);
+
+// opbaff-design run in this process on the arguments, with gnuplot looked up
+// on `searchPath`.
+struct ToolRun {
+    int status = 0;
+    std::string out;
+    std::string err;
+};
+ToolRun runTool(const std::vector<std::string>& arguments,
+                const std::string& searchPath = "/usr/bin:/bin");
+
+// An XML document parsed whole: its root element and all its character data
+// (an SVG's labels). An empty root means the parser rejected the document.
+struct XmlCheck {
+    std::string root;
+    std::string text;
+};
+XmlCheck parseXml(const std::string& document);
+
+}  // namespace opbaff::tools::test
