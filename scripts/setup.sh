@@ -3,7 +3,8 @@
 # Idempotent and quiet when everything is already there.
 set -euo pipefail
 
-packages=(g++ cmake make pkg-config libf2c2-dev libgtest-dev gnuplot-nox libexpat1-dev "$@")
+packages=(g++ cmake make pkg-config libf2c2-dev libgtest-dev gnuplot-nox libexpat1-dev
+          libcli11-dev nlohmann-json3-dev libcpp-httplib-dev "$@")
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

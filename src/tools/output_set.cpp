@@ -79,8 +79,7 @@ OutputSet::~OutputSet() {
     removeTemporaries();
 }
 
-std::optional<std::string> OutputSet::reserve(const std::string& name,
-                                              std::string& temporaryPath) {
+std::optional<std::string> OutputSet::reserve(const std::string& name, std::string& temporaryPath) {
     const std::string final = pathIn(dir_, name);
     for (int attempt = 0; attempt < 100; ++attempt) {
         std::string temporary = besideName(final, "tmp");

@@ -9,7 +9,6 @@
 #include <string_view>
 #include <vector>
 
-
 namespace opbaff::tools {
 
 // The file operations an output set performs, one place for tests to make any

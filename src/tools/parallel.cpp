@@ -1,0 +1,53 @@
+#include "tools/parallel.h"
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <exception>
+#include <mutex>
+#include <thread>
+#include <vector>
+
+namespace opbaff::tools {
+
+int defaultJobs() {
+    return std::max(1, static_cast<int>(std::thread::hardware_concurrency()));
+}
+
+void runParallel(std::size_t count, int jobs, const std::function<void(std::size_t)>& work,
+                 const std::function<void(std::size_t)>& progress) {
+    std::atomic<std::size_t> next{0};
+    std::atomic<std::size_t> done{0};
+    std::atomic<bool> failed{false};
+    std::exception_ptr failure;
+    std::mutex failureMutex;
+    const auto worker = [&] {
+        for (std::size_t i = next++; i < count && !failed; i = next++) {
+            try {
+                work(i);
+            } catch (...) {
+                const std::lock_guard lock(failureMutex);
+                if (!failure) failure = std::current_exception();
+                failed = true;
+            }
+            ++done;
+        }
+    };
+    const std::size_t threads = std::clamp<std::size_t>(static_cast<std::size_t>(std::max(jobs, 1)),
+                                                        1, std::max<std::size_t>(count, 1));
+    std::vector<std::jthread> helpers;
+    for (std::size_t t = 1; t < threads; ++t) helpers.emplace_back(worker);
+    if (progress) {
+        // The calling thread reports while the helpers work, then joins in.
+        while (!helpers.empty() && done < count && !failed) {
+            progress(done);
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        }
+    }
+    worker();
+    helpers.clear();  // joins
+    if (failure) std::rethrow_exception(failure);
+    if (progress) progress(count);
+}
+
+}  // namespace opbaff::tools
