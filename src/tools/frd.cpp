@@ -1,7 +1,9 @@
 #include "tools/frd.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <iterator>
 
 #include "opbaff/opbaff.h"
 #include "tools/words.h"
@@ -60,7 +62,9 @@ std::vector<std::string> frdComments(const std::string& description, const Desig
     std::vector<std::string> comments = {
         description, modelWords(design.model),
         std::string("written by opbaff ") + versionText() + " from " + source};
-    for (const std::string& line : designLines(design)) comments.push_back("  " + line);
+    const std::vector<std::string> lines = designLines(design);
+    std::transform(lines.begin(), lines.end(), std::back_inserter(comments),
+                   [](const std::string& line) { return "  " + line; });
     return comments;
 }
 

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
@@ -113,8 +114,9 @@ void OutputSet::drop(const std::string& name) {
 }
 
 std::vector<std::string> OutputSet::names() const {
-    std::vector<std::string> names;
-    for (const Staged& file : staged_) names.push_back(file.name);
+    std::vector<std::string> names(staged_.size());
+    std::transform(staged_.begin(), staged_.end(), names.begin(),
+                   [](const Staged& file) { return file.name; });
     return names;
 }
 

@@ -1,6 +1,7 @@
 #include "tools/plot_command.h"
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <memory>
 
 #include "opbaff/opbaff.h"
@@ -14,18 +15,17 @@ namespace opbaff::tools {
 namespace {
 
 std::vector<Curve> curvesOf(const Response& response, const std::vector<OutputColumn>& columns) {
-    std::vector<Curve> curves;
-    for (const OutputColumn& column : columns) {
-        curves.push_back(
-            {column.label, response.frequenciesHz, response.columns[column.index].levelsDb, false});
-    }
+    std::vector<Curve> curves(columns.size());
+    std::transform(columns.begin(), columns.end(), curves.begin(), [&](const OutputColumn& c) {
+        return Curve{c.label, response.frequenciesHz, response.columns[c.index].levelsDb, false};
+    });
     markCoincidingCurves(curves);
     return curves;
 }
 
 }  // namespace
 
-int runPlot(const PlotOptions& options, ToolIo& io) {
+int runPlot(const PlotOptions& options, const ToolIo& io) {
     const auto file = loadParameterFile(options.parameterFile);
     if (!file) {
         io.report(file.error());
@@ -88,7 +88,7 @@ void addPlotCommand(CLI::App& app, Runner& runner) {
                         "round-baffle, off-axis, no-path, ...), separated by commas; "
                         "default: every response");
     command->callback(
-        [options, &runner] { runner = [options](ToolIo& io) { return runPlot(*options, io); }; });
+        [options, &runner] { runner = [options](const ToolIo& io) { return runPlot(*options, io); }; });
 }
 
 }  // namespace opbaff::tools

@@ -18,6 +18,6 @@ struct PlotOptions {
 
 // Reads the file, writes the FRD files of the chosen columns and the plot
 // "opbaff-response.svg" (".png") as one set, and returns the exit status.
-int runPlot(const PlotOptions& options, ToolIo& io);
+int runPlot(const PlotOptions& options, const ToolIo& io);
 
 }  // namespace opbaff::tools

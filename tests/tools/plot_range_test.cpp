@@ -44,9 +44,10 @@ void PrintTo(const RangeCase& c, std::ostream* out) {
 class YRangeTest : public testing::TestWithParam<RangeCase> {};
 
 TEST_P(YRangeTest, FollowsTheResponses) {
-    const YRange range = yRangeFor(GetParam().curves);
-    EXPECT_EQ(range.low, GetParam().low);
-    EXPECT_EQ(range.high, GetParam().high);
+    const RangeCase& c = GetParam();
+    const YRange range = yRangeFor(c.curves);
+    EXPECT_EQ(range.low, c.low);
+    EXPECT_EQ(range.high, c.high);
 }
 
 INSTANTIATE_TEST_SUITE_P(Curves, YRangeTest, testing::ValuesIn(kRanges),
