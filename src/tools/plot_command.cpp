@@ -87,8 +87,9 @@ void addPlotCommand(CLI::App& app, Runner& runner) {
                         "the columns to write and draw, by number (1-4) or name (on-axis, "
                         "round-baffle, off-axis, no-path, ...), separated by commas; "
                         "default: every response");
-    command->callback(
-        [options, &runner] { runner = [options](const ToolIo& io) { return runPlot(*options, io); }; });
+    command->callback([options, &runner] {
+        runner = [options](const ToolIo& io) { return runPlot(*options, io); };
+    });
 }
 
 }  // namespace opbaff::tools
