@@ -32,8 +32,10 @@ enum class RearLevel { full, half };
 // One design. Lengths of the baffle and driver are in centimetres, the listening
 // distance in metres, the resonance in hertz, the angle in degrees: the units of
 // the parameter file. No value is checked for range, as the program checks none:
-// values that divide by zero (a resonance, Q, driver diameter or listening
-// distance of 0) give levels that are not finite (see computeResponse).
+// values that divide by zero give levels that are not finite (see
+// computeResponse): a resonance or Q of 0; a driver diameter of 0 in the
+// rectangular model or with either factor on; a listening distance of 0 with a
+// rear path of length 0 (a round baffle of 0, a driver on an edge).
 //
 // A default Design is the shipped example: a 60 x 100 cm baffle, a 20 cm driver
 // 22 cm from the side edge and 70 cm above the bottom edge, 40 Hz at Q 0.7,

@@ -7,6 +7,7 @@
 
 #include "opbaff/design.h"
 #include "opbaff/parameter_file.h"
+#include "tools/tool_io.h"
 
 namespace opbaff::tools {
 
@@ -21,13 +22,28 @@ struct Note {
 // gives 1), a decimal comma ("0,7" gives 0), a unit word other than the
 // record's unit ("8in", "2m" where cm is meant), a code that differs from a
 // recognised value only in case or length ("Y", "yes", "rect"), a null record.
+// In record order.
 std::vector<Note> recordNotes(const ParameterFile& file);
 
 // The design's values: geometry that cannot be built (driver centre outside
 // the rectangular baffle, driver wider than the baffle, a round baffle smaller
 // than the driver), values that make levels non-finite (a resonance, Q, driver
 // diameter or listener distance of 0 or below), a listening angle beyond
-// +-90 degrees.
+// +-90 degrees; last, on record 0, how many rows of the response on the
+// standard grid hold levels that are not finite numbers, if any do.
 std::vector<Note> designNotes(const Design& design);
+
+// The value record `record` (1 to 15) took, as the check shows it: a number
+// ("60") or a code with its blanks and its effect ("'Y  ' (piston factor off)").
+std::string valueText(const ParameterFile& file, int record);
+
+struct CheckOptions {
+    std::string parameterFile = "Opbaffin.txt";
+    bool json = false;  // one JSON document instead of the table
+};
+
+// Reads the file and prints its records with their notes; returns 0 when there
+// is no note, 1 when there are notes, 2 when the file cannot be read.
+int runCheck(const CheckOptions& options, ToolIo& io);
 
 }  // namespace opbaff::tools
