@@ -1,0 +1,575 @@
+#!/usr/bin/env python3
+"""The studio in a real browser.
+
+Starts `opbaff-design serve` in a temporary working folder that holds an
+Opbaffin.txt, loads the page in headless Chromium, edits the design through
+the inputs and by dragging the driver, and checks that what the page plots and
+tabulates is exactly what the JSON API answers for the same design; then
+downloads Opbaffin.txt, runs opbaff on it and compares OPBAFF.bds with the
+API's standard-grid levels.
+
+    studio_test.py OPBAFF_DESIGN OPBAFF                 run the tests
+    studio_test.py OPBAFF_DESIGN OPBAFF --screenshot F  save a picture of the studio
+
+Needs chromium, chromedriver and python3-selenium (scripts/setup.sh installs
+them). Without them the tests are skipped, except when CI is set.
+"""
+
+import json
+import os
+import queue
+import re
+import shutil
+import struct
+import subprocess
+import sys
+import tempfile
+import threading
+import time
+import unittest
+import urllib.error
+import urllib.request
+
+SYSTEM_PYTHON = "/usr/bin/python3"
+SKIP_EXIT_CODE = 77
+
+
+def import_selenium():
+    """Selenium, or the reason it cannot be had. Debian's python3-selenium lives
+    in the system Python's packages: another python3 first on PATH re-runs this
+    script with the system one."""
+    try:
+        import selenium  # noqa: F401
+        return None
+    except ImportError:
+        pass
+    if (os.path.exists(SYSTEM_PYTHON) and os.path.realpath(sys.executable) != os.path.realpath(SYSTEM_PYTHON)
+            and not os.environ.get("OPBAFF_STUDIO_TEST_REEXEC")):
+        probe = subprocess.run([SYSTEM_PYTHON, "-c", "import selenium"], capture_output=True)
+        if probe.returncode == 0:
+            os.environ["OPBAFF_STUDIO_TEST_REEXEC"] = "1"
+            os.execv(SYSTEM_PYTHON, [SYSTEM_PYTHON, os.path.abspath(__file__), *sys.argv[1:]])
+    return "python3-selenium is not installed"
+
+
+def missing_browser():
+    """Why no browser can be driven here, or None."""
+    reason = import_selenium()
+    if reason:
+        return reason
+    if not (shutil.which("chromium") or shutil.which("chromium-browser")):
+        return "chromium is not installed"
+    if not shutil.which("chromedriver"):
+        return "chromedriver is not installed (Debian package chromium-driver)"
+    return None
+
+
+DESIGN_EXE = None
+OPBAFF_EXE = None
+
+# The design the working folder starts with: not the example, so that the page
+# shows it only if it really read the file.
+START_FILE = """0
+r          rectangular
+90         height, cm
+50         width, cm
+18         driver from the side edge of side 2, cm
+62         driver above the bottom edge, cm
+21         driver diameter, cm
+38         resonance, Hz
+0.65       Q
+2.5        listener distance, m
+x          rear phase factor on
+y          piston factor on
+55         round baffle, cm
+x          full rear level
+25         listening angle, degrees
+"""
+START_VALUES = {"baffleHeightCm": 90, "baffleWidthCm": 50, "driverXCm": 18, "driverYCm": 62,
+                "driverDiameterCm": 21, "resonanceHz": 38, "qualityFactor": 0.65,
+                "listenerDistanceM": 2.5, "roundBaffleDiameterCm": 55, "offAxisAngleDeg": 25}
+
+
+def f32(x):
+    return struct.pack("<f", x)
+
+
+def e16_8(x):
+    """A level as OPBAFF.bds writes it (E16.8): " -0.38225868E+02". Eight
+    digits do not tell every float apart, so levels are compared in this form."""
+    x = struct.unpack("<f", f32(x))[0]  # the float itself, not the shortest text's double
+    if x == 0:
+        return "  0.00000000E+00"
+    text = f"{abs(x):.7E}"  # "3.8225868E+01": the same eight digits, rounded alike
+    digits = text[0] + text[2:9]
+    exponent = int(text[10:]) + 1
+    return f"{'-' if x < 0 else ''}0.{digits}E{'+' if exponent >= 0 else '-'}{abs(exponent):02d}".rjust(16)
+
+
+class Server:
+    """`opbaff-design serve --port 0` in a working folder, its address read
+    from the line it prints."""
+
+    def __init__(self, workdir):
+        self.process = subprocess.Popen(
+            [DESIGN_EXE, "serve", "--port", "0", "--stop-after", "300"], cwd=workdir,
+            stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.STDOUT, text=True)
+        lines = queue.Queue()
+
+        def read():
+            for line in self.process.stdout:
+                lines.put(line)
+            lines.put(None)
+
+        threading.Thread(target=read, daemon=True).start()
+        self.url = None
+        seen = []
+        deadline = time.monotonic() + 30
+        while self.url is None and time.monotonic() < deadline:
+            try:
+                line = lines.get(timeout=deadline - time.monotonic())
+            except queue.Empty:
+                break
+            if line is None:
+                break
+            seen.append(line)
+            match = re.search(r"opbaff studio: (http://127\.0\.0\.1:\d+/)", line)
+            if match:
+                self.url = match.group(1)
+        if self.url is None:
+            self.stop()
+            raise RuntimeError("the server printed no address: " + "".join(seen))
+        self.opener = urllib.request.build_opener(urllib.request.ProxyHandler({}))
+
+    def request(self, path, body=None):
+        """(status, content type, bytes) of a GET, or of a POST of body as JSON."""
+        data = None if body is None else json.dumps(body).encode()
+        request = urllib.request.Request(self.url + path.lstrip("/"), data=data,
+                                         method="GET" if body is None else "POST")
+        if data is not None:
+            request.add_header("Content-Type", "application/json")
+        try:
+            with self.opener.open(request, timeout=30) as answer:
+                return answer.status, answer.headers.get("Content-Type", ""), answer.read()
+        except urllib.error.HTTPError as error:
+            return error.code, error.headers.get("Content-Type", ""), error.read()
+
+    def json(self, path, body=None):
+        status, _, content = self.request(path, body)
+        if status != 200:
+            raise AssertionError(f"{path}: status {status}: {content[:200]!r}")
+        return json.loads(content)
+
+    def text(self, path, body):
+        status, _, content = self.request(path, body)
+        if status != 200:
+            raise AssertionError(f"{path}: status {status}: {content[:200]!r}")
+        return content.decode()
+
+    def stop(self):
+        if self.process.poll() is None:
+            self.process.terminate()
+            try:
+                self.process.wait(timeout=10)
+            except subprocess.TimeoutExpired:
+                self.process.kill()
+                self.process.wait()
+
+
+def start_browser(download_dir, width=1400, height=1000):
+    from selenium import webdriver
+    from selenium.webdriver.chrome.service import Service
+
+    options = webdriver.ChromeOptions()
+    options.binary_location = shutil.which("chromium") or shutil.which("chromium-browser")
+    profile = tempfile.mkdtemp(prefix="opbaff-studio-profile-")
+    for argument in ["--headless=new", "--no-sandbox", "--disable-gpu", "--disable-dev-shm-usage",
+                     "--no-first-run", "--disable-background-networking", "--disable-component-update",
+                     "--disable-sync", f"--user-data-dir={profile}", f"--window-size={width},{height}",
+                     "--force-device-scale-factor=1", "--lang=en-GB"]:
+        options.add_argument(argument)
+    options.set_capability("goog:loggingPrefs", {"browser": "ALL"})
+    options.add_experimental_option("prefs", {
+        "download.default_directory": download_dir,
+        "download.prompt_for_download": False,
+        "safebrowsing.enabled": False,
+    })
+    browser = webdriver.Chrome(service=Service(shutil.which("chromedriver")), options=options)
+    browser.profile_dir = profile
+    browser.execute_cdp_cmd("Page.setDownloadBehavior", {"behavior": "allow", "downloadPath": download_dir})
+    browser.set_script_timeout(30)
+    return browser
+
+
+def quit_browser(browser):
+    browser.quit()
+    shutil.rmtree(browser.profile_dir, ignore_errors=True)
+
+
+def wait_until(condition, what, timeout=30):
+    deadline = time.monotonic() + timeout
+    while time.monotonic() < deadline:
+        value = condition()
+        if value:
+            return value
+        time.sleep(0.05)
+    raise AssertionError(f"timed out waiting for {what}")
+
+
+class StudioTest(unittest.TestCase):
+    """One server and one browser for the whole class; the tests run in the
+    order of their names and each starts from the state the one before left."""
+
+    @classmethod
+    def setUpClass(cls):
+        reason = missing_browser()
+        if reason:
+            if os.environ.get("CI"):
+                raise RuntimeError(f"the studio test needs a browser in CI: {reason}")
+            raise unittest.SkipTest(f"no browser to test the studio with: {reason}")
+        cls.workdir = tempfile.mkdtemp(prefix="opbaff-studio-")
+        cls.downloads = os.path.join(cls.workdir, "downloads")
+        os.mkdir(cls.downloads)
+        with open(os.path.join(cls.workdir, "Opbaffin.txt"), "w") as file:
+            file.write(START_FILE)
+        cls.server = Server(cls.workdir)
+        try:
+            cls.browser = start_browser(cls.downloads)
+            cls.browser.get(cls.server.url)
+            cls.wait_idle()
+        except BaseException:
+            cls.server.stop()
+            raise
+
+    @classmethod
+    def tearDownClass(cls):
+        quit_browser(cls.browser)
+        cls.server.stop()
+        shutil.rmtree(cls.workdir, ignore_errors=True)
+
+    # ---- helpers ----
+
+    @classmethod
+    def js(cls, script, *args):
+        return cls.browser.execute_script(script, *args)
+
+    @classmethod
+    def wait_idle(cls):
+        wait_until(lambda: cls.js("return !!window.studio && window.studio.idle()"),
+                   "the studio to show the response of the design being edited")
+
+    def settings(self):
+        return self.js("return window.studio.lastSettings")
+
+    def api_response(self, design, grid=None, phase=None):
+        settings = self.settings()
+        grid = grid or settings["grid"]
+        phase = phase or settings["phase"]
+        return self.server.json(f"/api/response?grid={grid}&phase={phase}", design)
+
+    def plotted(self):
+        return self.js("return window.studio.plotted()")
+
+    def merit_cells(self, row):
+        cells = self.browser.find_elements(
+            "css selector", f'#merit-body tr[data-row="{row}"] td[data-merit]')
+        self.assertEqual(len(cells), 5, row)
+        return {cell.get_attribute("data-merit"): None if cell.get_attribute("data-value") == "null"
+                else float(cell.get_attribute("data-value")) for cell in cells}
+
+    def assert_page_shows_api_response(self):
+        """The plot, the figures of merit and the page's last response are what
+        the API answers for the design the page last drew."""
+        design = self.js("return window.studio.lastDesign")
+        self.assertEqual(design, self.js("return window.studio.design"))
+        api = self.api_response(design)
+        self.assertEqual(self.js("return window.studio.lastResponse"), api)
+        plotted = self.plotted()
+        self.assertEqual(plotted["frequencies"], api["frequencies"])
+        curves = {curve["key"]: curve["levels"] for curve in plotted["curves"]}
+        for column in api["columns"]:
+            if column["name"] == "reference-level":
+                self.assertNotIn(column["name"], curves, "the constant -100 dB column is not drawn")
+            else:
+                self.assertEqual(curves[column["name"]], column["levels"], column["name"])
+        merit = self.merit_cells("current")
+        for key, value in merit.items():
+            self.assertEqual(value, api["merit"][key], key)
+        return api, plotted
+
+    def set_input(self, field, text):
+        element = self.browser.find_element("id", field)
+        element.clear()
+        element.send_keys(text)
+        self.wait_idle()
+
+    def drag_driver(self, dx, dy):
+        from selenium.webdriver.common.action_chains import ActionChains
+
+        driver = self.browser.find_element("id", "driver")
+        chain = ActionChains(self.browser, duration=10).click_and_hold(driver)
+        for _ in range(8):
+            chain.move_by_offset(dx // 8, dy // 8).pause(0.06)
+        chain.release().perform()
+        self.wait_idle()
+
+    def wait_download(self, name):
+        path = os.path.join(self.downloads, name)
+        wait_until(lambda: os.path.exists(path) and not os.path.exists(path + ".crdownload"),
+                   f"the download of {name}")
+        time.sleep(0.2)
+        return path
+
+    def clear_downloads(self):
+        for name in os.listdir(self.downloads):
+            os.remove(os.path.join(self.downloads, name))
+
+    # ---- tests ----
+
+    def test_1_starts_from_the_working_folders_parameter_file(self):
+        self.assertEqual(self.js("return window.studio.source"), "Opbaffin.txt")
+        design = self.js("return window.studio.design")
+        for field, value in START_VALUES.items():
+            self.assertEqual(f32(design[field]), f32(value), field)
+            self.assertEqual(float(self.browser.find_element("id", field).get_attribute("value")), value, field)
+        self.assertEqual(design["model"], "rectangular")
+        self.assertTrue(self.browser.find_element("id", "model-rectangular").is_selected())
+        self.assertEqual(self.server.json("/api/design")["design"]["model"], "rectangular")
+        self.assert_page_shows_api_response()
+
+    def test_2_typing_a_width_and_dragging_the_driver_recompute_the_response(self):
+        _, before = self.assert_page_shows_api_response()
+        merit_before = self.merit_cells("current")
+
+        self.set_input("baffleWidthCm", "72")
+        self.assertEqual(self.js("return window.studio.design.baffleWidthCm"), 72)
+        api, after_width = self.assert_page_shows_api_response()
+        self.assertNotEqual(after_width["curves"][0]["levels"], before["curves"][0]["levels"])
+        self.assertNotEqual(self.merit_cells("current"), merit_before)
+        self.assertEqual(self.browser.find_element("id", "dim-width").text, "72 cm")
+
+        # While the driver moves, at most one response request is in flight:
+        # each change supersedes the one before instead of queueing behind it.
+        # Every response is held back 150 ms here, so that the drag's steps
+        # (60 ms apart) always find one in flight.
+        self.js("""
+            const original = window.fetch;
+            const open = new Set();
+            window.__originalFetch = original;
+            window.__responses = { most: 0, sent: 0, aborted: 0 };
+            window.fetch = (url, init) => {
+              if (!String(url).includes('/api/response')) return original(url, init);
+              const r = window.__responses;
+              const signal = init && init.signal;
+              const request = { signal };
+              for (const old of [...open]) if (old.signal && old.signal.aborted) open.delete(old);
+              open.add(request);
+              r.sent += 1;
+              r.most = Math.max(r.most, open.size);
+              return new Promise((resolve, reject) => {
+                const timer = setTimeout(resolve, 150);
+                if (signal) signal.addEventListener('abort', () => {
+                  r.aborted += 1;
+                  clearTimeout(timer);
+                  reject(new DOMException('superseded', 'AbortError'));
+                });
+              }).then(() => original(url, init)).finally(() => open.delete(request));
+            };""")
+        x0, y0 = self.js("return [window.studio.design.driverXCm, window.studio.design.driverYCm]")
+        self.drag_driver(64, -48)
+        x1, y1 = self.js("return [window.studio.design.driverXCm, window.studio.design.driverYCm]")
+        self.assertGreater(x1, x0 + 3, "dragging right moves the driver away from the left edge")
+        self.assertGreater(y1, y0 + 3, "dragging up moves the driver away from the bottom edge")
+        self.assertEqual(float(self.browser.find_element("id", "driverXCm").get_attribute("value")), x1)
+        self.assertEqual(float(self.browser.find_element("id", "driverYCm").get_attribute("value")), y1)
+        traffic = self.js("window.fetch = window.__originalFetch; return window.__responses")
+        self.assertGreaterEqual(traffic["sent"], 3, "the response follows the drag, not only its end")
+        self.assertGreaterEqual(traffic["aborted"], 1, "a newer position supersedes the request in flight")
+        self.assertEqual(traffic["most"], 1)
+        _, after_drag = self.assert_page_shows_api_response()
+        self.assertNotEqual(after_drag["curves"][0]["levels"], after_width["curves"][0]["levels"])
+
+    def test_3_checks_appear_beside_the_inputs_they_concern(self):
+        width = self.js("return window.studio.design.baffleWidthCm")
+        self.set_input("driverXCm", str(width + 15))
+        design = self.js("return window.studio.design")
+        notes = self.server.json("/api/check", design)["notes"]
+        self.assertTrue(notes, "a driver outside the baffle deserves a note")
+        self.assertEqual(self.js("return window.studio.notes"), notes)
+        shown = self.browser.find_element("css selector", ".inputs").text
+        for note in notes:
+            self.assertIn(note["text"], shown)
+        self.set_input("driverXCm", str(width / 2))
+        self.assertEqual(self.js("return window.studio.notes"), [])
+
+    def test_4_pinned_variants_keep_their_curve_and_figures(self):
+        self.browser.find_element("id", "pin").click()
+        pinned = self.js("return window.studio.design")
+        self.set_input("baffleHeightCm", "120")
+        self.browser.find_element("id", "pin").click()
+        self.set_input("baffleHeightCm", "75")
+        self.assert_page_shows_api_response()
+        variants = self.js("return window.studio.variants")
+        self.assertEqual(len(variants), 2)
+        self.assertEqual(variants[0]["design"], pinned)
+        self.assertEqual(f32(variants[1]["design"]["baffleHeightCm"]), f32(120))
+        curves = {curve["key"]: curve for curve in self.plotted()["curves"]}
+        for variant in variants:
+            api = self.api_response(variant["design"])
+            column = next(c for c in api["columns"] if c["name"] == api["merit"]["column"])
+            self.assertEqual(curves[f"variant-{variant['id']}"]["levels"], column["levels"])
+            self.assertEqual(curves[f"variant-{variant['id']}"]["label"], variant["name"])
+            merit = self.merit_cells(f"variant-{variant['id']}")
+            for key, value in merit.items():
+                self.assertEqual(value, api["merit"][key], key)
+
+        # A finer grid recomputes the variants on it too.
+        self.browser.find_element("id", "grid-octave").click()
+        self.wait_idle()
+        wait_until(lambda: all((v["settings"] or {}).get("grid") == "24" for v in self.js("return window.studio.variants")),
+                   "the variants on the new grid")
+        curves = {curve["key"]: curve for curve in self.plotted()["curves"]}
+        for variant in self.js("return window.studio.variants"):
+            api = self.api_response(variant["design"], grid="24")
+            column = next(c for c in api["columns"] if c["name"] == api["merit"]["column"])
+            self.assertEqual(curves[f"variant-{variant['id']}"]["levels"], column["levels"])
+        self.assert_page_shows_api_response()
+
+    def test_5_downloaded_parameter_file_gives_the_apis_levels_in_opbaff(self):
+        self.clear_downloads()
+        design = self.js("return window.studio.design")
+        self.browser.find_element("id", "download-parameter-file").click()
+        path = self.wait_download("Opbaffin.txt")
+        with open(path, "rb") as file:
+            text = file.read()
+        self.assertEqual(text.decode(), self.server.text("/api/parameter-file", design))
+
+        run = os.path.join(self.workdir, "run")
+        os.makedirs(run, exist_ok=True)
+        shutil.copy(path, os.path.join(run, "Opbaffin.txt"))
+        subprocess.run([OPBAFF_EXE], cwd=run, check=True, timeout=60)
+        with open(os.path.join(run, "OPBAFF.bds"), "rb") as file:
+            rows = file.read().decode().split("\r\n")
+        self.assertEqual(rows[-1], "")
+        rows = rows[:-1]
+        api = self.api_response(design, grid="standard", phase="driver")
+        self.assertEqual(len(rows), len(api["frequencies"]))
+        for c, column in enumerate(api["columns"]):
+            for i, row in enumerate(rows):
+                written = row[16 * c:16 * c + 16]
+                level = column["levels"][i]
+                if level is None:
+                    self.assertFalse(abs(float(written)) < float("inf"), (column["name"], i))
+                else:
+                    self.assertEqual(written, e16_8(level), (column["name"], i))
+
+    def test_6_frd_and_png_downloads(self):
+        self.clear_downloads()
+        design = self.js("return window.studio.design")
+        settings = self.settings()
+        self.browser.find_element("css selector", "#frd-menu summary").click()
+        self.browser.find_element("id", "frd-rectangular-on-axis").click()
+        path = self.wait_download("opbaff-rectangular-on-axis.frd")
+        with open(path, "rb") as file:
+            self.assertEqual(file.read().decode(), self.server.text(
+                f"/api/frd?column=rectangular-on-axis&grid={settings['grid']}&phase={settings['phase']}", design))
+        self.browser.find_element("id", "download-png").click()
+        with open(self.wait_download("opbaff-response.png"), "rb") as file:
+            self.assertEqual(file.read(8), b"\x89PNG\r\n\x1a\n")
+
+    def test_7_directivity_is_the_apis_and_only_for_the_rectangular_model(self):
+        wait_until(lambda: self.js("return window.studio.pending === 0 && window.studio.lastPolarDesign !== null &&"
+                                   " JSON.stringify(window.studio.lastPolarDesign) === JSON.stringify(window.studio.design)"),
+                   "the directivity of the current design")
+        design = self.js("return window.studio.lastPolarDesign")
+        grid = self.settings()["grid"]
+        step = self.browser.find_element("id", "angle-step").get_attribute("value")
+        api = self.server.json(f"/api/polar?grid={grid}&angles=-90:90:{step}", design)
+        self.assertEqual(self.js("return window.studio.lastPolar"), api)
+        self.assertTrue(self.browser.find_element("id", "sonogram").is_displayed())
+        self.assertTrue(self.browser.find_element("id", "polar-curve").get_attribute("d").startswith("M"))
+
+        self.browser.find_element("css selector", 'label[for="model-single-path"]').click()
+        self.wait_idle()
+        self.assertTrue(self.browser.find_element("id", "directivity-off").is_displayed())
+        status, _, _ = self.server.request(f"/api/polar?grid={grid}&angles=-90:90:{step}",
+                                           self.js("return window.studio.design"))
+        self.assertEqual(status, 422)
+        api, plotted = self.assert_page_shows_api_response()
+        self.assertEqual(api["model"], "single-path")
+
+    def test_8_the_page_logged_no_errors(self):
+        errors = [entry["message"] for entry in self.browser.get_log("browser") if entry["level"] == "SEVERE"]
+        self.assertEqual(errors, [])
+
+
+def save_screenshot(path):
+    """The studio with a rectangular design, two pinned variants and the
+    directivity, as a PNG of about 1400 x 900."""
+    reason = missing_browser()
+    if reason:
+        raise SystemExit(f"no browser: {reason}")
+    workdir = tempfile.mkdtemp(prefix="opbaff-studio-")
+    server = Server(workdir)
+    browser = start_browser(workdir, 1400, 1200)
+    try:
+        browser.get(server.url)
+        ready = "return !!window.studio && window.studio.idle()"
+        wait_until(lambda: browser.execute_script(ready), "the studio")
+
+        def set_value(field, text):
+            element = browser.find_element("id", field)
+            element.clear()
+            element.send_keys(text)
+            wait_until(lambda: browser.execute_script(ready), field)
+
+        browser.find_element("id", "grid-octave").click()
+        wait_until(lambda: browser.execute_script(ready), "the grid")
+        browser.find_element("id", "pin").click()
+        set_value("baffleWidthCm", "45")
+        set_value("driverXCm", "22.5")
+        browser.find_element("id", "pin").click()
+        set_value("baffleWidthCm", "80")
+        set_value("baffleHeightCm", "120")
+        set_value("driverYCm", "85")
+        browser.execute_script("""
+            const inputs = document.querySelectorAll('#merit-body input[data-variant-name]');
+            const names = ['example 60 x 100', 'narrow 45 cm, centred'];
+            inputs.forEach((input, i) => { input.value = names[i]; input.dispatchEvent(new Event('input')); });
+            document.activeElement.blur();""")
+        from selenium.webdriver.common.action_chains import ActionChains
+        wait_until(lambda: browser.execute_script(ready) and browser.execute_script(
+            "return window.studio.lastPolarDesign && window.studio.pending === 0"), "the directivity")
+        time.sleep(0.5)
+        height = browser.execute_script(
+            "return Math.ceil(document.querySelector('.studio').getBoundingClientRect().bottom)")
+        browser.set_window_size(1400, height + (1200 - browser.execute_script("return window.innerHeight")))
+        time.sleep(0.5)
+        # The cursor on the plot near 120 Hz, so that the legend shows its levels.
+        over = browser.find_element("css selector", "#plot .u-over")
+        ActionChains(browser).move_to_element_with_offset(over, -over.size["width"] // 6, 0).perform()
+        time.sleep(0.3)
+        browser.save_screenshot(path)
+    finally:
+        quit_browser(browser)
+        server.stop()
+        shutil.rmtree(workdir, ignore_errors=True)
+
+
+def main():
+    global DESIGN_EXE, OPBAFF_EXE
+    if len(sys.argv) < 3:
+        raise SystemExit(__doc__)
+    DESIGN_EXE, OPBAFF_EXE = os.path.abspath(sys.argv[1]), os.path.abspath(sys.argv[2])
+    if sys.argv[3:4] == ["--screenshot"]:
+        save_screenshot(sys.argv[4])
+        return
+    program = unittest.main(argv=[sys.argv[0], "-v", *sys.argv[3:]], exit=False)
+    result = program.result
+    if result.skipped and result.testsRun <= len(result.skipped) and result.wasSuccessful():
+        sys.exit(SKIP_EXIT_CODE)
+    sys.exit(0 if result.wasSuccessful() else 1)
+
+
+if __name__ == "__main__":
+    main()

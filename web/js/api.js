@@ -1,0 +1,115 @@
+// The studio server's JSON API, and requests where only the latest counts.
+
+export class ApiError extends Error {
+  constructor(status, message) {
+    super(message);
+    this.status = status;
+  }
+}
+
+// How many requests are in flight; listeners hear every change.
+let inFlight = 0;
+const pendingListeners = [];
+
+export function pendingRequests() {
+  return inFlight;
+}
+
+export function onPendingChange(listener) {
+  pendingListeners.push(listener);
+}
+
+function changePending(by) {
+  inFlight += by;
+  for (const listener of pendingListeners) listener(inFlight);
+}
+
+async function call(path, { body, signal, as = "json" } = {}) {
+  const init = { method: body === undefined ? "GET" : "POST", signal };
+  if (body !== undefined) {
+    init.body = JSON.stringify(body);
+    init.headers = { "Content-Type": "application/json" };
+  }
+  changePending(+1);
+  try {
+    const response = await fetch(path, init);
+    if (!response.ok) {
+      let message = `${response.status} ${response.statusText}`;
+      try {
+        const error = await response.json();
+        if (error && typeof error.error === "string") message = error.error;
+      } catch {
+        // not JSON: keep the status line
+      }
+      throw new ApiError(response.status, message);
+    }
+    if (as === "text") return await response.text();
+    return await response.json();
+  } finally {
+    changePending(-1);
+  }
+}
+
+// The grid parameter: "standard" or a number of points per octave.
+function query(params) {
+  return new URLSearchParams(params).toString();
+}
+
+export const api = {
+  design: (signal) => call("/api/design", { signal }),
+  response: (design, grid, phase, signal) =>
+    call(`/api/response?${query({ grid, phase })}`, { body: design, signal }),
+  polar: (design, grid, angles, signal) =>
+    call(`/api/polar?${query({ grid, angles })}`, { body: design, signal }),
+  check: (design, signal) => call("/api/check", { body: design, signal }),
+  parameterFile: (design) => call("/api/parameter-file", { body: design, as: "text" }),
+  frd: (design, column, grid, phase) =>
+    call(`/api/frd?${query({ column, grid, phase })}`, { body: design, as: "text" }),
+};
+
+// A stream of requests of which only the newest matters: starting one aborts
+// the one still in flight, so nothing queues up behind a slow answer. run()
+// resolves to the answer, or to undefined for a request that was superseded.
+export class LatestRequest {
+  constructor() {
+    this.controller = null;
+  }
+
+  get busy() {
+    return this.controller !== null;
+  }
+
+  cancel() {
+    if (this.controller) this.controller.abort();
+    this.controller = null;
+  }
+
+  async run(send) {
+    this.cancel();
+    const controller = new AbortController();
+    this.controller = controller;
+    try {
+      const answer = await send(controller.signal);
+      return controller.signal.aborted ? undefined : answer;
+    } catch (error) {
+      if (controller.signal.aborted) return undefined;
+      throw error;
+    } finally {
+      if (this.controller === controller) this.controller = null;
+    }
+  }
+}
+
+// Saves text or a blob as a file through the browser's download.
+export function saveFile(name, data, type = "text/plain") {
+  const blob = data instanceof Blob ? data : new Blob([data], { type });
+  const url = URL.createObjectURL(blob);
+  const link = document.createElement("a");
+  link.href = url;
+  link.download = name;
+  link.style.display = "none";
+  document.body.appendChild(link);
+  link.click();
+  link.remove();
+  setTimeout(() => URL.revokeObjectURL(url), 10000);
+}

@@ -1,0 +1,321 @@
+// Directivity of the rectangular model: the sonogram (relative level against
+// listening angle and log frequency, as a heat map) and a polar plot at one
+// frequency. Relative level = level at the angle minus the level at 0 degrees.
+import { formatAngle, formatHz, formatRelativeDb, hzTick } from "./format.js";
+
+export const RELATIVE_LOW_DB = -30;
+export const RELATIVE_HIGH_DB = 6;
+
+// Colour stops of the relative level, dark blue (quiet) to dark red (louder
+// than on axis).
+const STOPS = [
+  [-30, [12, 16, 64]],
+  [-24, [40, 48, 150]],
+  [-18, [38, 110, 214]],
+  [-12, [30, 180, 190]],
+  [-6, [140, 212, 80]],
+  [-3, [246, 216, 60]],
+  [0, [242, 140, 36]],
+  [3, [214, 48, 31]],
+  [6, [120, 0, 10]],
+];
+
+export function levelColour(db) {
+  if (db === null || !Number.isFinite(db)) return "rgb(200,200,200)";
+  const v = Math.min(Math.max(db, STOPS[0][0]), STOPS[STOPS.length - 1][0]);
+  let i = 1;
+  while (i < STOPS.length - 1 && v > STOPS[i][0]) ++i;
+  const [v0, c0] = STOPS[i - 1];
+  const [v1, c1] = STOPS[i];
+  const t = (v - v0) / (v1 - v0);
+  const c = c0.map((x, k) => Math.round(x + t * (c1[k] - x)));
+  return `rgb(${c[0]},${c[1]},${c[2]})`;
+}
+
+// The relative levels [angle][frequency] of a polar answer; null where either
+// level is not finite.
+export function relativeLevels(polar) {
+  return polar.levels.map((row) =>
+    row.map((level, f) => {
+      const ref = polar.onAxis[f];
+      return level === null || ref === null ? null : level - ref;
+    }),
+  );
+}
+
+function setupCanvas(canvas) {
+  const ratio = window.devicePixelRatio || 1;
+  const width = canvas.clientWidth;
+  const height = canvas.clientHeight;
+  if (canvas.width !== Math.round(width * ratio) || canvas.height !== Math.round(height * ratio)) {
+    canvas.width = Math.round(width * ratio);
+    canvas.height = Math.round(height * ratio);
+  }
+  const ctx = canvas.getContext("2d");
+  ctx.setTransform(ratio, 0, 0, ratio, 0, 0);
+  return { ctx, width, height };
+}
+
+const SVG_NS = "http://www.w3.org/2000/svg";
+function svgElement(name, attributes, parent) {
+  const node = document.createElementNS(SVG_NS, name);
+  for (const [key, value] of Object.entries(attributes)) node.setAttribute(key, value);
+  parent.appendChild(node);
+  return node;
+}
+
+export class Directivity {
+  // onPickFrequency(index) is called when the sonogram is clicked.
+  constructor({ sonogram, colourScale, readout, polar, onPickFrequency }) {
+    this.sonogram = sonogram;
+    this.colourScale = colourScale;
+    this.readout = readout;
+    this.polarSvg = polar;
+    this.onPickFrequency = onPickFrequency;
+    this.data = null;       // the polar answer
+    this.relative = null;   // its relative levels
+    this.frequencyIndex = 0;
+    this.listenerAngle = null;
+    this.margin = { left: 44, right: 8, top: 8, bottom: 24 };
+
+    sonogram.addEventListener("mousemove", (event) => this.hover(event));
+    sonogram.addEventListener("mouseleave", () => this.hover(null));
+    sonogram.addEventListener("click", (event) => {
+      const cell = this.cellAt(event);
+      if (cell) this.onPickFrequency(cell.f);
+    });
+    new ResizeObserver(() => this.draw()).observe(sonogram);
+  }
+
+  show(polar, frequencyIndex, listenerAngle) {
+    this.data = polar;
+    this.relative = polar ? relativeLevels(polar) : null;
+    this.frequencyIndex = frequencyIndex;
+    this.listenerAngle = listenerAngle;
+    this.draw();
+  }
+
+  setFrequencyIndex(index) {
+    this.frequencyIndex = index;
+    this.draw();
+  }
+
+  plotArea(width, height) {
+    const m = this.margin;
+    return { x: m.left, y: m.top, w: width - m.left - m.right, h: height - m.top - m.bottom };
+  }
+
+  logRange() {
+    const f = this.data.frequencies;
+    return [Math.log10(10), Math.log10(Math.max(20000, f[f.length - 1]))];
+  }
+
+  xOf(hz, area) {
+    const [lo, hi] = this.logRange();
+    return area.x + ((Math.log10(hz) - lo) / (hi - lo)) * area.w;
+  }
+
+  yOf(angle, area) {
+    return area.y + ((90 - angle) / 180) * area.h;
+  }
+
+  draw() {
+    this.drawColourScale();
+    this.drawSonogram();
+    this.drawPolar();
+  }
+
+  drawSonogram() {
+    const { ctx, width, height } = setupCanvas(this.sonogram);
+    ctx.clearRect(0, 0, width, height);
+    if (!this.data || width === 0) return;
+    const area = this.plotArea(width, height);
+    const { angles, frequencies } = this.data;
+    const rel = this.relative;
+    // Each cell reaches half way (in log frequency and in angle) to its neighbours.
+    const xEdges = frequencies.map((f, i) => {
+      if (i === 0) return this.xOf(f, area);
+      return (this.xOf(frequencies[i - 1], area) + this.xOf(f, area)) / 2;
+    });
+    xEdges.push(this.xOf(frequencies[frequencies.length - 1], area));
+    const step = angles.length > 1 ? Math.abs(angles[1] - angles[0]) : 180;
+    ctx.save();
+    ctx.beginPath();
+    ctx.rect(area.x, area.y, area.w, area.h);
+    ctx.clip();
+    ctx.fillStyle = "#e2e8f0";
+    ctx.fillRect(area.x, area.y, area.w, area.h);
+    angles.forEach((angle, a) => {
+      const y0 = this.yOf(Math.min(90, angle + step / 2), area);
+      const y1 = this.yOf(Math.max(-90, angle - step / 2), area);
+      for (let f = 0; f < frequencies.length; ++f) {
+        ctx.fillStyle = levelColour(rel[a][f]);
+        // a hair wider than the cell so that no seams show
+        ctx.fillRect(xEdges[f], y0, xEdges[f + 1] - xEdges[f] + 0.6, y1 - y0 + 0.6);
+      }
+    });
+    ctx.restore();
+
+    // Axes: frequency ticks, angle ticks.
+    ctx.font = "11px system-ui, sans-serif";
+    ctx.fillStyle = "#475569";
+    ctx.strokeStyle = "rgba(255,255,255,0.35)";
+    ctx.lineWidth = 1;
+    ctx.textAlign = "center";
+    ctx.textBaseline = "top";
+    for (const hz of [20, 50, 100, 200, 500, 1000, 2000, 5000, 10000, 20000]) {
+      const x = this.xOf(hz, area);
+      ctx.beginPath();
+      ctx.moveTo(x, area.y);
+      ctx.lineTo(x, area.y + area.h);
+      ctx.stroke();
+      ctx.fillText(hzTick(hz), x, area.y + area.h + 5);
+    }
+    ctx.textAlign = "right";
+    ctx.textBaseline = "middle";
+    for (const angle of [-90, -60, -30, 0, 30, 60, 90]) {
+      const y = this.yOf(angle, area);
+      ctx.beginPath();
+      ctx.moveTo(area.x, y);
+      ctx.lineTo(area.x + area.w, y);
+      ctx.stroke();
+      ctx.fillText(formatAngle(angle), area.x - 5, y);
+    }
+
+    // The listening angle of the off-axis curve, and the polar plot's frequency.
+    if (this.listenerAngle !== null && Math.abs(this.listenerAngle) <= 90) {
+      const y = this.yOf(this.listenerAngle, area);
+      ctx.setLineDash([4, 4]);
+      ctx.strokeStyle = "rgba(255,255,255,0.9)";
+      ctx.beginPath();
+      ctx.moveTo(area.x, y);
+      ctx.lineTo(area.x + area.w, y);
+      ctx.stroke();
+      ctx.setLineDash([]);
+    }
+    const fSel = frequencies[this.frequencyIndex];
+    if (fSel !== undefined) {
+      const x = this.xOf(fSel, area);
+      ctx.strokeStyle = "#ffffff";
+      ctx.lineWidth = 2;
+      ctx.beginPath();
+      ctx.moveTo(x, area.y);
+      ctx.lineTo(x, area.y + area.h);
+      ctx.stroke();
+    }
+  }
+
+  drawColourScale() {
+    const { ctx, width, height } = setupCanvas(this.colourScale);
+    ctx.clearRect(0, 0, width, height);
+    const top = this.margin.top;
+    const bottom = height - this.margin.bottom;
+    const barWidth = 12;
+    for (let y = top; y < bottom; ++y) {
+      const db = RELATIVE_HIGH_DB - ((y - top) / (bottom - top)) * (RELATIVE_HIGH_DB - RELATIVE_LOW_DB);
+      ctx.fillStyle = levelColour(db);
+      ctx.fillRect(0, y, barWidth, 1.5);
+    }
+    ctx.font = "11px system-ui, sans-serif";
+    ctx.fillStyle = "#475569";
+    ctx.textBaseline = "middle";
+    ctx.textAlign = "left";
+    for (let db = RELATIVE_HIGH_DB; db >= RELATIVE_LOW_DB; db -= 6) {
+      const y = top + ((RELATIVE_HIGH_DB - db) / (RELATIVE_HIGH_DB - RELATIVE_LOW_DB)) * (bottom - top);
+      ctx.fillRect(barWidth, y - 0.5, 3, 1);
+      ctx.fillText(db > 0 ? `+${db}` : db === 0 ? "0" : `−${-db}`, barWidth + 5, y);
+    }
+    ctx.fillText("dB", barWidth + 5, bottom + 12);
+  }
+
+  cellAt(event) {
+    if (!this.data) return null;
+    const rect = this.sonogram.getBoundingClientRect();
+    const area = this.plotArea(rect.width, rect.height);
+    const x = event.clientX - rect.left;
+    const y = event.clientY - rect.top;
+    if (x < area.x || x > area.x + area.w || y < area.y || y > area.y + area.h) return null;
+    const [lo, hi] = this.logRange();
+    const logF = lo + ((x - area.x) / area.w) * (hi - lo);
+    const angle = 90 - ((y - area.y) / area.h) * 180;
+    const nearest = (values, target, key) => {
+      let best = 0;
+      values.forEach((v, i) => {
+        if (Math.abs(key(v) - target) < Math.abs(key(values[best]) - target)) best = i;
+      });
+      return best;
+    };
+    return {
+      f: nearest(this.data.frequencies, logF, Math.log10),
+      a: nearest(this.data.angles, angle, (v) => v),
+    };
+  }
+
+  hover(event) {
+    const cell = event ? this.cellAt(event) : null;
+    if (!cell) {
+      this.readout.textContent = "hover for levels, click to choose the polar frequency";
+      return;
+    }
+    const { angles, frequencies } = this.data;
+    this.readout.textContent =
+      `${formatHz(frequencies[cell.f])} at ${formatAngle(angles[cell.a])}: ` +
+      `${formatRelativeDb(this.relative[cell.a][cell.f])} relative to 0°`;
+  }
+
+  drawPolar() {
+    const svg = this.polarSvg;
+    svg.replaceChildren();
+    const R = 100;
+    svg.setAttribute("viewBox", "-128 -124 256 146");
+    const radius = (db) =>
+      (R * (Math.min(Math.max(db, RELATIVE_LOW_DB), RELATIVE_HIGH_DB) - RELATIVE_LOW_DB)) /
+      (RELATIVE_HIGH_DB - RELATIVE_LOW_DB);
+    const point = (angle, r) => {
+      const t = (angle * Math.PI) / 180;
+      return [r * Math.sin(t), -r * Math.cos(t)];
+    };
+    const grid = svgElement("g", { class: "polar-grid" }, svg);
+    for (let db = RELATIVE_HIGH_DB; db >= RELATIVE_LOW_DB + 6; db -= 6) {
+      const r = radius(db);
+      svgElement("path", { d: `M ${-r} 0 A ${r} ${r} 0 0 1 ${r} 0`, class: db === 0 ? "ring zero" : "ring" }, grid);
+      const label = svgElement("text", { x: 2, y: -r + 8, class: "ring-label" }, grid);
+      label.textContent = db > 0 ? `+${db}` : db === 0 ? "0 dB" : `−${-db}`;
+    }
+    for (let angle = -90; angle <= 90; angle += 30) {
+      const [x, y] = point(angle, R);
+      svgElement("line", { x1: 0, y1: 0, x2: x, y2: y, class: "spoke" }, grid);
+      const [tx, ty] = point(angle, R + 11);
+      const label = svgElement("text", { x: tx, y: ty + 3, class: "spoke-label", "text-anchor": "middle" }, grid);
+      label.textContent = formatAngle(angle);
+    }
+    if (!this.data) return;
+    const f = this.frequencyIndex;
+    if (this.listenerAngle !== null && Math.abs(this.listenerAngle) <= 90) {
+      const [x, y] = point(this.listenerAngle, R);
+      svgElement("line", { x1: 0, y1: 0, x2: x, y2: y, class: "listener-spoke" }, svg);
+    }
+    let d = "";
+    let pen = false;
+    let gaps = false;
+    const points = [];
+    this.data.angles.forEach((angle, a) => {
+      const v = this.relative[a][f];
+      if (v === null || v === undefined) {
+        pen = false;
+        gaps = true;
+        return;
+      }
+      const [x, y] = point(angle, radius(v));
+      points.push(`${x.toFixed(2)} ${y.toFixed(2)}`);
+      d += `${pen ? "L" : "M"} ${points[points.length - 1]} `;
+      pen = true;
+    });
+    if (!gaps && points.length > 1) {
+      svgElement("path", { d: `M 0 0 L ${points.join(" L ")} Z`, class: "polar-fill" }, svg);
+    }
+    svgElement("path", { d, class: "polar-curve", id: "polar-curve" }, svg);
+    const caption = svgElement("text", { x: -126, y: -112, class: "polar-caption" }, svg);
+    caption.textContent = formatHz(this.data.frequencies[f]);
+  }
+}
