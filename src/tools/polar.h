@@ -3,6 +3,7 @@
 #pragma once
 
 #include <complex>
+#include <cstddef>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -11,8 +12,13 @@
 
 namespace opbaff::tools {
 
+// The most angles one set holds (-180:180:0.1 is 3601).
+inline constexpr std::size_t kMaxPolarAngles = 3601;
+
 // "FROM:TO:STEP" in degrees, FROM and TO included (within rounding): the
-// angles, or why the text names none.
+// angles, or why the text names none. Each angle is FROM + k STEP computed in
+// double precision and rounded to a float once; every angle lies within
+// -180 to 180 degrees, and STEP goes from FROM towards TO.
 Result<std::vector<float>, std::string> parseAngles(std::string_view text);
 
 struct PolarSet {
@@ -30,5 +36,24 @@ struct PolarSet {
 // a single-path design, an error that says the model has no directivity.
 Result<PolarSet, std::string> computePolarSet(const Design& design, const FrequencyGrid& grid,
                                               const std::vector<float>& anglesDeg, int jobs);
+
+// The response of `design` heard at angle k of the set, as computeResponse
+// gives it: only the off-axis column (index 2) is filled.
+Response offAxisResponse(const PolarSet& set, std::size_t angle);
+
+// An angle in the fewest digits, whole degrees as whole numbers: "-30", "0"
+// (for either zero), "7.5".
+std::string angleText(float angleDeg);
+
+// "<name> hor <angle>.frd", the names crossover tools import as a horizontal
+// off-axis set.
+std::string polarFileName(const std::string& name, float angleDeg);
+
+// The index of the frequency nearest `frequencyHz` on a logarithmic scale (the
+// lower one on a tie); `frequenciesHz` is not empty.
+std::size_t nearestFrequency(const std::vector<float>& frequenciesHz, float frequencyHz);
+
+// A comma-separated list of frequencies in hertz ("250,500,1000"), each above 0.
+Result<std::vector<float>, std::string> parseFrequencies(std::string_view text);
 
 }  // namespace opbaff::tools
