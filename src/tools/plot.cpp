@@ -19,15 +19,7 @@ namespace {
 constexpr double kFloorDb = -99.9;      // the -100 dB reference and the floor of column 4
 constexpr double kDeepestShownDb = 60;  // below the top
 
-// 10 Hz to 20.5 kHz on a logarithmic axis, labelled at 1-2-5 steps (the
-// first tic sits a hair inside the range: exactly at its end, the log scaling
-// rounds it out of the range and drops its label).
-const char* const kFrequencyAxis =
-    "set logscale x\n"
-    "set xrange [10:20500]\n"
-    "set xtics ('10' 10.0001, '20' 20, '50' 50, '100' 100, '200' 200, '500' 500, '1k' 1000, "
-    "'2k' 2000, '5k' 5000, '10k' 10000, '20k' 20000)\n"
-    "set mxtics 10\n"
+const char* const kResponseAxes =
     "set grid xtics ytics mxtics lc rgb '#d0d0d0', lc rgb '#ececec'\n"
     "set xlabel 'Frequency (Hz)'\n"
     "set ylabel 'Level (dB)'\n";
@@ -77,6 +69,15 @@ std::optional<std::string> runScript(const std::string& gnuplot, const std::stri
 }
 
 }  // namespace
+
+// The first tic sits a hair inside the range: exactly at its end, the log
+// scaling rounds it out of the range and drops its label.
+const char* const kLogFrequencyAxis =
+    "set logscale x\n"
+    "set xrange [10:20500]\n"
+    "set xtics ('10' 10.0001, '20' 20, '50' 50, '100' 100, '200' 200, '500' 500, '1k' 1000, "
+    "'2k' 2000, '5k' 5000, '10k' 10000, '20k' 20000)\n"
+    "set mxtics 10\n";
 
 const char* pictureExtension(PlotFormat format) {
     return format == PlotFormat::png ? ".png" : ".svg";
@@ -145,8 +146,8 @@ std::string responsePlotScript(const std::vector<Curve>& curves, const std::stri
     for (std::size_t k = 0; k < curves.size(); ++k) script += dataBlock(curves[k], k);
     char yRange[64];
     std::snprintf(yRange, sizeof yRange, "set yrange [%g:%g]\n", range.low, range.high);
-    return script + "set title " + gnuplotQuoted(title) + "\n" + kFrequencyAxis + yRange +
-           "set key outside below center maxrows " +
+    return script + "set title " + gnuplotQuoted(title) + "\n" + kLogFrequencyAxis + kResponseAxes +
+           yRange + "set key outside below center maxrows " +
            std::to_string(std::max<std::size_t>(2, (curves.size() + 1) / 2)) + " width 2\n" +
            plotCommand(curves) + "unset output\n";
 }

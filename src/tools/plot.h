@@ -14,6 +14,9 @@ namespace opbaff::tools {
 
 enum class PlotFormat { svg, png };
 
+// gnuplot's x axis from 10 Hz to 20.5 kHz, logarithmic, labelled at 1-2-5 steps.
+extern const char* const kLogFrequencyAxis;
+
 // ".svg" or ".png".
 const char* pictureExtension(PlotFormat format);
 

@@ -21,11 +21,6 @@ const char* const kCurveColours[] = {"#1f77b4", "#d62728", "#2ca02c", "#9467bd",
                                      "#ff7f0e", "#8c564b", "#e377c2", "#17becf"};
 
 const char* const kSonogramAxes =
-    "set logscale x\n"
-    "set xrange [10:20500]\n"
-    "set xtics ('10' 10.0001, '20' 20, '50' 50, '100' 100, '200' 200, '500' 500, '1k' 1000, "
-    "'2k' 2000, '5k' 5000, '10k' 10000, '20k' 20000)\n"
-    "set mxtics 10\n"
     "set tics out front\n"
     "set xlabel 'Frequency (Hz)'\n"
     "set ylabel 'Listening angle (degrees, positive towards side 1)'\n"
@@ -258,9 +253,10 @@ std::string sonogramScript(const PolarSet& set, const std::string& title, PlotFo
     const double bottom = angleCells.empty() ? -90.0 : angleCells.front().low;
     const double top = angleCells.empty() ? 90.0 : angleCells.back().high;
     return terminalLines(format, 900, 560, outputPath) + sonogramData(set, angleOrder, angleCells) +
-           "set title " + gnuplotQuoted(title) + "\n" + kSonogramAxes + colourBarTics() +
-           angleTics(top - bottom) + "set yrange [" + number(bottom) + ":" + number(top) + "]\n" +
-           "set cbrange [" + number(kPolarFloorDb) + ":" + number(kSonogramCeilingDb) + "]\n" +
+           "set title " + gnuplotQuoted(title) + "\n" + kLogFrequencyAxis + kSonogramAxes +
+           colourBarTics() + angleTics(top - bottom) + "set yrange [" + number(bottom) + ":" +
+           number(top) + "]\n" + "set cbrange [" + number(kPolarFloorDb) + ":" +
+           number(kSonogramCeilingDb) + "]\n" +
            "plot $sonogram using 1:2:3:4:5:6:7 with boxxyerror fillcolor palette\n"
            "unset output\n";
 }
