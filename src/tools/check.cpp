@@ -339,9 +339,8 @@ void finiteValueNotes(const Design& d, std::vector<Note>& notes) {
     }
 }
 
-// The honest test: the rows of the standard grid whose levels are not all finite.
-std::optional<Note> levelNote(const Design& design) {
-    const Response response = computeResponse(design);
+// The honest test: the rows of the response whose levels are not all finite.
+std::optional<Note> levelNote(const Response& response) {
     std::size_t rows = 0;
     for (std::size_t i = 0; i < response.frequenciesHz.size(); ++i) {
         rows += std::any_of(response.columns.begin(), response.columns.end(),
@@ -366,6 +365,10 @@ std::vector<Note> recordNotes(const ParameterFile& file) {
 }
 
 std::vector<Note> designNotes(const Design& design) {
+    return designNotes(design, computeResponse(design));
+}
+
+std::vector<Note> designNotes(const Design& design, const Response& response) {
     std::vector<Note> notes;
     finiteValueNotes(design, notes);
     if (design.model == Model::rectangular) rectangularNotes(design, notes);
@@ -375,7 +378,7 @@ std::vector<Note> designNotes(const Design& design) {
                                  ") is smaller than the driver (" +
                                  withUnit(design.driverDiameterCm, "cm") + ")."});
     }
-    if (auto note = levelNote(design)) notes.push_back(*note);
+    if (auto note = levelNote(response)) notes.push_back(*note);
     return notes;
 }
 

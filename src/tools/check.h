@@ -7,6 +7,7 @@
 
 #include "opbaff/design.h"
 #include "opbaff/parameter_file.h"
+#include "opbaff/response.h"
 #include "tools/tool_io.h"
 
 namespace opbaff::tools {
@@ -31,7 +32,13 @@ std::vector<Note> recordNotes(const ParameterFile& file);
 // diameter or listener distance of 0 or below), a listening angle beyond
 // +-90 degrees; last, on record 0, how many rows of the response on the
 // standard grid hold levels that are not finite numbers, if any do.
+// The last note counts the rows of the design's standard-grid response that
+// hold levels that are not finite numbers.
 std::vector<Note> designNotes(const Design& design);
+
+// The same, the rows counted in `response`, the design's response already
+// computed on any grid.
+std::vector<Note> designNotes(const Design& design, const Response& response);
 
 // The value record `record` (1 to 15) took, as the check shows it: a number
 // ("60") or a code with its blanks and its effect ("'Y  ' (piston factor off)").

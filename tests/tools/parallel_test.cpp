@@ -5,7 +5,9 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <stdexcept>
+#include <thread>
 #include <vector>
 
 namespace opbaff::tools {
@@ -35,6 +37,8 @@ TEST_P(ParallelTest, AFailingItemStopsTheBatchAndIsThrownAgain) {
                              [&](std::size_t i) {
                                  ++ran;
                                  if (i == 3) throw std::runtime_error("item 3");
+                                 // The others take long enough for the failure to be seen.
+                                 std::this_thread::sleep_for(std::chrono::milliseconds(2));
                              }),
                  std::runtime_error);
     EXPECT_LT(ran, 100);

@@ -1,0 +1,553 @@
+// The studio's server and JSON API, over HTTP on a loopback port the system
+// chooses: responses bit for bit those of the program, every class of bad
+// request answered with its status and a message naming the field, the page's
+// files served exactly and nothing else, and many clients at once.
+#include <gtest/gtest.h>
+#include <httplib.h>
+
+#include <atomic>
+#include <bit>
+#include <chrono>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <nlohmann/json.hpp>
+#include <regex>
+#include <thread>
+
+#include "opbaff/opbaff.h"
+#include "tool_test_support.h"
+#include "tools/studio_assets.h"
+#include "tools/studio_design_json.h"
+#include "tools/studio_server.h"
+#include "tools/tool_io.h"
+
+namespace opbaff::tools {
+namespace {
+
+// JSON read with strtof: each number is the float its digits stand for.
+using SingleJson = nlohmann::basic_json<std::map, std::vector, std::string, bool, std::int64_t,
+                                        std::uint64_t, float>;
+
+// The server on its own thread, stopped and joined when the test ends.
+class RunningStudio {
+  public:
+    explicit RunningStudio(StudioSettings settings = {}) : server_(std::move(settings)) {
+        const auto bound = server_.bind("127.0.0.1", 0);
+        if (!bound) throw std::runtime_error(bound.error());
+        port_ = *bound;
+        thread_ = std::thread([this] { server_.run(); });
+    }
+    RunningStudio(const RunningStudio&) = delete;
+    RunningStudio& operator=(const RunningStudio&) = delete;
+    ~RunningStudio() {
+        server_.stop();
+        thread_.join();
+    }
+
+    int port() const { return port_; }
+    httplib::Client client() const {
+        httplib::Client client("127.0.0.1", port_);
+        client.set_url_encode(false);  // paths go out exactly as written
+        client.set_read_timeout(60, 0);
+        return client;
+    }
+
+  private:
+    StudioServer server_;
+    int port_ = 0;
+    std::thread thread_;
+};
+
+// A design as a script would write it, built apart from the server's writer.
+std::string designJson(const Design& d) {
+    const auto onOff = [](bool on) { return on ? "on" : "off"; };
+    return nlohmann::json{{"model", modelName(d.model)},
+                          {"baffleHeightCm", d.baffleHeightCm},
+                          {"baffleWidthCm", d.baffleWidthCm},
+                          {"driverXCm", d.driverXCm},
+                          {"driverYCm", d.driverYCm},
+                          {"driverDiameterCm", d.driverDiameterCm},
+                          {"resonanceHz", d.resonanceHz},
+                          {"qualityFactor", d.qualityFactor},
+                          {"listenerDistanceM", d.listenerDistanceM},
+                          {"rearPhaseFactor", onOff(d.rearPhaseFactor == RearPhaseFactor::on)},
+                          {"pistonFactor", onOff(d.pistonFactor == PistonFactor::on)},
+                          {"roundBaffleDiameterCm", d.roundBaffleDiameterCm},
+                          {"rearLevel", d.rearLevel == RearLevel::half ? "half" : "full"},
+                          {"offAxisAngleDeg", d.offAxisAngleDeg}}
+        .dump();
+}
+
+// The example's JSON with one member's text replaced (or, for "", added).
+std::string exampleWith(const std::string& member, const std::string& replacement) {
+    std::string text = designJson(Design{});
+    if (member.empty()) return text.substr(0, text.size() - 1) + "," + replacement + "}";
+    const std::size_t start = text.find("\"" + member + "\"");
+    const std::size_t end = text.find_first_of(",}", start);
+    return text.replace(start, end - start + (replacement.empty() && text[end] == ',' ? 1 : 0),
+                        replacement);
+}
+
+// The levels of a response answer, column by column; null is NaN.
+std::vector<std::vector<float>> levelsOf(const std::string& answer) {
+    const SingleJson parsed = SingleJson::parse(answer);
+    std::vector<std::vector<float>> levels;
+    for (const SingleJson& column : parsed.at("columns")) {
+        levels.emplace_back();
+        for (const SingleJson& level : column.at("levels")) {
+            levels.back().push_back(level.is_null() ? std::nanf("") : level.get<float>());
+        }
+    }
+    return levels;
+}
+
+// The levels as the result file's lines.
+std::string resultLines(const std::vector<std::vector<float>>& levels) {
+    std::string lines;
+    for (std::size_t i = 0; i < levels.at(0).size(); ++i) {
+        const ResultLine line =
+            formatResultLine({levels[0][i], levels[1][i], levels[2][i], levels[3][i]});
+        lines.append(line.begin(), line.end());
+    }
+    return lines;
+}
+
+struct GoldenCase {
+    std::string name;
+    std::string referenceCase;
+    bool asJson;
+};
+
+void PrintTo(const GoldenCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+std::vector<GoldenCase> goldenCases() {
+    std::vector<GoldenCase> cases;
+    for (const auto& entry :
+         std::filesystem::directory_iterator(std::filesystem::path(OPBAFF_TEST_DATA) / "golden")) {
+        const std::string name = entry.path().filename().string();
+        for (const bool asJson : {false, true}) {
+            std::string label = name + (asJson ? "_json" : "_text");
+            std::replace(label.begin(), label.end(), '-', '_');
+            cases.push_back({label, name, asJson});
+        }
+    }
+    std::sort(cases.begin(), cases.end(),
+              [](const GoldenCase& a, const GoldenCase& b) { return a.name < b.name; });
+    return cases;
+}
+
+class GoldenTest : public testing::TestWithParam<GoldenCase> {};
+
+TEST_P(GoldenTest, StandardGridLevelsAreTheResultFileBitForBit) {
+    const GoldenCase& c = GetParam();
+    const std::string parameters =
+        test::readFile(test::referenceFile(c.referenceCase, "Opbaffin.txt"));
+    const RunningStudio studio;
+    httplib::Client client = studio.client();
+    const auto answer =
+        c.asJson ? client.Post("/api/response", designJson(readParameterText(parameters)->design),
+                               "application/json")
+                 : client.Post("/api/response?grid=standard", parameters, "text/plain");
+    ASSERT_TRUE(answer);
+    ASSERT_EQ(answer->status, 200) << answer->body;
+    EXPECT_EQ(resultLines(levelsOf(answer->body)),
+              test::readFile(test::referenceFile(c.referenceCase, "OPBAFF.bds")));
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, GoldenTest, testing::ValuesIn(goldenCases()),
+                         [](const testing::TestParamInfo<GoldenCase>& info) {
+                             return info.param.name;
+                         });
+
+struct BadRequestCase {
+    const char* name;
+    const char* method;
+    std::string target;
+    const char* contentType;
+    std::string body;
+    int status;
+    const char* fragment;  // of the error message
+};
+
+void PrintTo(const BadRequestCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+std::string exampleText() {
+    return test::readFile(test::referenceFile("rectangular-off-centre", "Opbaffin.txt"));
+}
+
+const std::string kJson = "application/json";
+
+const BadRequestCase kBadRequests[] = {
+    {"malformed_json", "POST", "/api/response", "application/json", "{\"model\": ", 400,
+     "malformed JSON: "},
+    {"not_an_object", "POST", "/api/check", "application/json", "[1, 2]", 400,
+     "the design must be a JSON object, not array"},
+    {"missing_field", "POST", "/api/response", "application/json", exampleWith("qualityFactor", ""),
+     400, "missing field 'qualityFactor'"},
+    {"number_as_text", "POST", "/api/response", "application/json",
+     exampleWith("baffleWidthCm", "\"baffleWidthCm\": \"60\""), 400,
+     "field 'baffleWidthCm' must be a number, not string"},
+    {"unknown_choice", "POST", "/api/response", "application/json",
+     exampleWith("model", "\"model\": \"round\""), 400,
+     "field 'model' must be \"rectangular\", \"single-path\" or \"single-path-half-delay\""},
+    {"unknown_field", "POST", "/api/response", "application/json",
+     exampleWith("", "\"colour\": \"red\""), 400, "unknown field 'colour'"},
+    {"number_beyond_single_precision", "POST", "/api/response", "application/json",
+     exampleWith("driverXCm", "\"driverXCm\": 1e39"), 400,
+     "field 'driverXCm': number overflow parsing '1e39'"},
+    {"field_given_twice", "POST", "/api/response", "application/json",
+     exampleWith("", "\"driverXCm\": 5"), 400, "field 'driverXCm' given twice"},
+    {"title_line_in_parameter_text", "POST", "/api/response", "text/plain",
+     "My baffle\n" + exampleText(), 400,
+     "parameter text: invalid number: incomprehensible list input (record 1, line 1)"},
+    {"empty_parameter_text", "POST", "/api/check", "text/plain", "", 400,
+     "parameter text: list in: end of file (record 1, line 1)"},
+    {"grid_word", "POST", "/api/response?grid=fine", "text/plain", exampleText(), 400,
+     "grid takes 'standard' or a number of points per octave from 1 to 96, not 'fine'"},
+    {"grid_too_fine", "POST", "/api/frd?column=1&grid=97", "text/plain", exampleText(), 400,
+     "grid takes"},
+    {"phase_unknown", "POST", "/api/response?phase=both", "text/plain", exampleText(), 400,
+     "phase takes 'driver' or 'baffle', not 'both'"},
+    {"angles_without_step", "POST", "/api/polar?angles=0:90", "text/plain", exampleText(), 400,
+     "angles: "},
+    {"angles_too_many", "POST", "/api/polar?angles=-90:90:0.5", "text/plain", exampleText(), 400,
+     "gives 361 angles; the studio computes at most 181"},
+    {"polar_of_single_path", "POST", "/api/polar", "application/json",
+     exampleWith("model", "\"model\": \"single-path\""), 422, "no directivity"},
+    {"frd_without_column", "POST", "/api/frd", "text/plain", exampleText(), 400, "column: "},
+    {"frd_of_reference_level", "POST", "/api/frd?column=3", "application/json",
+     exampleWith("model", "\"model\": \"single-path\""), 400, "no response column '3'"},
+    {"body_over_limit", "POST", "/api/response", "application/json",
+     exampleWith("", std::string(kMaxRequestBodyBytes, ' ') + "\"x\": 0"), 413,
+     "larger than 64 KiB"},
+    {"xml_body", "POST", "/api/response", "application/xml", "<design/>", 415,
+     "not 'application/xml'"},
+    {"no_content_type", "POST", "/api/check", "", exampleText(), 415, "the request names none"},
+    {"unknown_api", "POST", "/api/nothing", "text/plain", exampleText(), 404,
+     "no API at /api/nothing"},
+    {"unknown_file", "GET", "/nothing.html", "", "", 404, "nothing at /nothing.html"},
+    {"get_on_response", "GET", "/api/response", "", "", 405,
+     "GET is not allowed on /api/response (allowed: POST)"},
+    {"post_on_page", "POST", "/", "text/plain", "x", 405, "POST is not allowed on /"},
+    {"delete_design", "DELETE", "/api/design", "", "", 405, "(allowed: GET, HEAD)"},
+    {"parent_folders", "GET", "/../../etc/passwd", "", "", 404, "nothing at /../../etc/passwd"},
+    {"parent_of_api", "GET", "/api/../CMakeLists.txt", "", "", 404, "no API at /api/.."},
+    {"encoded_parent", "GET", "/%2e%2e/%2e%2e/etc/passwd", "", "", 404, "nothing at /../../etc"},
+    {"below_a_file", "GET", "/index.html/../../CMakeLists.txt", "", "", 404, "nothing at"},
+};
+
+class BadRequestTest : public testing::TestWithParam<BadRequestCase> {};
+
+TEST_P(BadRequestTest, StatusAndMessageThenTheServerServesOn) {
+    const BadRequestCase& c = GetParam();
+    const RunningStudio studio;
+    httplib::Client client = studio.client();
+    httplib::Request request;
+    request.method = c.method;
+    request.path = c.target;
+    request.body = c.body;
+    request.set_header("Content-Type", c.contentType);  // the client would add text/plain
+    const auto answer = client.send(request);
+    ASSERT_TRUE(answer) << httplib::to_string(answer.error());
+    EXPECT_EQ(answer->status, c.status) << answer->body;
+    EXPECT_EQ(answer->get_header_value("Content-Type"), kJson);
+    const auto error = nlohmann::json::parse(answer->body, nullptr, false);
+    ASSERT_TRUE(error.is_object() && error.contains("error")) << answer->body;
+    EXPECT_NE(error["error"].get<std::string>().find(c.fragment), std::string::npos)
+        << error["error"];
+    const auto next = client.Post("/api/check", exampleText(), "text/plain");
+    ASSERT_TRUE(next);
+    EXPECT_EQ(next->status, 200);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, BadRequestTest, testing::ValuesIn(kBadRequests),
+                         [](const testing::TestParamInfo<BadRequestCase>& info) {
+                             return std::string(info.param.name);
+                         });
+
+// The largest body taken, and a chunked body (whose length the library
+// does not bound) one byte over it.
+TEST(BodyLimitTest, SixtyFourKibibytesAndNotAByteMore) {
+    const RunningStudio studio;
+    httplib::Client client = studio.client();
+    const std::string design = designJson(Design{});
+    const std::string largest = std::string(kMaxRequestBodyBytes - design.size(), ' ') + design;
+    const auto taken = client.Post("/api/check", largest, "application/json");
+    ASSERT_TRUE(taken);
+    EXPECT_EQ(taken->status, 200) << taken->body;
+    const std::string over = largest + " ";
+    const auto refused = client.Post(
+        "/api/check",
+        [&](std::size_t offset, httplib::DataSink& sink) {
+            const std::size_t length = std::min<std::size_t>(1000, over.size() - offset);
+            sink.write(over.data() + offset, length);
+            if (offset + length == over.size()) sink.done();
+            return true;
+        },
+        "application/json");
+    ASSERT_TRUE(refused);
+    EXPECT_EQ(refused->status, 413) << refused->body;
+}
+
+// Each answer checked against the library's own levels for its design.
+TEST(ConcurrencyTest, TwoHundredRequestsFromTwentyClientsAllAnsweredCorrectly) {
+    const RunningStudio studio;
+    std::atomic<int> correct = 0;
+    std::vector<std::thread> clients;
+    clients.reserve(20);
+    for (int t = 0; t < 20; ++t) {
+        clients.emplace_back([&, t] {
+            httplib::Client client = studio.client();
+            for (int r = 0; r < 10; ++r) {
+                Design design;
+                design.driverXCm = 5.0F + static_cast<float>(t) + 0.1F * static_cast<float>(r);
+                design.roundBaffleDiameterCm = design.driverXCm * 3.0F;
+                design.model = r % 2 == 0 ? Model::rectangular : Model::singlePathHalfDelay;
+                const auto answer =
+                    client.Post("/api/response", designJson(design), "application/json");
+                if (!answer || answer->status != 200) continue;
+                const Response expected = computeResponse(design);
+                const std::vector<std::vector<float>> levels = {
+                    expected.columns[0].levelsDb, expected.columns[1].levelsDb,
+                    expected.columns[2].levelsDb, expected.columns[3].levelsDb};
+                if (levelsOf(answer->body) == levels) ++correct;
+            }
+        });
+    }
+    for (std::thread& client : clients) client.join();
+    EXPECT_EQ(correct.load(), 200);
+}
+
+// Floats through the server's writer and reader keep every bit, the sign of
+// zero and the smallest and largest magnitudes included.
+TEST(DesignJsonTest, EveryFloatReadsBackBitForBit) {
+    const float values[] = {0.7F,           0.1F,        -0.0F,       1e-45F, 1.17549435e-38F,
+                            3.40282347e38F, 16777217.0F, 123456.789F, -22.5F, 1.0F / 3.0F};
+    for (const float value : values) {
+        Design design;
+        design.qualityFactor = value;
+        design.offAxisAngleDeg = -value;
+        design.model = Model::singlePathHalfDelay;
+        JsonWriter writer;
+        writeDesign(writer, design);
+        const auto read = designFromJson(writer.text());
+        ASSERT_TRUE(read) << read.error();
+        EXPECT_EQ(std::bit_cast<std::uint32_t>(read->qualityFactor),
+                  std::bit_cast<std::uint32_t>(value))
+            << writer.text();
+        EXPECT_EQ(std::signbit(read->offAxisAngleDeg), !std::signbit(value)) << writer.text();
+        EXPECT_EQ(read->model, Model::singlePathHalfDelay);
+    }
+}
+
+// A number just above the midpoint of 1 and the next float rounds up; read
+// through a double it would first become the midpoint, then round to 1.
+TEST(DesignJsonTest, NumbersRoundToAFloatOnce) {
+    const auto read = designFromJson(
+        exampleWith("qualityFactor", "\"qualityFactor\": 1.0000000596046447753906250000001"));
+    ASSERT_TRUE(read) << read.error();
+    EXPECT_EQ(read->qualityFactor, std::nextafter(1.0F, 2.0F));
+}
+
+struct StartingDesignCase {
+    const char* name;
+    std::function<std::string(const test::TempDir&)> prepare;  // the file's path
+    bool fromFile;
+    const char* problem;  // a fragment, "" for none
+};
+
+void PrintTo(const StartingDesignCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+const StartingDesignCase kStartingDesigns[] = {
+    {"parameter_file",
+     [](const test::TempDir& dir) {
+         test::writeFile(dir.file("Opbaffin.txt"),
+                         test::readFile(test::referenceFile("single-path-piston", "Opbaffin.txt")));
+         return dir.file("Opbaffin.txt");
+     },
+     true, ""},
+    {"no_file", [](const test::TempDir& dir) { return dir.file("Opbaffin.txt"); }, false, ""},
+    {"file_that_does_not_read",
+     [](const test::TempDir& dir) {
+         test::writeFile(dir.file("Opbaffin.txt"), "My baffle\n");
+         return dir.file("Opbaffin.txt");
+     },
+     false, "invalid number"},
+};
+
+class StartingDesignTest : public testing::TestWithParam<StartingDesignCase> {};
+
+// The design the page starts from, sent back for its parameter file, is the
+// file's design (or the example) to the last bit.
+TEST_P(StartingDesignTest, ReadsBackAsTheFileOrTheExample) {
+    const StartingDesignCase& c = GetParam();
+    const test::TempDir dir;
+    const std::string path = c.prepare(dir);
+    const RunningStudio studio(StudioSettings{path});
+    httplib::Client client = studio.client();
+    const auto answer = client.Get("/api/design");
+    ASSERT_TRUE(answer);
+    const auto start = nlohmann::json::parse(answer->body);
+    EXPECT_EQ(start["source"], c.fromFile ? path : "example");
+    EXPECT_NE(start.value("problem", "").find(c.problem), std::string::npos) << answer->body;
+    const auto file = client.Post("/api/parameter-file", start["design"].dump(), kJson);
+    ASSERT_TRUE(file);
+    EXPECT_EQ(file->get_header_value("Content-Disposition"),
+              "attachment; filename=\"Opbaffin.txt\"");
+    const Design expected = c.fromFile ? readParameterFile(path)->design : Design{};
+    EXPECT_EQ(file->body, writeParameterText(expected).value());
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, StartingDesignTest, testing::ValuesIn(kStartingDesigns),
+                         [](const testing::TestParamInfo<StartingDesignCase>& info) {
+                             return std::string(info.param.name);
+                         });
+
+// The FRD download holds the data lines the plot command writes for the same
+// column, grid and phase.
+TEST(DownloadTest, FrdFileHasThePlotCommandsData) {
+    const test::TempDir out;
+    const test::TempDir bin;
+    const std::string parameters = test::referenceFile("rectangular-centred", "Opbaffin.txt");
+    test::runTool({"plot", "--output-dir", out.path().string(), "--grid", "12", "--phase", "baffle",
+                   "--columns", "off-axis", parameters},
+                  test::noGnuplotPath(bin));
+    const RunningStudio studio;
+    httplib::Client client = studio.client();
+    const auto answer = client.Post("/api/frd?column=off-axis&grid=12&phase=baffle",
+                                    test::readFile(parameters), "text/plain");
+    ASSERT_TRUE(answer);
+    ASSERT_EQ(answer->status, 200) << answer->body;
+    EXPECT_EQ(answer->get_header_value("Content-Disposition"),
+              "attachment; filename=\"opbaff-rectangular-off-axis.frd\"");
+    const auto dataOf = [](const std::string& text) {
+        return std::regex_replace(text, std::regex("^\\*.*\n", std::regex::multiline), "");
+    };
+    EXPECT_EQ(dataOf(answer->body),
+              dataOf(test::readFile(out.path() / "opbaff-rectangular-off-axis.frd")));
+}
+
+// Every file under web/ is served at its path, byte for byte, with its type.
+TEST(PageTest, EveryFileOfWebIsServedExactly) {
+    const std::filesystem::path web = std::filesystem::path(OPBAFF_TEST_DATA) / ".." / ".." / "web";
+    const RunningStudio studio;
+    httplib::Client client = studio.client();
+    int files = 0;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(web)) {
+        const std::string name = entry.path().filename().string();
+        if (!entry.is_regular_file() || name.starts_with(".") || name.ends_with("~")) continue;
+        const std::string path = "/" + std::filesystem::relative(entry.path(), web).string();
+        const auto answer = client.Get(path);
+        ASSERT_TRUE(answer) << path;
+        EXPECT_EQ(answer->status, 200) << path;
+        EXPECT_EQ(answer->get_header_value("Content-Type"), contentTypeOf(path)) << path;
+        EXPECT_TRUE(answer->body == test::readFile(entry.path())) << path;
+        ++files;
+    }
+    EXPECT_EQ(files, static_cast<int>(embeddedFiles().size()));
+    const auto index = client.Get("/");
+    ASSERT_TRUE(index);
+    EXPECT_EQ(index->body, test::readFile(web / "index.html"));
+}
+
+struct OpenCase {
+    const char* name;
+    bool xdgOpen;  // on the search path
+    int status;
+};
+
+void PrintTo(const OpenCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class OpenTest : public testing::TestWithParam<OpenCase> {};
+
+// serve prints the page's address, hands it to xdg-open (or says to open it by
+// hand), and stops by itself.
+TEST_P(OpenTest, TheAddressGoesToTheBrowserOrToTheUser) {
+    const OpenCase& c = GetParam();
+    const test::TempDir bin;
+    const std::string opened = bin.file("opened");
+    if (c.xdgOpen)
+        test::writeScript(bin.path() / "xdg-open",
+                          "echo \"$1\" >" + opened + ".part && mv " + opened + ".part " + opened);
+    const test::ToolRun run = test::runTool(
+        {"serve", "--port", "0", "--open", "--stop-after", "0.3"}, bin.path().string());
+    std::smatch address;
+    ASSERT_TRUE(std::regex_match(run.out, address,
+                                 std::regex("opbaff studio: (http://127\\.0\\.0\\.1:[0-9]+/)\n")))
+        << run.out;
+    EXPECT_EQ(run.status, c.status);
+    if (!c.xdgOpen) {
+        EXPECT_EQ(run.err,
+                  "opbaff-design: xdg-open not found: open " + address.str(1) + " in a browser\n");
+        return;
+    }
+    for (int wait = 0; wait < 500 && !std::filesystem::exists(opened); ++wait) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_EQ(test::readFile(opened), address.str(1) + "\n");
+}
+
+const OpenCase kOpenCases[] = {{"with_xdg_open", true, kExitDone},
+                               {"without_xdg_open", false, kExitWarning}};
+
+INSTANTIATE_TEST_SUITE_P(Cases, OpenTest, testing::ValuesIn(kOpenCases),
+                         [](const testing::TestParamInfo<OpenCase>& info) {
+                             return std::string(info.param.name);
+                         });
+
+struct SignalCase {
+    const char* name;
+    const char* signal;
+};
+
+void PrintTo(const SignalCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class SignalTest : public testing::TestWithParam<SignalCase> {};
+
+// The real program, signalled once it listens, ends at once with status 0.
+TEST_P(SignalTest, StopsCleanlyAndAtOnce) {
+    const test::TempDir dir;
+    const SignalCase& c = GetParam();
+    const std::string command =
+        "cd '" + dir.path().string() + "' && { '" + OPBAFF_DESIGN_EXE +
+        "' serve --port 0 --stop-after 60 >out 2>err & p=$!; i=0; "
+        "while ! grep -q studio out && [ $i -lt 400 ]; do sleep 0.05; i=$((i+1)); done; "
+        "kill -" +
+        c.signal + " $p; wait $p; echo $? >status; }";
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30));
+    EXPECT_EQ(test::readFile(dir.path() / "status"), "0\n");
+    EXPECT_EQ(test::readFile(dir.path() / "err"), "");
+}
+
+const SignalCase kSignals[] = {{"interrupt", "INT"}, {"termination", "TERM"}};
+
+INSTANTIATE_TEST_SUITE_P(Cases, SignalTest, testing::ValuesIn(kSignals),
+                         [](const testing::TestParamInfo<SignalCase>& info) {
+                             return std::string(info.param.name);
+                         });
+
+TEST(ServeCommandTest, PortInUseIsOneLineAndStatusTwo) {
+    const RunningStudio studio;
+    const std::string port = std::to_string(studio.port());
+    const test::ToolRun run = test::runTool({"serve", "--port", port, "--stop-after", "5"});
+    EXPECT_EQ(run.status, kExitBadInput);
+    EXPECT_EQ(run.err,
+              "opbaff-design: cannot listen on 127.0.0.1:" + port + ": Address already in use\n");
+    EXPECT_EQ(run.out, "");
+}
+
+}  // namespace
+}  // namespace opbaff::tools
