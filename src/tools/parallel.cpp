@@ -21,7 +21,11 @@ void runParallel(std::size_t count, int jobs, const std::function<void(std::size
     std::atomic<bool> failed{false};
     std::exception_ptr failure;
     std::mutex failureMutex;
-    const auto worker = [&] {
+    using Clock = std::chrono::steady_clock;
+    auto lastReport = Clock::now();
+    // The calling thread works like the others, and between its items reports
+    // the progress at most ten times a second.
+    const auto worker = [&](bool reports) {
         for (std::size_t i = next++; i < count && !failed; i = next++) {
             try {
                 work(i);
@@ -31,20 +35,18 @@ void runParallel(std::size_t count, int jobs, const std::function<void(std::size
                 failed = true;
             }
             ++done;
+            if (reports && progress &&
+                Clock::now() - lastReport >= std::chrono::milliseconds(100)) {
+                lastReport = Clock::now();
+                progress(done);
+            }
         }
     };
     const std::size_t threads = std::clamp<std::size_t>(static_cast<std::size_t>(std::max(jobs, 1)),
                                                         1, std::max<std::size_t>(count, 1));
     std::vector<std::jthread> helpers;
-    for (std::size_t t = 1; t < threads; ++t) helpers.emplace_back(worker);
-    if (progress) {
-        // The calling thread reports while the helpers work, then joins in.
-        while (!helpers.empty() && done < count && !failed) {
-            progress(done);
-            std::this_thread::sleep_for(std::chrono::milliseconds(100));
-        }
-    }
-    worker();
+    for (std::size_t t = 1; t < threads; ++t) helpers.emplace_back(worker, false);
+    worker(true);
     helpers.clear();  // joins
     if (failure) std::rethrow_exception(failure);
     if (progress) progress(count);
