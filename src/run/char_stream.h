@@ -44,7 +44,9 @@ class CharStream {
         return c;
     }
 
-    // Consumes everything up to and including the next line end.
+    // Consumes everything up to and including the next line end. (Kept apart
+    // from the noting variant below: this is the program's own path, and the
+    // cheapest.)
     void skipLine();
 
     // The same, appending the characters before the line end to `rest`, up to

@@ -170,4 +170,27 @@ PlotResult renderPicture(OutputSet& set, const std::string& name,
     return {};
 }
 
+int drawAndCommit(OutputSet& set, const std::vector<Picture>& pictures, const ToolIo& io) {
+    std::string missing;
+    for (const Picture& picture : pictures) {
+        const PlotResult plot = renderPicture(set, picture.name, picture.script, io.searchPath);
+        if (plot.outcome == PlotOutcome::failed) {
+            io.report(plot.message);
+            return kExitWarning;
+        }
+        if (plot.outcome == PlotOutcome::rendererMissing) {
+            missing += (missing.empty() ? "" : " and ") + picture.name;
+        }
+    }
+    if (auto problem = set.commit()) {
+        io.report(*problem);
+        return kExitWarning;
+    }
+    if (!missing.empty()) {
+        io.report("gnuplot not found; " + missing + " not written");
+        return kExitWarning;
+    }
+    return kExitDone;
+}
+
 }  // namespace opbaff::tools

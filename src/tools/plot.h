@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "tools/output_set.h"
+#include "tools/tool_io.h"
 
 namespace opbaff::tools {
 
@@ -65,5 +66,18 @@ struct PlotResult {
 PlotResult renderPicture(OutputSet& set, const std::string& name,
                          const std::function<std::string(const std::string&)>& script,
                          const std::string& searchPath);
+
+// A picture of a command's output: its file name, and the gnuplot script that
+// draws it into a given path.
+struct Picture {
+    std::string name;
+    std::function<std::string(const std::string&)> script;
+};
+
+// Draws the pictures into `set` and commits it. A picture that gnuplot fails
+// to draw fails the whole set, which leaves the folder as it was; without
+// gnuplot everything else is written and one line names the pictures left
+// out. Problems are reported on `io`; returns the exit status.
+int drawAndCommit(OutputSet& set, const std::vector<Picture>& pictures, const ToolIo& io);
 
 }  // namespace opbaff::tools

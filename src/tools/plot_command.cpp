@@ -53,25 +53,11 @@ int runPlot(const PlotOptions& options, const ToolIo& io) {
     }
     const PlotFormat format = options.output.png ? PlotFormat::png : PlotFormat::svg;
     const std::vector<Curve> curves = curvesOf(response, *columns);
-    const PlotResult plot = renderPicture(
-        set, std::string("opbaff-response") + pictureExtension(format),
-        [&](const std::string& path) {
-            return responsePlotScript(curves, plotTitle(design), format, path);
-        },
-        io.searchPath);
-    if (plot.outcome == PlotOutcome::failed) {
-        io.report(plot.message);
-        return kExitWarning;
-    }
-    if (auto problem = set.commit()) {
-        io.report(*problem);
-        return kExitWarning;
-    }
-    if (plot.outcome == PlotOutcome::rendererMissing) {
-        io.report(plot.message);
-        return kExitWarning;
-    }
-    return kExitDone;
+    const Picture plot{std::string("opbaff-response") + pictureExtension(format),
+                       [&](const std::string& path) {
+                           return responsePlotScript(curves, plotTitle(design), format, path);
+                       }};
+    return drawAndCommit(set, {plot}, io);
 }
 
 void addPlotCommand(CLI::App& app, Runner& runner) {

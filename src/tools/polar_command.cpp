@@ -71,11 +71,6 @@ std::optional<std::string> addFrdFiles(OutputSet& files, const PolarSet& set,
     return std::nullopt;
 }
 
-struct Picture {
-    std::string name;
-    std::function<std::string(const std::string&)> script;
-};
-
 std::vector<Picture> picturesOf(const PolarSet& set, const PolarRequest& request,
                                 const PolarOptions& options) {
     const PlotFormat format = options.output.png ? PlotFormat::png : PlotFormat::svg;
@@ -101,26 +96,7 @@ int writeOutputs(const PolarSet& set, const PolarRequest& request, const PolarOp
         io.report(*problem);
         return kExitWarning;
     }
-    std::string missing;
-    for (const Picture& picture : picturesOf(set, request, options)) {
-        const PlotResult plot = renderPicture(files, picture.name, picture.script, io.searchPath);
-        if (plot.outcome == PlotOutcome::failed) {
-            io.report(plot.message);
-            return kExitWarning;
-        }
-        if (plot.outcome == PlotOutcome::rendererMissing) {
-            missing += (missing.empty() ? "" : " and ") + picture.name;
-        }
-    }
-    if (auto problem = files.commit()) {
-        io.report(*problem);
-        return kExitWarning;
-    }
-    if (!missing.empty()) {
-        io.report("gnuplot not found; " + missing + " not written");
-        return kExitWarning;
-    }
-    return kExitDone;
+    return drawAndCommit(files, picturesOf(set, request, options), io);
 }
 
 int runPolar(const PolarOptions& options, const ToolIo& io) {

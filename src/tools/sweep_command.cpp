@@ -152,30 +152,15 @@ int writeFiles(const VariantRun& run, const std::vector<VariantResult>& results,
             return kExitWarning;
         }
     }
-    PlotResult picture;
+    std::vector<Picture> pictures;
+    const PlotFormat format = options.output.png ? PlotFormat::png : PlotFormat::svg;
+    const std::vector<Curve> curves = plot ? curvesOf(run, results) : std::vector<Curve>{};
     if (plot) {
-        const PlotFormat format = options.output.png ? PlotFormat::png : PlotFormat::svg;
-        const std::vector<Curve> curves = curvesOf(run, results);
-        picture = renderPicture(
-            set, run.picture + pictureExtension(format),
-            [&](const std::string& path) {
-                return responsePlotScript(curves, run.title, format, path);
-            },
-            io.searchPath);
-        if (picture.outcome == PlotOutcome::failed) {
-            io.report(picture.message);
-            return kExitWarning;
-        }
+        pictures.push_back({run.picture + pictureExtension(format), [&](const std::string& path) {
+                                return responsePlotScript(curves, run.title, format, path);
+                            }});
     }
-    if (auto problem = set.commit()) {
-        io.report(*problem);
-        return kExitWarning;
-    }
-    if (picture.outcome == PlotOutcome::rendererMissing) {
-        io.report(picture.message);
-        return kExitWarning;
-    }
-    return kExitDone;
+    return drawAndCommit(set, pictures, io);
 }
 
 // Evaluates the designs, writes the table and the files.

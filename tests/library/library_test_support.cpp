@@ -58,17 +58,6 @@ std::string testName(std::string text) {
     return text;
 }
 
-TempDir::TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "opbaff-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-    path_ = pattern;
-}
-
-TempDir::~TempDir() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-}
-
 int runProgramIn(const std::filesystem::path& dir) {
     const std::string command = "cd '" + dir.string() + "' && '" OPBAFF_EXE "'";
     const int status = std::system(command.c_str());

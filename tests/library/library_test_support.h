@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "opbaff/opbaff.h"
+#include "temp_dir.h"
 
 namespace opbaff::test {
 
@@ -22,19 +23,6 @@ std::string resultFileBytes(const Response& response);
 
 // A test-parameter name made of letters, digits and underscores.
 std::string testName(std::string text);
-
-// A fresh folder under the system's temporary folder, removed with its contents.
-class TempDir {
-  public:
-    TempDir();
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    ~TempDir();
-    const std::filesystem::path& path() const { return path_; }
-
-  private:
-    std::filesystem::path path_;
-};
 
 // Runs the opbaff program in `dir` and returns its exit status (-1 if it did
 // not exit normally).

@@ -14,11 +14,11 @@
 #include <variant>
 #include <vector>
 
-#include "tool_test_support.h"
 #include "opbaff/opbaff.h"
+#include "tool_test_support.h"
 #include "tools/parameter_source.h"
-#include "tools/tool_io.h"
 #include "tools/phase.h"
+#include "tools/tool_io.h"
 
 namespace opbaff::tools {
 namespace {

@@ -6,21 +6,11 @@
 #include <string>
 #include <vector>
 
+#include "temp_dir.h"
+
 namespace opbaff::tools::test {
 
-// A fresh folder under the system's temporary folder, removed with its contents.
-class TempDir {
-  public:
-    TempDir();
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
-    ~TempDir();
-    const std::filesystem::path& path() const { return path_; }
-    std::string file(const std::string& name) const { return (path_ / name).string(); }
-
-  private:
-    std::filesystem::path path_;
-};
+using opbaff::test::TempDir;
 
 // The names of the entries of a folder, hidden ones included.
 std::set<std::string> entriesOf(const std::filesystem::path& dir);
