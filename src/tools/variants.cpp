@@ -134,7 +134,7 @@ Result<std::vector<Variant>, std::string> sweepVariants(const Design& base,
         Variant& variant = variants[v];
         variant.design = base;
         variant.values.resize(specs.size());
-        std::size_t rest = v;  // v in mixed radix, the last spec's digit lowest
+        std::size_t rest = v;  // v in mixed radix, the last field's digit lowest
         for (std::size_t k = specs.size(); k-- > 0;) {
             const std::vector<float>& values = specs[k].values;
             variant.values[k] = values[rest % values.size()];

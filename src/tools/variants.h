@@ -48,7 +48,7 @@ struct SweepSpec {
     std::vector<float> values;
 };
 
-// The spec, or a one-line reason why the text is none.
+// The field and its values, or a one-line reason why the text names none.
 Result<SweepSpec, std::string> parseSweepSpec(std::string_view text);
 
 // One design of a run.
