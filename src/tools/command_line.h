@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "tools/phase.h"
+#include "tools/plot.h"
 #include "tools/tool_io.h"
 
 namespace CLI {
@@ -23,6 +25,11 @@ struct OutputOptions {
     bool png = false;
     std::string grid = "standard";
     std::string phase = "driver";
+
+    PhaseMode phaseMode() const {
+        return phase == "baffle" ? PhaseMode::baffle : PhaseMode::driver;
+    }
+    PlotFormat format() const { return png ? PlotFormat::png : PlotFormat::svg; }
 };
 
 // --output-dir, --png, --grid and (with `phase`) --phase.

@@ -39,8 +39,7 @@ int runPlot(const PlotOptions& options, const ToolIo& io) {
         return kExitBadInput;
     }
     const Response response = computeResponse(design, *grid);
-    const PhaseMode phase =
-        options.output.phase == "baffle" ? PhaseMode::baffle : PhaseMode::driver;
+    const PhaseMode phase = options.output.phaseMode();
 
     OutputSet set(options.output.outputDir);
     for (const OutputColumn& column : *columns) {
@@ -51,7 +50,7 @@ int runPlot(const PlotOptions& options, const ToolIo& io) {
             return kExitWarning;
         }
     }
-    const PlotFormat format = options.output.png ? PlotFormat::png : PlotFormat::svg;
+    const PlotFormat format = options.output.format();
     const std::vector<Curve> curves = curvesOf(response, *columns);
     const Picture plot{std::string("opbaff-response") + pictureExtension(format),
                        [&](const std::string& path) {

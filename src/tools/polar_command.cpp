@@ -55,8 +55,7 @@ Result<PolarRequest, std::string> readRequest(const PolarOptions& options) {
 // One FRD file per angle, each the column 3 the program writes for it.
 std::optional<std::string> addFrdFiles(OutputSet& files, const PolarSet& set,
                                        const PolarOptions& options, const Design& design) {
-    const PhaseMode phase =
-        options.output.phase == "baffle" ? PhaseMode::baffle : PhaseMode::driver;
+    const PhaseMode phase = options.output.phaseMode();
     for (std::size_t k = 0; k < set.anglesDeg.size(); ++k) {
         Design heard = design;
         heard.offAxisAngleDeg = set.anglesDeg[k];
@@ -73,7 +72,7 @@ std::optional<std::string> addFrdFiles(OutputSet& files, const PolarSet& set,
 
 std::vector<Picture> picturesOf(const PolarSet& set, const PolarRequest& request,
                                 const PolarOptions& options) {
-    const PlotFormat format = options.output.png ? PlotFormat::png : PlotFormat::svg;
+    const PlotFormat format = options.output.format();
     const std::string title = polarTitle(request.design);
     const std::vector<std::size_t> chosen =
         chosenFrequencies(set.frequenciesHz, request.frequencies);

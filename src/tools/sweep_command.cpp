@@ -144,8 +144,7 @@ std::vector<Curve> curvesOf(const VariantRun& run, const std::vector<VariantResu
 int writeFiles(const VariantRun& run, const std::vector<VariantResult>& results,
                const VariantOptions& options, bool plot, const ToolIo& io) {
     OutputSet set(options.output.outputDir);
-    const PhaseMode phase =
-        options.output.phase == "baffle" ? PhaseMode::baffle : PhaseMode::driver;
+    const PhaseMode phase = options.output.phaseMode();
     if (options.frd) {
         if (auto problem = addFrdFiles(set, run, results, phase)) {
             io.report(*problem);
@@ -153,7 +152,7 @@ int writeFiles(const VariantRun& run, const std::vector<VariantResult>& results,
         }
     }
     std::vector<Picture> pictures;
-    const PlotFormat format = options.output.png ? PlotFormat::png : PlotFormat::svg;
+    const PlotFormat format = options.output.format();
     const std::vector<Curve> curves = plot ? curvesOf(run, results) : std::vector<Curve>{};
     if (plot) {
         pictures.push_back({run.picture + pictureExtension(format), [&](const std::string& path) {
