@@ -9,6 +9,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 
 namespace opbaff::tools {
 namespace {
@@ -66,6 +67,22 @@ bool FileOps::exists(const std::string& path) {
     return ::lstat(path.c_str(), &status) == 0;
 }
 
+int FileOps::sync(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return errno;
+    int error = ::fsync(fd) == 0 ? 0 : errno;
+    if (::close(fd) != 0 && error == 0) error = errno;
+    return error;
+}
+
+int FileOps::makeFolder(const std::string& path) {
+    return ::mkdir(path.c_str(), 0777) == 0 ? 0 : errno;
+}
+
+int FileOps::removeFolder(const std::string& path) {
+    return ::rmdir(path.c_str()) == 0 ? 0 : errno;
+}
+
 FileOps& systemFileOps() {
     static SystemFileOps ops;
     return ops;
@@ -78,11 +95,47 @@ std::string pathIn(const std::string& dir, const std::string& name) {
 
 OutputSet::~OutputSet() {
     removeTemporaries();
+    removeMadeFolders();
+}
+
+// "interrupted by SIGTERM" once a stop signal has arrived.
+std::optional<std::string> OutputSet::stopped() {
+    if (interruptedBy_ == 0) interruptedBy_ = interrupts_.pending();
+    if (interruptedBy_ == 0) return std::nullopt;
+    return "interrupted by " + signalName(interruptedBy_);
+}
+
+// The folder and its missing parents, outermost first; each is removed again
+// unless the set is committed.
+std::optional<std::string> OutputSet::makeFolders() {
+    if (foldersChecked_ || dir_.empty()) return std::nullopt;
+    foldersChecked_ = true;
+    std::vector<std::string> missing;
+    for (std::filesystem::path folder = dir_; !folder.empty() && !ops_.exists(folder.string());
+         folder = folder.parent_path()) {
+        if (folder == folder.parent_path()) break;  // the root
+        missing.push_back(folder.string());
+    }
+    for (auto folder = missing.rbegin(); folder != missing.rend(); ++folder) {
+        if (auto failure = stopped()) return failure;
+        if (const int error = ops_.makeFolder(*folder)) return problem(*folder, error);
+        madeFolders_.push_back(*folder);
+    }
+    return std::nullopt;
+}
+
+void OutputSet::removeMadeFolders() {
+    for (auto folder = madeFolders_.rbegin(); folder != madeFolders_.rend(); ++folder) {
+        ops_.removeFolder(*folder);
+    }
+    madeFolders_.clear();
 }
 
 std::optional<std::string> OutputSet::reserve(const std::string& name, std::string& temporaryPath) {
+    if (auto failure = makeFolders()) return failure;
     const std::string final = pathIn(dir_, name);
     for (int attempt = 0; attempt < 100; ++attempt) {
+        if (auto failure = stopped()) return failure;
         std::string temporary = besideName(final, "tmp");
         const int error = ops_.createNew(temporary);
         if (error == 0) {
@@ -98,6 +151,10 @@ std::optional<std::string> OutputSet::reserve(const std::string& name, std::stri
 std::optional<std::string> OutputSet::add(const std::string& name, std::string_view content) {
     std::string temporary;
     if (auto failure = reserve(name, temporary)) return failure;
+    if (auto failure = stopped()) {
+        drop(name);
+        return failure;
+    }
     const int error = ops_.writeWhole(temporary, content);
     if (error == 0) return std::nullopt;
     drop(name);
@@ -155,22 +212,41 @@ void OutputSet::removeTemporaries() {
     staged_.clear();
 }
 
-std::optional<std::string> OutputSet::commit() {
-    std::optional<std::string> failure;
-    for (Staged& file : staged_) {
-        failure = backUp(file);
-        if (failure) break;
+// Every file durable under its temporary name, the files it replaces given
+// second names, then the renames into place: each step only once the ones
+// before it have all succeeded and no stop signal has come. `placed` counts the
+// renames done, which is all that rollBack() needs to know.
+std::optional<std::string> OutputSet::placeAll(std::size_t& placed) {
+    for (const Staged& file : staged_) {
+        if (auto failure = stopped()) return failure;
+        if (const int error = ops_.sync(file.temporary)) return problem(file.final, error);
     }
-    std::size_t placed = 0;
-    for (; !failure && placed < staged_.size(); ++placed) {
+    for (Staged& file : staged_) {
+        if (auto failure = stopped()) return failure;
+        if (auto failure = backUp(file)) return failure;
+    }
+    for (; placed < staged_.size(); ++placed) {
+        if (auto failure = stopped()) return failure;
         const Staged& file = staged_[placed];
-        const int error = ops_.rename(file.temporary, file.final);
-        if (error != 0) {
-            failure = problem(file.final, error);
-            break;
+        if (const int error = ops_.rename(file.temporary, file.final)) {
+            return problem(file.final, error);
         }
     }
-    if (failure) *failure += rollBack(placed);
+    // The renames themselves reach the disk with the folder's own fsync.
+    if (const int error = ops_.sync(dir_.empty() ? "." : dir_)) return problem(dir_, error);
+    return std::nullopt;
+}
+
+std::optional<std::string> OutputSet::commit() {
+    if (staged_.empty()) return stopped();
+    std::size_t placed = 0;
+    std::optional<std::string> failure = placeAll(placed);
+    if (failure) {
+        *failure += rollBack(placed);
+        if (placed > 0) ops_.sync(dir_.empty() ? "." : dir_);
+    } else {
+        madeFolders_.clear();  // they hold the set now
+    }
     removeTemporaries();
     return failure;
 }

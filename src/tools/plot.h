@@ -4,6 +4,7 @@
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -42,42 +43,59 @@ YRange yRangeFor(const std::vector<Curve>& curves);
 // frequency) would hide behind it: it gets dashes, and its label says so.
 void markCoincidingCurves(std::vector<Curve>& curves);
 
-// A gnuplot string literal in single quotes, inner quotes doubled.
+// A gnuplot string literal in single quotes that shows `text` and that no
+// character of it can end: the text as visibleText() shows it (no control
+// characters, valid UTF-8), inner quotes doubled.
 std::string gnuplotQuoted(std::string_view text);
 
-// "set terminal ..." and "set output ..." for a picture of the given size.
-std::string terminalLines(PlotFormat format, int width, int height, const std::string& outputPath);
+// "set terminal ..." for a picture of the given size. The scripts name no
+// output file: gnuplot draws on its standard output, which the tool copies
+// into the file, so that no path ever becomes part of a script.
+std::string terminalLines(PlotFormat format, int width, int height);
 
 // The whole script of a response plot: 10 Hz to 20.5 kHz, the curves as data
 // blocks (a level that is not finite becomes NaN, which gnuplot leaves out).
 std::string responsePlotScript(const std::vector<Curve>& curves, const std::string& title,
-                               PlotFormat format, const std::string& outputPath);
+                               PlotFormat format);
 
-enum class PlotOutcome { written, rendererMissing, failed };
+enum class PlotOutcome { written, rendererMissing, failed, interrupted };
 
 struct PlotResult {
     PlotOutcome outcome = PlotOutcome::written;
-    std::string message;  // for rendererMissing and failed
+    std::string message;   // for every outcome but written
+    std::string warnings;  // gnuplot's warnings for a picture written, line by line
 };
 
-// Has gnuplot (looked up on `searchPath`) run `script(path)`, which must draw
-// into `path`, a temporary file of `set` for `name`. On success the picture is
-// part of the set; otherwise the set holds nothing for it.
-PlotResult renderPicture(OutputSet& set, const std::string& name,
-                         const std::function<std::string(const std::string&)>& script,
-                         const std::string& searchPath);
+// Whether `path` holds a whole picture of the format: an SVG document that
+// ends with its closing tag, or a PNG from its signature to its IEND chunk.
+// Empty when it does, else what is wrong.
+std::optional<std::string> wholePictureProblem(const std::string& path, PlotFormat format);
 
-// A picture of a command's output: its file name, and the gnuplot script that
-// draws it into a given path.
+// The first line of gnuplot's error output that reports an error (not a
+// warning), or nothing.
+std::optional<std::string> gnuplotErrorLine(const std::string& errorOutput);
+
+// Has gnuplot (looked up on `searchPath`) run `script`, its picture going to
+// a temporary file of `set` for `name`. The picture counts only when gnuplot
+// exited with status 0, reported no error, and every byte of a whole picture
+// reached the file; then it is part of the set, otherwise the set holds
+// nothing for it.
+PlotResult renderPicture(OutputSet& set, const std::string& name, PlotFormat format,
+                         const std::string& script, const std::string& searchPath);
+
+// A picture of a command's output: its file name, its format, and a function
+// that gives the gnuplot script that draws it.
 struct Picture {
     std::string name;
-    std::function<std::string(const std::string&)> script;
+    PlotFormat format = PlotFormat::svg;
+    std::function<std::string()> script;
 };
 
 // Draws the pictures into `set` and commits it. A picture that gnuplot fails
 // to draw fails the whole set, which leaves the folder as it was; without
 // gnuplot everything else is written and one line names the pictures left
-// out. Problems are reported on `io`; returns the exit status.
+// out. Problems are reported on `io`; returns the exit status, 128 plus the
+// signal's number when a stop signal ended the set.
 int drawAndCommit(OutputSet& set, const std::vector<Picture>& pictures, const ToolIo& io);
 
 }  // namespace opbaff::tools

@@ -52,10 +52,8 @@ int runPlot(const PlotOptions& options, const ToolIo& io) {
     }
     const PlotFormat format = options.output.format();
     const std::vector<Curve> curves = curvesOf(response, *columns);
-    const Picture plot{std::string("opbaff-response") + pictureExtension(format),
-                       [&](const std::string& path) {
-                           return responsePlotScript(curves, plotTitle(design), format, path);
-                       }};
+    const Picture plot{std::string("opbaff-response") + pictureExtension(format), format,
+                       [&] { return responsePlotScript(curves, plotTitle(design), format); }};
     return drawAndCommit(set, {plot}, io);
 }
 

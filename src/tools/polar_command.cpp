@@ -77,13 +77,13 @@ std::vector<Picture> picturesOf(const PolarSet& set, const PolarRequest& request
     const std::vector<std::size_t> chosen =
         chosenFrequencies(set.frequenciesHz, request.frequencies);
     return {
-        {options.name + "-sonogram" + pictureExtension(format),
-         [&set, format, title](const std::string& path) {
-             return sonogramScript(set, "Level relative to on axis: " + title, format, path);
+        {options.name + "-sonogram" + pictureExtension(format), format,
+         [&set, format, title] {
+             return sonogramScript(set, "Level relative to on axis: " + title, format);
          }},
-        {options.name + "-polar" + pictureExtension(format),
-         [&set, chosen, format, title](const std::string& path) {
-             return polarPlotScript(set, chosen, "Directivity: " + title, format, path);
+        {options.name + "-polar" + pictureExtension(format), format,
+         [&set, chosen, format, title] {
+             return polarPlotScript(set, chosen, "Directivity: " + title, format);
          }},
     };
 }

@@ -245,29 +245,26 @@ std::string polarTitle(const Design& d) {
            shortNumber(d.driverYCm) + " cm up, listener " + shortNumber(d.listenerDistanceM) + " m";
 }
 
-std::string sonogramScript(const PolarSet& set, const std::string& title, PlotFormat format,
-                           const std::string& outputPath) {
+std::string sonogramScript(const PolarSet& set, const std::string& title, PlotFormat format) {
     const std::vector<std::size_t> angleOrder = ascendingOrder(set.anglesDeg);
     const std::vector<double> angles = sortedValues(set.anglesDeg, angleOrder);
     const std::vector<Cell> angleCells = cellsAround(angles, false, 2.5);
     const double bottom = angleCells.empty() ? -90.0 : angleCells.front().low;
     const double top = angleCells.empty() ? 90.0 : angleCells.back().high;
-    return terminalLines(format, 900, 560, outputPath) + sonogramData(set, angleOrder, angleCells) +
+    return terminalLines(format, 900, 560) + sonogramData(set, angleOrder, angleCells) +
            "set title " + gnuplotQuoted(title) + "\n" + kLogFrequencyAxis + kSonogramAxes +
            colourBarTics() + angleTics(top - bottom) + "set yrange [" + number(bottom) + ":" +
            number(top) + "]\n" + "set cbrange [" + number(kPolarFloorDb) + ":" +
            number(kSonogramCeilingDb) + "]\n" +
-           "plot $sonogram using 1:2:3:4:5:6:7 with boxxyerror fillcolor palette\n"
-           "unset output\n";
+           "plot $sonogram using 1:2:3:4:5:6:7 with boxxyerror fillcolor palette\n";
 }
 
 std::string polarPlotScript(const PolarSet& set, const std::vector<std::size_t>& chosen,
-                            const std::string& title, PlotFormat format,
-                            const std::string& outputPath) {
+                            const std::string& title, PlotFormat format) {
     const std::vector<std::size_t> angleOrder = ascendingOrder(set.anglesDeg);
     const double ceiling = polarCeiling(set, chosen);
     const bool frontHalf = frontHalfOnly(set.anglesDeg);
-    std::string script = terminalLines(format, 800, frontHalf ? 500 : 760, outputPath);
+    std::string script = terminalLines(format, 800, frontHalf ? 500 : 760);
     for (std::size_t k = 0; k < chosen.size(); ++k) {
         script += polarData(set, chosen[k], angleOrder, ceiling, k);
     }
@@ -280,7 +277,7 @@ std::string polarPlotScript(const PolarSet& set, const std::vector<std::size_t>&
                   (k >= std::size(kCurveColours) ? " dashtype 2" : "") + " title " +
                   gnuplotQuoted(frequencyLabel(set.frequenciesHz[chosen[k]]));
     }
-    return script + "\nunset output\n";
+    return script + "\n";
 }
 
 }  // namespace opbaff::tools

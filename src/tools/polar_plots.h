@@ -33,14 +33,12 @@ std::string polarTitle(const Design& design);
 
 // Angle (y) against frequency on a logarithmic axis from 10 Hz to 20.5 kHz
 // (x), each grid point a cell coloured by its level relative to on axis.
-std::string sonogramScript(const PolarSet& set, const std::string& title, PlotFormat format,
-                           const std::string& outputPath);
+std::string sonogramScript(const PolarSet& set, const std::string& title, PlotFormat format);
 
 // The relative level against angle at the grid frequencies `chosen`, one
 // curve each; 0 degrees points up, positive angles to the right. Only the
 // front half is drawn when every angle lies within +-90 degrees.
 std::string polarPlotScript(const PolarSet& set, const std::vector<std::size_t>& chosen,
-                            const std::string& title, PlotFormat format,
-                            const std::string& outputPath);
+                            const std::string& title, PlotFormat format);
 
 }  // namespace opbaff::tools

@@ -155,9 +155,8 @@ int writeFiles(const VariantRun& run, const std::vector<VariantResult>& results,
     const PlotFormat format = options.output.format();
     const std::vector<Curve> curves = plot ? curvesOf(run, results) : std::vector<Curve>{};
     if (plot) {
-        pictures.push_back({run.picture + pictureExtension(format), [&](const std::string& path) {
-                                return responsePlotScript(curves, run.title, format, path);
-                            }});
+        pictures.push_back({run.picture + pictureExtension(format), format,
+                            [&] { return responsePlotScript(curves, run.title, format); }});
     }
     return drawAndCommit(set, pictures, io);
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "opbaff/design.h"
@@ -12,6 +13,13 @@ namespace opbaff::tools {
 // The text with every byte outside printable ASCII replaced by '?', so that it
 // stays on one comment line.
 std::string printableAscii(std::string text);
+
+// The text as a label shows it, whatever bytes it holds: valid UTF-8 without
+// control characters. A control character becomes its symbol from the Control
+// Pictures block (a line feed shows as U+240A), a C1 control, U+FFFE, U+FFFF
+// and every byte that is not part of a well-formed UTF-8 sequence become
+// U+FFFD.
+std::string visibleText(std::string_view text);
 
 // A float in the fewest digits that read back as the same float: 60, 22.5, 0.7.
 std::string shortNumber(float value);

@@ -78,7 +78,7 @@ TEST_P(DegenerateLevelsTest, NonFiniteRowsAreLeftOutAndCounted) {
     EXPECT_EQ(countSaid, c.leftOut > 0) << text;
     // The plot's data keeps every grid point, with NaN where a level is missing.
     const Curve curve{"label", table.frequenciesHz, table.columns[1].levelsDb, false};
-    std::istringstream script(responsePlotScript({curve}, "title", PlotFormat::svg, "x.svg"));
+    std::istringstream script(responsePlotScript({curve}, "title", PlotFormat::svg));
     std::size_t nan = 0, rows = 0;
     bool inData = false;
     for (std::string line; std::getline(script, line);) {

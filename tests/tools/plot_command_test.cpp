@@ -160,15 +160,33 @@ INSTANTIATE_TEST_SUITE_P(Cases, RendererTest, testing::ValuesIn(kRenderers),
                              return std::string(info.param.name);
                          });
 
-TEST(OutputTest, MissingOutputFolderIsReportedAndNothingIsWritten) {
+// A missing output folder is made with its parents when the set is written,
+// and removed again when it is not.
+TEST(OutputTest, MissingOutputFolderIsMadeForTheSetOnly) {
+    const TempDir in;
+    const TempDir bin;
+    test::writeFile(in.path() / "Opbaffin.txt", exampleParameters());
+    const std::string outDir = in.file("new/deeper");
+    test::ToolRun run = test::runTool({"plot", "--output-dir", outDir, in.file("Opbaffin.txt")},
+                                      test::noGnuplotPath(bin));
+    EXPECT_EQ(run.status, kExitWarning) << run.err;
+    EXPECT_EQ(test::entriesOf(outDir), kRectangularFiles);
+
+    test::writeScript(bin.path() / "gnuplot", "cat >/dev/null; exit 3");
+    run = test::runTool({"plot", "--output-dir", in.file("other/deeper"), in.file("Opbaffin.txt")},
+                        bin.path().string());
+    EXPECT_EQ(run.status, kExitWarning);
+    EXPECT_EQ(test::entriesOf(in.path()), (std::set<std::string>{"Opbaffin.txt", "new"}));
+}
+
+TEST(OutputTest, AnOutputFolderBelowAFileIsReported) {
     const TempDir in;
     test::writeFile(in.path() / "Opbaffin.txt", exampleParameters());
-    const std::string outDir = in.file("no-such-folder");
+    const std::string outDir = in.file("Opbaffin.txt/out");
     const test::ToolRun run =
         test::runTool({"plot", "--output-dir", outDir, in.file("Opbaffin.txt")});
     EXPECT_EQ(run.status, kExitWarning);
-    EXPECT_EQ(run.err, "opbaff-design: " + outDir +
-                           "/opbaff-rectangular-on-axis.frd: No such file or directory\n");
+    EXPECT_EQ(run.err, "opbaff-design: " + outDir + ": Not a directory\n");
     EXPECT_EQ(test::entriesOf(in.path()), std::set<std::string>{"Opbaffin.txt"});
 }
 

@@ -68,7 +68,7 @@ TEST(CoincidingCurvesTest, LaterCopiesAreDashedAndSaySo) {
     EXPECT_TRUE(curves[2].dashed);
     EXPECT_EQ(curves[2].label, "copy (same as first)");
     EXPECT_EQ(curves[3].label, "again (same as other)");
-    const std::string script = responsePlotScript(curves, "t", PlotFormat::svg, "out.svg");
+    const std::string script = responsePlotScript(curves, "t", PlotFormat::svg);
     EXPECT_NE(script.find("dashtype 2 title 'copy (same as first)'"), std::string::npos) << script;
 }
 

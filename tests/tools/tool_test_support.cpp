@@ -1,8 +1,12 @@
 #include "tool_test_support.h"
 
 #include <expat.h>
+#include <fcntl.h>
 #include <stdlib.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <fstream>
 #include <sstream>
 #include <stdexcept>
@@ -52,6 +56,47 @@ ToolRun runTool(const std::vector<std::string>& arguments, const std::string& se
     io.searchPath = searchPath;
     const int status = runDesignTool(arguments, io);
     return {status, out.str(), err.str()};
+}
+
+ProcessRun runProcess(const std::vector<std::string>& arguments, const std::filesystem::path& dir,
+                      const std::vector<std::string>& extraEnvironment) {
+    const TempDir capture;
+    const std::string outPath = capture.file("out");
+    const std::string errPath = capture.file("err");
+    std::vector<std::string> environment = extraEnvironment;
+    for (char** entry = environ; *entry != nullptr; ++entry) environment.emplace_back(*entry);
+    std::vector<char*> argv;
+    std::vector<char*> envp;
+    for (const std::string& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
+    for (const std::string& e : environment) envp.push_back(const_cast<char*>(e.c_str()));
+    argv.push_back(nullptr);
+    envp.push_back(nullptr);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        const int out = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        const int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        if (out < 0 || err < 0 || ::dup2(out, 1) < 0 || ::dup2(err, 2) < 0 ||
+            ::chdir(dir.c_str()) != 0) {
+            ::_exit(126);
+        }
+        ::execve(argv[0], argv.data(), envp.data());
+        ::_exit(127);
+    }
+    int status = 0;
+    while (child > 0 && ::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    ProcessRun run;
+    if (WIFEXITED(status)) run.exitStatus = WEXITSTATUS(status);
+    if (WIFSIGNALED(status)) run.signal = WTERMSIG(status);
+    run.out = readFile(outPath);
+    run.err = readFile(errPath);
+    return run;
+}
+
+std::map<std::string, std::string> snapshot(const std::filesystem::path& dir) {
+    std::map<std::string, std::string> files;
+    for (const std::string& name : entriesOf(dir)) files[name] = readFile(dir / name);
+    return files;
 }
 
 namespace {

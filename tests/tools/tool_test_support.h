@@ -2,6 +2,7 @@
 #pragma once
 
 #include <filesystem>
+#include <map>
 #include <set>
 #include <string>
 #include <vector>
@@ -36,6 +37,21 @@ struct ToolRun {
 };
 ToolRun runTool(const std::vector<std::string>& arguments,
                 const std::string& searchPath = "/usr/bin:/bin");
+
+// A program started directly (no shell) in `dir` with `arguments` (the first
+// is the program), the environment with `extraEnvironment` ("NAME=value")
+// added; its standard output and error kept.
+struct ProcessRun {
+    int exitStatus = -1;  // when it exited
+    int signal = 0;       // when a signal ended it
+    std::string out;
+    std::string err;
+};
+ProcessRun runProcess(const std::vector<std::string>& arguments, const std::filesystem::path& dir,
+                      const std::vector<std::string>& extraEnvironment = {});
+
+// Each file of a folder, hidden ones included, with its contents.
+std::map<std::string, std::string> snapshot(const std::filesystem::path& dir);
 
 // An XML document parsed whole: its root element and all its character data
 // (an SVG's labels). An empty root means the parser rejected the document.

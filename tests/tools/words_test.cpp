@@ -85,6 +85,28 @@ INSTANTIATE_TEST_SUITE_P(Cases, PrintableAsciiTest,
                                          WordCase{"utf8", "\u00b0", "??"}),
                          wordCaseName);
 
+class VisibleTextTest : public testing::TestWithParam<WordCase> {};
+
+// Well-formed UTF-8 without controls, whatever comes in: an SVG label must be
+// XML, and a line end must never reach a script.
+TEST_P(VisibleTextTest, ValidUtf8WithoutControls) {
+    const WordCase& c = GetParam();
+    EXPECT_EQ(visibleText(c.input), c.output);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cases, VisibleTextTest,
+    testing::Values(WordCase{"unchanged", "60 \u00d7 100 cm \U0001F50A",
+                             "60 \u00d7 100 cm \U0001F50A"},
+                    WordCase{"c0_and_delete", "a\nb\r\x7f", "a\u240ab\u240d\u2421"},
+                    WordCase{"c1", "\u0085", "\ufffd"},
+                    WordCase{"overlong_slash", "\xc0\xaf", "\ufffd\ufffd"},
+                    WordCase{"surrogate", "\xed\xa0\x80", "\ufffd\ufffd\ufffd"},
+                    WordCase{"beyond_unicode", "\xf4\x90\x80\x80", "\ufffd\ufffd\ufffd\ufffd"},
+                    WordCase{"not_characters", "\uffff\ufffe", "\ufffd\ufffd"},
+                    WordCase{"cut_short", "ok\xe2\x82", "ok\ufffd\ufffd"}),
+    wordCaseName);
+
 class GnuplotQuotedTest : public testing::TestWithParam<WordCase> {};
 
 TEST_P(GnuplotQuotedTest, DoublesInnerQuotes) {
@@ -96,7 +118,8 @@ INSTANTIATE_TEST_SUITE_P(Cases, GnuplotQuotedTest,
                          testing::Values(WordCase{"empty", "", "''"},
                                          WordCase{"blank", "a b", "'a b'"},
                                          WordCase{"apostrophe", "it's", "'it''s'"},
-                                         WordCase{"quotes", "dir/\"x\"", "'dir/\"x\"'"}),
+                                         WordCase{"quotes", "dir/\"x\"", "'dir/\"x\"'"},
+                                         WordCase{"line_end", "a'\nb", "'a''\u240ab'"}),
                          wordCaseName);
 
 TEST(ShortNumberTest, FewestDigitsThatReadBack) {
