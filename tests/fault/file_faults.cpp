@@ -15,6 +15,15 @@
 // EIO. enospc-partial writes only the first part of the Nth row write and
 // fails the write of its rest with ENOSPC, as a disk filling up mid-row does.
 //
+// The folder faults concern opbaff-design alone (not the programs it starts)
+// and count its operations on the folder OPBAFF_FAULT_DIR and the files in it:
+// open, fsync, link, rename, unlink, mkdir and rmdir (not write: how often a
+// picture copied from a pipe is written depends on the pipe).
+//   signal-in-folder  raises OPBAFF_FAULT_SIGNAL (a number) right after the
+//                     OPBAFF_FAULT_CALL-th of them has returned;
+//   count-in-folder   writes "folder operations: <count>" and a line feed to
+//                     standard error when the process exits normally.
+//
 // The sums faults count the calls of sincos, which gives the delay factor of
 // every rear path (and the directions of the edge geometry) before any row of
 // the rectangular model is written: a signal name raises that signal as the
@@ -22,15 +31,19 @@
 // to standard error when the process exits normally.
 
 #include <dlfcn.h>
+#include <errno.h>
+#include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
 
 #include <array>
 #include <cerrno>
 #include <csignal>
+#include <cstdarg>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string_view>
 
 namespace {
 
@@ -137,7 +150,127 @@ __attribute__((destructor)) void reportSincosCalls() {
         static_cast<void>(write(STDERR_FILENO, line.data(), static_cast<size_t>(length)));
 }
 
+// The folder faults.
+struct FolderSetting {
+    bool counting = false;
+    int signal = 0;
+    long call = 0;
+    std::string_view dir;
+};
+
+FolderSetting readFolderSetting() {
+    FolderSetting chosen;
+    const char* name = std::getenv("OPBAFF_FAULT");
+    const char* dir = std::getenv("OPBAFF_FAULT_DIR");
+    const bool ours = std::strcmp(program_invocation_short_name, "opbaff-design") == 0;
+    if (name == nullptr || dir == nullptr || !ours) return chosen;
+    chosen.dir = dir;
+    if (std::strcmp(name, "count-in-folder") == 0) chosen.counting = true;
+    if (std::strcmp(name, "signal-in-folder") == 0) {
+        const char* signal = std::getenv("OPBAFF_FAULT_SIGNAL");
+        const char* call = std::getenv("OPBAFF_FAULT_CALL");
+        chosen.signal = signal == nullptr ? 0 : static_cast<int>(std::strtol(signal, nullptr, 10));
+        chosen.call = call == nullptr ? 0 : std::strtol(call, nullptr, 10);
+    }
+    return chosen;
+}
+
+const FolderSetting& folderSetting() {
+    static const FolderSetting kSetting = readFolderSetting();
+    return kSetting;
+}
+
+long gFolderOperations = 0;  // NOLINT(*-avoid-non-const-global-variables)
+
+bool inFolder(const char* path) {
+    const std::string_view dir = folderSetting().dir;
+    if (dir.empty() || path == nullptr) return false;
+    const std::string_view whole(path);
+    return whole.starts_with(dir) && (whole.size() == dir.size() || whole[dir.size()] == '/');
+}
+
+bool descriptorInFolder(int descriptor) {
+    if (folderSetting().dir.empty()) return false;
+    std::array<char, 64> link{};
+    std::array<char, 4096> target{};
+    static_cast<void>(std::snprintf(link.data(), link.size(), "/proc/self/fd/%d", descriptor));
+    const ssize_t length = readlink(link.data(), target.data(), target.size() - 1);
+    return length > 0 && inFolder(target.data());
+}
+
+// Called after an operation has returned, with whether it concerned the folder.
+void folderOperation(bool concerned) {
+    if (!concerned) return;
+    const FolderSetting& chosen = folderSetting();
+    if (++gFolderOperations == chosen.call && chosen.signal != 0) {
+        static_cast<void>(std::raise(chosen.signal));
+    }
+}
+
+__attribute__((destructor)) void reportFolderOperations() {
+    if (!folderSetting().counting) return;
+    std::array<char, 64> line{};
+    const int length =
+        std::snprintf(line.data(), line.size(), "folder operations: %ld\n", gFolderOperations);
+    if (length > 0)
+        static_cast<void>(write(STDERR_FILENO, line.data(), static_cast<size_t>(length)));
+}
+
 }  // namespace
+
+extern "C" int open(const char* path, int flags, ...) {
+    static const auto realOpen = next<int (*)(const char*, int, ...)>("open");
+    va_list arguments;
+    va_start(arguments, flags);
+    const auto mode = static_cast<mode_t>(va_arg(arguments, int));
+    va_end(arguments);
+    const int result = realOpen(path, flags, mode);
+    folderOperation(inFolder(path));
+    return result;
+}
+
+extern "C" int fsync(int descriptor) {
+    static const auto realFsync = next<int (*)(int)>("fsync");
+    const bool concerned = descriptorInFolder(descriptor);
+    const int result = realFsync(descriptor);
+    folderOperation(concerned);
+    return result;
+}
+
+extern "C" int link(const char* existing, const char* newPath) noexcept {
+    static const auto realLink = next<int (*)(const char*, const char*)>("link");
+    const int result = realLink(existing, newPath);
+    folderOperation(inFolder(newPath));
+    return result;
+}
+
+extern "C" int rename(const char* from, const char* to) noexcept {
+    static const auto realRename = next<int (*)(const char*, const char*)>("rename");
+    const int result = realRename(from, to);
+    folderOperation(inFolder(to));
+    return result;
+}
+
+extern "C" int unlink(const char* path) noexcept {
+    static const auto realUnlink = next<int (*)(const char*)>("unlink");
+    const int result = realUnlink(path);
+    folderOperation(inFolder(path));
+    return result;
+}
+
+extern "C" int mkdir(const char* path, mode_t mode) noexcept {
+    static const auto realMkdir = next<int (*)(const char*, mode_t)>("mkdir");
+    const int result = realMkdir(path, mode);
+    folderOperation(inFolder(path));
+    return result;
+}
+
+extern "C" int rmdir(const char* path) noexcept {
+    static const auto realRmdir = next<int (*)(const char*)>("rmdir");
+    const int result = realRmdir(path);
+    folderOperation(inFolder(path));
+    return result;
+}
 
 extern "C" ssize_t write(int descriptor, const void* data, size_t length) {
     static const auto realWrite = next<ssize_t (*)(int, const void*, size_t)>("write");
