@@ -249,9 +249,8 @@ void reportWarnings(const std::string& warnings, const ToolIo& io) {
         std::size_t end = warnings.find('\n', start);
         if (end == std::string::npos) end = warnings.size();
         const std::string line = warnings.substr(start, end - start);
-        if (line.find_first_not_of(" \t\r") != std::string::npos) {
-            io.report("gnuplot: " + visibleText(line));
-        }
+        const std::size_t text = line.find_first_not_of(" \t\r");
+        if (text != std::string::npos) io.report("gnuplot: " + visibleText(line.substr(text)));
         start = end + 1;
     }
 }

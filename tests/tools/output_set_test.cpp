@@ -13,7 +13,7 @@
 namespace opbaff::tools {
 namespace {
 
-enum class Op { createNew, writeWhole, link, rename };
+enum class Op { createNew, writeWhole, sync, link, rename };
 
 const char* opName(Op op) {
     switch (op) {
@@ -21,6 +21,8 @@ const char* opName(Op op) {
             return "create";
         case Op::writeWhole:
             return "write";
+        case Op::sync:
+            return "sync";
         case Op::link:
             return "link";
         case Op::rename:
@@ -43,6 +45,9 @@ class FailingOps final : public FileOps {
     int writeWhole(const std::string& path, std::string_view content) override {
         return fails(Op::writeWhole) ? EIO : FileOps::writeWhole(path, content);
     }
+    int sync(const std::string& path) override {
+        return fails(Op::sync) ? EIO : FileOps::sync(path);
+    }
     int link(const std::string& existing, const std::string& newPath) override {
         return fails(Op::link) ? EIO : FileOps::link(existing, newPath);
     }
@@ -58,13 +63,8 @@ class FailingOps final : public FileOps {
     std::map<Op, int> count_;
 };
 
-// Each file of the folder with its contents.
 std::map<std::string, std::string> snapshot(const test::TempDir& dir) {
-    std::map<std::string, std::string> files;
-    for (const std::string& name : test::entriesOf(dir.path())) {
-        files[name] = test::readFile(dir.path() / name);
-    }
-    return files;
+    return test::snapshot(dir.path());
 }
 
 // Two files that replace older ones, one new file, and a picture another
@@ -104,12 +104,14 @@ TEST_P(OutputSetFaultTest, AFailureLeavesTheFolderAsItWas) {
 }
 
 // Every call of every kind that a whole run makes: creating the four
-// temporary files, writing the three the set writes itself, backing up the two
-// older files, and the four renames into place.
+// temporary files, writing the three the set writes itself, making the four
+// durable and then the folder, backing up the two older files, and the four
+// renames into place.
 std::vector<FaultCase> everyFault() {
     std::vector<FaultCase> cases;
     for (int n = 0; n < 4; ++n) cases.push_back({Op::createNew, n});
     for (int n = 0; n < 3; ++n) cases.push_back({Op::writeWhole, n});
+    for (int n = 0; n < 5; ++n) cases.push_back({Op::sync, n});
     for (int n = 0; n < 2; ++n) cases.push_back({Op::link, n});
     for (int n = 0; n < 4; ++n) cases.push_back({Op::rename, n});
     return cases;
@@ -128,6 +130,7 @@ TEST(OutputSetTest, ASuccessfulRunCountsTheCallsTheFaultTableCovers) {
     ASSERT_EQ(writeSet(dir, ops), std::nullopt);
     EXPECT_EQ(ops.calls(Op::createNew), 4);
     EXPECT_EQ(ops.calls(Op::writeWhole), 3);
+    EXPECT_EQ(ops.calls(Op::sync), 5);
     EXPECT_EQ(ops.calls(Op::link), 2);
     EXPECT_EQ(ops.calls(Op::rename), 4);
     EXPECT_EQ(snapshot(dir), (std::map<std::string, std::string>{{"a.frd", "new a.frd"},
@@ -151,6 +154,22 @@ TEST(OutputSetTest, OlderContentsAreNeverLost) {
     EXPECT_EQ(test::readFile(backup), "old a");
     EXPECT_EQ(test::entriesOf(dir.path()),
               (std::set<std::string>{"a.frd", std::filesystem::path(backup).filename()}));
+}
+
+// The folders a set makes for itself go again when it fails.
+TEST(OutputSetTest, FoldersMadeForAFailedSetAreRemoved) {
+    const test::TempDir top;
+    const test::TempDir dir;
+    FailingOps ops(Op::rename, 2);
+    {
+        OutputSet set((top.path() / "a" / "b").string(), ops);
+        ASSERT_EQ(set.add("one.frd", "1"), std::nullopt);
+        ASSERT_TRUE(std::filesystem::is_directory(top.path() / "a" / "b"));
+        ASSERT_EQ(set.add("two.frd", "2"), std::nullopt);
+        ASSERT_EQ(set.add("three.frd", "3"), std::nullopt);
+        EXPECT_TRUE(set.commit().has_value());
+    }
+    EXPECT_TRUE(test::entriesOf(top.path()).empty());
 }
 
 }  // namespace

@@ -114,21 +114,49 @@ TEST(BadInputTest, UnreadableFileNamesTheReason) {
 struct RendererCase {
     const char* name;
     const char* gnuplotBody;  // nullptr: no gnuplot on the search path
+    bool png;
     int status;
     const char* message;
-    bool filesWritten;
+    bool frdWritten;
+    bool pictureWritten;
 };
 
 const RendererCase kRenderers[] = {
-    {"missing", nullptr, kExitWarning,
-     "opbaff-design: gnuplot not found; opbaff-response.svg not written\n", true},
-    {"failing", "cat >/dev/null; exit 3", kExitWarning,
-     "opbaff-design: gnuplot failed (exit status 3); opbaff-response.svg not written\n", false},
-    {"killed", "kill -9 $$", kExitWarning,
-     "opbaff-design: gnuplot failed (killed by signal 9); opbaff-response.svg not written\n",
+    {"missing", nullptr, false, kExitWarning,
+     "opbaff-design: gnuplot not found; opbaff-response.svg not written\n", true, false},
+    {"failing", "cat >/dev/null; exit 3", false, kExitWarning,
+     "opbaff-design: gnuplot failed (exit status 3); opbaff-response.svg not written\n", false,
      false},
-    {"silent", "cat >/dev/null", kExitWarning,
-     "opbaff-design: gnuplot wrote no picture; opbaff-response.svg not written\n", false},
+    {"killed", "kill -9 $$", false, kExitWarning,
+     "opbaff-design: gnuplot failed (killed by signal 9); opbaff-response.svg not written\n", false,
+     false},
+    {"silent", "cat >/dev/null", false, kExitWarning,
+     "opbaff-design: gnuplot wrote no picture; opbaff-response.svg not written\n", false, false},
+    {"svg_cut_short", "cat >/dev/null; printf '<?xml version=\"1.0\"?>\\n<svg><g>'", false,
+     kExitWarning,
+     "opbaff-design: gnuplot wrote an SVG picture cut short (no closing </svg>); "
+     "opbaff-response.svg not written\n",
+     false, false},
+    {"svg_whole", "cat >/dev/null; printf '<svg></svg>\\n'", false, kExitDone, "", true, true},
+    {"error_output",
+     "cat >/dev/null; printf '<svg></svg>'; printf '         line 3: undefined variable: x\\n' "
+     ">&2",
+     false, kExitWarning,
+     "opbaff-design: gnuplot failed (line 3: undefined variable: x); opbaff-response.svg not "
+     "written\n",
+     false, false},
+    {"warning_output",
+     "cat >/dev/null; printf '<svg></svg>'; printf '  line 9: warning: empty y range\\n' >&2",
+     false, kExitDone, "opbaff-design: gnuplot: line 9: warning: empty y range\n", true, true},
+    {"png_cut_short", "cat >/dev/null; printf '\\211PNG\\r\\n\\032\\nIHDR'", true, kExitWarning,
+     "opbaff-design: gnuplot wrote a PNG picture cut short (no IEND chunk); opbaff-response.png "
+     "not written\n",
+     false, false},
+    {"png_whole", "cat >/dev/null; printf '\\211PNG\\r\\n\\032\\n\\0\\0\\0\\0IEND\\256B`\\202'",
+     true, kExitDone, "", true, true},
+    {"png_not_png", "cat >/dev/null; printf '<svg></svg>'", true, kExitWarning,
+     "opbaff-design: gnuplot wrote no PNG picture; opbaff-response.png not written\n", false,
+     false},
 };
 
 void PrintTo(const RendererCase& c, std::ostream* out) {
@@ -137,8 +165,10 @@ void PrintTo(const RendererCase& c, std::ostream* out) {
 
 class RendererTest : public testing::TestWithParam<RendererCase> {};
 
-// A missing gnuplot leaves the FRD files written; a gnuplot that fails makes
-// the whole set fail, which leaves the folder as it was.
+// A missing gnuplot leaves the FRD files written; a picture counts only when
+// gnuplot exited with status 0, reported no error and wrote a whole picture,
+// and any other picture makes the whole set fail, which leaves the folder as
+// it was.
 TEST_P(RendererTest, FrdFilesWithoutAPlotOnlyWhenGnuplotIsMissing) {
     const RendererCase& c = GetParam();
     const TempDir in;
@@ -146,13 +176,15 @@ TEST_P(RendererTest, FrdFilesWithoutAPlotOnlyWhenGnuplotIsMissing) {
     const TempDir bin;
     test::writeFile(in.path() / "Opbaffin.txt", exampleParameters());
     if (c.gnuplotBody != nullptr) test::writeScript(bin.path() / "gnuplot", c.gnuplotBody);
-    const test::ToolRun run =
-        test::runTool({"plot", "--output-dir", out.path().string(), in.file("Opbaffin.txt")},
-                      bin.path().string());
+    std::vector<std::string> arguments = {"plot", "--output-dir", out.path().string(),
+                                          in.file("Opbaffin.txt")};
+    if (c.png) arguments.emplace_back("--png");
+    const test::ToolRun run = test::runTool(arguments, bin.path().string());
     EXPECT_EQ(run.status, c.status);
     EXPECT_EQ(run.err, c.message);
-    EXPECT_EQ(test::entriesOf(out.path()),
-              c.filesWritten ? kRectangularFiles : std::set<std::string>{});
+    std::set<std::string> expected = c.frdWritten ? kRectangularFiles : std::set<std::string>{};
+    if (c.pictureWritten) expected.insert(c.png ? "opbaff-response.png" : "opbaff-response.svg");
+    EXPECT_EQ(test::entriesOf(out.path()), expected);
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, RendererTest, testing::ValuesIn(kRenderers),
