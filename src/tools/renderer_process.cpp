@@ -19,7 +19,7 @@ extern char** environ;  // NOLINT(readability-redundant-declaration): for posix_
 namespace opbaff::tools {
 namespace {
 
-constexpr std::size_t kErrorOutputLimit = 64 * 1024;
+constexpr std::size_t kErrorOutputLimit = std::size_t{64} * 1024;
 
 class Descriptor {
   public:

@@ -8,6 +8,7 @@
 #include <csignal>
 #include <filesystem>
 #include <map>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -45,13 +46,13 @@ class InterruptTest : public testing::Test {
     }
 
     std::filesystem::path folder(const std::string& name) const {
-        const std::filesystem::path dir = work_.path() / name;
+        std::filesystem::path dir = work_.path() / name;
         std::filesystem::create_directories(dir);
         return dir;
     }
 
     std::filesystem::path folderWithOlderSet(const std::string& name) const {
-        const std::filesystem::path dir = folder(name);
+        std::filesystem::path dir = folder(name);
         for (const auto& [file, content] : older_) test::writeFile(dir / file, content);
         return dir;
     }
@@ -131,17 +132,17 @@ TEST_F(InterruptTest, WhileGnuplotDrawsTheOlderSetStays) {
         SCOPED_TRACE(c.name);
         const std::filesystem::path bin = folder(std::string("bin-") + c.name);
         const std::string counter = (bin / "runs").string();
-        const std::string signal = "kill -" + std::to_string(c.signal) + " $PPID";
-        test::writeScript(bin / "gnuplot",
-                          "n=$(cat '" + counter +
-                              "' 2>/dev/null || echo 0)\n"
-                              "echo $((n + 1)) > '" +
-                              counter +
-                              "'\n"
-                              "if [ $n -ne " +
-                              std::to_string(c.picture) + " ]; then exec '" + gnuplot_ + "'; fi\n" +
-                              (c.afterDrawing ? "'" + gnuplot_ + "'\n" + signal + "\nsleep 5\n"
-                                              : signal + "\nexec '" + gnuplot_ + "'\n"));
+        const std::string signal = "kill -" + std::to_string(c.signal) + " $PPID\n";
+        std::ostringstream body;
+        body << "n=$(cat '" << counter << "' 2>/dev/null || echo 0)\n"
+             << "echo $((n + 1)) > '" << counter << "'\n"
+             << "if [ $n -ne " << c.picture << " ]; then exec '" << gnuplot_ << "'; fi\n";
+        if (c.afterDrawing) {
+            body << "'" << gnuplot_ << "'\n" << signal << "sleep 5\n";
+        } else {
+            body << signal << "exec '" << gnuplot_ << "'\n";
+        }
+        test::writeScript(bin / "gnuplot", body.str());
         const std::filesystem::path out = folderWithOlderSet(std::string("out-") + c.name);
         const test::ProcessRun run = interruptedRun(out, {}, bin.string());
         EXPECT_EQ(run.signal, c.signal) << run.err;

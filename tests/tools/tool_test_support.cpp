@@ -67,6 +67,8 @@ ProcessRun runProcess(const std::vector<std::string>& arguments, const std::file
     for (char** entry = environ; *entry != nullptr; ++entry) environment.emplace_back(*entry);
     std::vector<char*> argv;
     std::vector<char*> envp;
+    argv.reserve(arguments.size() + 1);
+    envp.reserve(environment.size() + 1);
     for (const std::string& a : arguments) argv.push_back(const_cast<char*>(a.c_str()));
     for (const std::string& e : environment) envp.push_back(const_cast<char*>(e.c_str()));
     argv.push_back(nullptr);
