@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <array>
+#include <cstdio>
 
 namespace opbaff::tools {
 namespace {
@@ -32,6 +33,8 @@ HeldInterrupts::HeldInterrupts() {
 
 HeldInterrupts::~HeldInterrupts() {
     if (descriptor_ >= 0) ::close(descriptor_);
+    // What the command has printed is out before the signal ends the process.
+    if (pending() != 0) std::fflush(nullptr);
     ::pthread_sigmask(SIG_SETMASK, &previous_, nullptr);
 }
 

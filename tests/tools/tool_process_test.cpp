@@ -1,10 +1,10 @@
 // The built programs as a user starts them: in a folder, with or without
 // arguments; opbaff-view as the earlier name of "opbaff-design plot".
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
-#include <cstdlib>
+#include <sstream>
 #include <string>
+#include <vector>
 
 #include "tool_test_support.h"
 
@@ -17,17 +17,15 @@ struct ProcessResult {
     std::string err;
 };
 
-// Runs a program in `dir` through the shell, PATH as given.
+// Runs a program in `dir` (no shell: the arguments are split at blanks), PATH
+// as given.
 ProcessResult runProgram(const char* program, const test::TempDir& dir,
                          const std::string& arguments, const std::string& path) {
-    const std::string command = "cd '" + dir.path().string() + "' && PATH='" + path + "' '" +
-                                program + "' " + arguments + " >.out 2>.err";
-    const int raw = std::system(command.c_str());
-    ProcessResult result{WIFEXITED(raw) ? WEXITSTATUS(raw) : -1,
-                         test::readFile(dir.path() / ".out"), test::readFile(dir.path() / ".err")};
-    std::filesystem::remove(dir.path() / ".out");
-    std::filesystem::remove(dir.path() / ".err");
-    return result;
+    std::vector<std::string> argv = {program};
+    std::istringstream words(arguments);
+    for (std::string word; words >> word;) argv.push_back(word);
+    const test::ProcessRun run = test::runProcess(argv, dir.path(), {"PATH=" + path});
+    return {run.exitStatus, run.out, run.err};
 }
 
 TEST(ToolProcessTest, MissingParameterFileInTheWorkingFolder) {
