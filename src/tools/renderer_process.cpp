@@ -131,6 +131,8 @@ class Watch {
             ::kill(child_, SIGKILL);
             reap(0);
         }
+        // A Ctrl-C reaches gnuplot too, which may end before the loop saw it.
+        if (result.interruptedBy == 0) result.interruptedBy = interrupts_.pending();
         if (!(WIFEXITED(status_) && WEXITSTATUS(status_) == 0))
             result.failure = waitReason(status_);
         return result;
