@@ -9,7 +9,8 @@
 namespace opbaff::tools {
 
 void addOutputOptions(CLI::App& command, OutputOptions& options, bool phase) {
-    command.add_option("--output-dir", options.outputDir, "write the files into DIR")
+    command
+        .add_option("--output-dir", options.outputDir, "write the files into DIR (made if missing)")
         ->type_name("DIR");
     command.add_flag("--png", options.png, "draw plots as PNG instead of SVG");
     command
