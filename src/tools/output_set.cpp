@@ -110,15 +110,19 @@ std::optional<std::string> OutputSet::stopped() {
 std::optional<std::string> OutputSet::makeFolders() {
     if (foldersChecked_ || dir_.empty()) return std::nullopt;
     foldersChecked_ = true;
+    std::filesystem::path start = dir_;
+    while (start.has_relative_path() && start.filename().empty()) start = start.parent_path();
     std::vector<std::string> missing;
-    for (std::filesystem::path folder = dir_; !folder.empty() && !ops_.exists(folder.string());
+    for (std::filesystem::path folder = start; !folder.empty() && !ops_.exists(folder.string());
          folder = folder.parent_path()) {
         if (folder == folder.parent_path()) break;  // the root
         missing.push_back(folder.string());
     }
     for (auto folder = missing.rbegin(); folder != missing.rend(); ++folder) {
         if (auto failure = stopped()) return failure;
-        if (const int error = ops_.makeFolder(*folder)) return problem(*folder, error);
+        const int error = ops_.makeFolder(*folder);
+        if (error == EEXIST) continue;  // made meanwhile by someone else: not ours to remove
+        if (error != 0) return problem(*folder, error);
         madeFolders_.push_back(*folder);
     }
     return std::nullopt;

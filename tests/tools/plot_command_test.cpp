@@ -199,8 +199,8 @@ TEST(OutputTest, MissingOutputFolderIsMadeForTheSetOnly) {
     const TempDir bin;
     test::writeFile(in.path() / "Opbaffin.txt", exampleParameters());
     const std::string outDir = in.file("new/deeper");
-    test::ToolRun run = test::runTool({"plot", "--output-dir", outDir, in.file("Opbaffin.txt")},
-                                      test::noGnuplotPath(bin));
+    test::ToolRun run = test::runTool(
+        {"plot", "--output-dir", outDir + "/", in.file("Opbaffin.txt")}, test::noGnuplotPath(bin));
     EXPECT_EQ(run.status, kExitWarning) << run.err;
     EXPECT_EQ(test::entriesOf(outDir), kRectangularFiles);
 
