@@ -207,6 +207,12 @@ void folderOperation(bool concerned) {
     }
 }
 
+// The programs opbaff-design starts (gnuplot, a shell) run without this
+// library: a sanitizer build of it would not load into them.
+__attribute__((constructor)) void keepFolderFaultsToThisProgram() {
+    if (std::getenv("OPBAFF_FAULT_DIR") != nullptr) unsetenv("LD_PRELOAD");
+}
+
 __attribute__((destructor)) void reportFolderOperations() {
     if (!folderSetting().counting) return;
     std::array<char, 64> line{};
