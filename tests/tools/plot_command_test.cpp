@@ -9,6 +9,7 @@
 #include <string>
 
 #include "tool_test_support.h"
+#include "tools/plot.h"
 #include "tools/tool_io.h"
 
 namespace opbaff::tools {
@@ -114,7 +115,7 @@ TEST(BadInputTest, UnreadableFileNamesTheReason) {
 struct RendererCase {
     const char* name;
     const char* gnuplotBody;  // nullptr: no gnuplot on the search path
-    bool png;
+    PlotFormat format;
     int status;
     const char* message;
     bool frdWritten;
@@ -122,39 +123,42 @@ struct RendererCase {
 };
 
 const RendererCase kRenderers[] = {
-    {"missing", nullptr, false, kExitWarning,
+    {"missing", nullptr, PlotFormat::svg, kExitWarning,
      "opbaff-design: gnuplot not found; opbaff-response.svg not written\n", true, false},
-    {"failing", "cat >/dev/null; exit 3", false, kExitWarning,
+    {"failing", "cat >/dev/null; exit 3", PlotFormat::svg, kExitWarning,
      "opbaff-design: gnuplot failed (exit status 3); opbaff-response.svg not written\n", false,
      false},
-    {"killed", "kill -9 $$", false, kExitWarning,
+    {"killed", "kill -9 $$", PlotFormat::svg, kExitWarning,
      "opbaff-design: gnuplot failed (killed by signal 9); opbaff-response.svg not written\n", false,
      false},
-    {"silent", "cat >/dev/null", false, kExitWarning,
+    {"silent", "cat >/dev/null", PlotFormat::svg, kExitWarning,
      "opbaff-design: gnuplot wrote no picture; opbaff-response.svg not written\n", false, false},
-    {"svg_cut_short", "cat >/dev/null; printf '<?xml version=\"1.0\"?>\\n<svg><g>'", false,
-     kExitWarning,
+    {"svg_cut_short", "cat >/dev/null; printf '<?xml version=\"1.0\"?>\\n<svg><g>'",
+     PlotFormat::svg, kExitWarning,
      "opbaff-design: gnuplot wrote an SVG picture cut short (no closing </svg>); "
      "opbaff-response.svg not written\n",
      false, false},
-    {"svg_whole", "cat >/dev/null; printf '<svg></svg>\\n'", false, kExitDone, "", true, true},
+    {"svg_whole", "cat >/dev/null; printf '<svg></svg>\\n'", PlotFormat::svg, kExitDone, "", true,
+     true},
     {"error_output",
      "cat >/dev/null; printf '<svg></svg>'; printf '         line 3: undefined variable: x\\n' "
      ">&2",
-     false, kExitWarning,
+     PlotFormat::svg, kExitWarning,
      "opbaff-design: gnuplot failed (line 3: undefined variable: x); opbaff-response.svg not "
      "written\n",
      false, false},
     {"warning_output",
      "cat >/dev/null; printf '<svg></svg>'; printf '  line 9: warning: empty y range\\n' >&2",
-     false, kExitDone, "opbaff-design: gnuplot: line 9: warning: empty y range\n", true, true},
-    {"png_cut_short", "cat >/dev/null; printf '\\211PNG\\r\\n\\032\\nIHDR'", true, kExitWarning,
+     PlotFormat::svg, kExitDone, "opbaff-design: gnuplot: line 9: warning: empty y range\n", true,
+     true},
+    {"png_cut_short", "cat >/dev/null; printf '\\211PNG\\r\\n\\032\\nIHDR'", PlotFormat::png,
+     kExitWarning,
      "opbaff-design: gnuplot wrote a PNG picture cut short (no IEND chunk); opbaff-response.png "
      "not written\n",
      false, false},
     {"png_whole", "cat >/dev/null; printf '\\211PNG\\r\\n\\032\\n\\0\\0\\0\\0IEND\\256B`\\202'",
-     true, kExitDone, "", true, true},
-    {"png_not_png", "cat >/dev/null; printf '<svg></svg>'", true, kExitWarning,
+     PlotFormat::png, kExitDone, "", true, true},
+    {"png_not_png", "cat >/dev/null; printf '<svg></svg>'", PlotFormat::png, kExitWarning,
      "opbaff-design: gnuplot wrote no PNG picture; opbaff-response.png not written\n", false,
      false},
 };
@@ -178,12 +182,13 @@ TEST_P(RendererTest, FrdFilesWithoutAPlotOnlyWhenGnuplotIsMissing) {
     if (c.gnuplotBody != nullptr) test::writeScript(bin.path() / "gnuplot", c.gnuplotBody);
     std::vector<std::string> arguments = {"plot", "--output-dir", out.path().string(),
                                           in.file("Opbaffin.txt")};
-    if (c.png) arguments.emplace_back("--png");
+    if (c.format == PlotFormat::png) arguments.emplace_back("--png");
     const test::ToolRun run = test::runTool(arguments, bin.path().string());
     EXPECT_EQ(run.status, c.status);
     EXPECT_EQ(run.err, c.message);
     std::set<std::string> expected = c.frdWritten ? kRectangularFiles : std::set<std::string>{};
-    if (c.pictureWritten) expected.insert(c.png ? "opbaff-response.png" : "opbaff-response.svg");
+    if (c.pictureWritten)
+        expected.insert(std::string("opbaff-response") + pictureExtension(c.format));
     EXPECT_EQ(test::entriesOf(out.path()), expected);
 }
 
