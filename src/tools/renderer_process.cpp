@@ -118,8 +118,8 @@ class Watch {
         RendererRun result;
         while (output_.open() || errors_.open() || !reaped_) {
             if ((result.interruptedBy = interrupts_.pending()) != 0) break;
-            if (!exited_.open() && !reaped_) {
-                reap(0);  // no descriptor for its exit: wait for it here
+            if (!exited_.open() && !output_.open() && !errors_.open()) {
+                reap(0);  // no descriptor for its exit (an old kernel): wait for it here
                 continue;
             }
             std::array<pollfd, 4> watched{};
