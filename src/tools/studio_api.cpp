@@ -197,6 +197,15 @@ StudioReply errorReply(int status, const std::string& message) {
     return {status, "application/json", writer.take(), {}, {}};
 }
 
+std::size_t costOf(const StudioRequest& request) {
+    if (request.method != "POST" || !request.path.starts_with("/api/")) return 0;
+    const auto grid = gridParameter(request.query);
+    if (!grid) return 0;
+    if (request.path != "/api/polar") return grid->size();
+    const auto angles = anglesParameter(request.query);
+    return angles ? grid->size() * angles->size() : 0;
+}
+
 StudioReply answerRequest(const StudioRequest& request, const StudioSettings& settings) {
     for (const Route& route : kRoutes) {
         if (request.path != route.path) continue;

@@ -69,6 +69,11 @@ struct StudioSettings {
 
 StudioReply answerRequest(const StudioRequest& request, const StudioSettings& settings);
 
+// The (frequency, angle) pairs a request would compute: its grid's size, times
+// its angles for /api/polar; 0 for a request that computes nothing or whose
+// query does not read (it is refused at once).
+std::size_t costOf(const StudioRequest& request);
+
 // {"error": message} with `status`.
 StudioReply errorReply(int status, const std::string& message);
 

@@ -1,5 +1,6 @@
 #include "tools/studio_server.h"
 
+#include <malloc.h>
 #include <microhttpd.h>
 #include <netdb.h>
 #include <netinet/in.h>
@@ -58,12 +59,14 @@ struct Exchange {
 // An answer's body while the library sends it.
 struct HeldAnswer {
     std::atomic<std::size_t>* held;
+    std::atomic<bool>* freed;
     std::string body;
 };
 
 void releaseAnswer(void* cls) {
     auto* answer = static_cast<HeldAnswer*>(cls);
     *answer->held -= answer->body.size();
+    *answer->freed = true;
     delete answer;  // NOLINT(cppcoreguidelines-owning-memory): the library hands it back
 }
 
@@ -141,6 +144,8 @@ struct StudioServer::Impl {
     int listenFd = -1;
     MHD_Daemon* daemon = nullptr;
     std::optional<BoundedTaskQueue> workers;
+    std::optional<BoundedTaskQueue> costlyWorkers;
+    std::atomic<bool> freedSinceTrim = false;
 
     std::mutex stateMutex;
     std::condition_variable stateChanged;
@@ -179,6 +184,7 @@ Result<int, std::string> StudioServer::Impl::start(const std::string& host, int 
     listenFd = *sock;
     listening = {host, boundPort(listenFd)};
     workers.emplace(limits.workerThreads, limits.waitingComputations);
+    costlyWorkers.emplace(limits.costlyThreads, limits.waitingCostly);
     sockaddr_storage address{};
     socklen_t length = sizeof address;
     ::getsockname(listenFd, reinterpret_cast<sockaddr*>(&address), &length);
@@ -226,6 +232,7 @@ void StudioServer::Impl::finish() {
     const int sock = MHD_quiesce_daemon(daemon);
     if (sock >= 0) ::close(sock);
     workers->shutdown();
+    costlyWorkers->shutdown();
     MHD_stop_daemon(daemon);
     daemon = nullptr;
 }
@@ -292,7 +299,9 @@ MHD_Result StudioServer::Impl::dispatch(MHD_Connection* connection, Exchange& ex
     MHD_suspend_connection(connection);
     const std::size_t bodyBytes = exchange.request.body.size();
     heldBytes += bodyBytes;
-    const bool queued = workers->tryEnqueue([this, connection, &exchange, bodyBytes] {
+    BoundedTaskQueue& queue =
+        costOf(exchange.request) > limits.costlyPairs ? *costlyWorkers : *workers;
+    const bool queued = queue.tryEnqueue([this, connection, &exchange, bodyBytes] {
         heldBytes -= bodyBytes;
         compute(connection, exchange);
     });
@@ -327,7 +336,7 @@ void StudioServer::Impl::compute(MHD_Connection* connection, Exchange& exchange)
 MHD_Result StudioServer::Impl::send(MHD_Connection* connection, Exchange& exchange,
                                     StudioReply reply) {
     // NOLINTNEXTLINE(cppcoreguidelines-owning-memory): released by the library
-    auto* held = new HeldAnswer{&heldBytes, std::move(reply.body)};
+    auto* held = new HeldAnswer{&heldBytes, &freedSinceTrim, std::move(reply.body)};
     heldBytes += held->body.size();
     MHD_Response* response = MHD_create_response_from_buffer_with_free_callback_cls(
         held->body.size(), held->body.data(), &releaseAnswer, held);
@@ -410,7 +419,11 @@ void StudioServer::run() {
     std::unique_lock lock(impl_->stateMutex);
     while (!impl_->stopRequested) {
         impl_->stateChanged.wait_for(lock, std::chrono::milliseconds(100));
-        if (!impl_->stopRequested) impl_->sweep();
+        if (impl_->stopRequested) break;
+        impl_->sweep();
+        // Large answers gone: their memory back to the system, so that a
+        // burst leaves the server its idle size.
+        if (impl_->heldBytes == 0 && impl_->freedSinceTrim.exchange(false)) ::malloc_trim(0);
     }
     if (!impl_->finished) {
         impl_->finish();

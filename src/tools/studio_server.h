@@ -17,10 +17,16 @@
 namespace opbaff::tools {
 
 struct ServerLimits {
-    std::size_t workerThreads = 4;
-    // Requests waiting for a worker, their connections set aside; beyond
-    // these, or beyond heldBytes, 503 at once.
+    // Workers for requests of at most costlyPairs (frequency, angle) pairs,
+    // and the requests that may wait for them, their connections set aside;
+    // beyond these, or beyond heldBytes, 503 at once.
+    std::size_t workerThreads = 2;
     std::size_t waitingComputations = 1500;
+    // Costlier requests (large polar sets) have workers of their own, and few
+    // may wait: a flood of them neither delays the others nor piles up work.
+    std::size_t costlyPairs = 20000;
+    std::size_t costlyThreads = 2;
+    std::size_t waitingCostly = 4;
     std::size_t connections = 1500;
     // The memory of one connection's request line and headers.
     std::size_t connectionMemoryBytes = std::size_t{16} * 1024;
