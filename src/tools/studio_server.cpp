@@ -28,6 +28,9 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
+constexpr std::size_t kTrimAfterBytes = std::size_t{8} * 1024 * 1024;
+constexpr std::size_t kTrimAfterConnections = 64;
+
 std::int64_t nowTicks() {
     return Clock::now().time_since_epoch().count();
 }
@@ -59,14 +62,14 @@ struct Exchange {
 // An answer's body while the library sends it.
 struct HeldAnswer {
     std::atomic<std::size_t>* held;
-    std::atomic<bool>* freed;
+    std::atomic<std::size_t>* freed;
     std::string body;
 };
 
 void releaseAnswer(void* cls) {
     auto* answer = static_cast<HeldAnswer*>(cls);
     *answer->held -= answer->body.size();
-    *answer->freed = true;
+    *answer->freed += answer->body.size();
     delete answer;  // NOLINT(cppcoreguidelines-owning-memory): the library hands it back
 }
 
@@ -145,7 +148,8 @@ struct StudioServer::Impl {
     MHD_Daemon* daemon = nullptr;
     std::optional<BoundedTaskQueue> workers;
     std::optional<BoundedTaskQueue> costlyWorkers;
-    std::atomic<bool> freedSinceTrim = false;
+    std::atomic<std::size_t> freedSinceTrim = 0;   // bytes of answers
+    std::atomic<std::size_t> closedSinceTrim = 0;  // connections
 
     std::mutex stateMutex;
     std::condition_variable stateChanged;
@@ -392,11 +396,12 @@ void StudioServer::Impl::connectionEvent(void* cls, MHD_Connection* connection,
         const std::lock_guard lock(self->registryMutex);
         self->registry.erase(watched);
     }
+    ++self->closedSinceTrim;
     delete watched;  // NOLINT(cppcoreguidelines-owning-memory): made above
     *socketContext = nullptr;
 }
 
-StudioServer::StudioServer(StudioSettings settings, ServerLimits limits)
+StudioServer::StudioServer(StudioSettings settings, const ServerLimits& limits)
     : impl_(std::make_unique<Impl>()) {
     impl_->settings = std::move(settings);
     impl_->limits = limits;
@@ -421,9 +426,15 @@ void StudioServer::run() {
         impl_->stateChanged.wait_for(lock, std::chrono::milliseconds(100));
         if (impl_->stopRequested) break;
         impl_->sweep();
-        // Large answers gone: their memory back to the system, so that a
-        // burst leaves the server its idle size.
-        if (impl_->heldBytes == 0 && impl_->freedSinceTrim.exchange(false)) ::malloc_trim(0);
+        // Many answers gone: their memory back to the system, so that a burst
+        // leaves the server its idle size (not after every small answer,
+        // which would only make the next one fault its pages in again).
+        if (impl_->heldBytes == 0 && (impl_->freedSinceTrim > kTrimAfterBytes ||
+                                      impl_->closedSinceTrim > kTrimAfterConnections)) {
+            impl_->freedSinceTrim = 0;
+            impl_->closedSinceTrim = 0;
+            ::malloc_trim(0);
+        }
     }
     if (!impl_->finished) {
         impl_->finish();

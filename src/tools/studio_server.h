@@ -48,7 +48,7 @@ struct ServerCounts {
 
 class StudioServer {
   public:
-    explicit StudioServer(StudioSettings settings, ServerLimits limits = {});
+    explicit StudioServer(StudioSettings settings, const ServerLimits& limits = {});
     StudioServer(const StudioServer&) = delete;
     StudioServer& operator=(const StudioServer&) = delete;
     ~StudioServer();
