@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(g++ cmake make pkg-config libf2c2-dev libgtest-dev gnuplot-nox libexpat1-dev
-          libcli11-dev nlohmann-json3-dev libcpp-httplib-dev
+          libcli11-dev nlohmann-json3-dev libcpp-httplib-dev libmicrohttpd-dev
           chromium chromium-driver python3-selenium "$@")
 missing=()
 for p in "${packages[@]}"; do

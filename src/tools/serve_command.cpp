@@ -1,10 +1,12 @@
 // opbaff-design serve: the studio, a page to design a baffle in the browser,
 // served with its JSON API on a local web server.
 #include <spawn.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <filesystem>
@@ -41,21 +43,37 @@ std::string urlOf(const std::string& host, int port) {
     return "http://" + (ipv6 ? "[" + host + "]" : host) + ":" + std::to_string(port) + "/";
 }
 
-// A parameter file named on the command line must read; Opbaffin.txt in the
-// working folder may be missing, and one that does not read is a warning.
-int checkStartingFile(const ServeOptions& options, const ToolIo& io) {
+// Reads the starting file, once: a parameter file named on the command line
+// must read; Opbaffin.txt in the working folder may be missing, and one that
+// does not read is a warning.
+int readStartingFile(const ServeOptions& options, const ToolIo& io, StartingDesign& start) {
     std::error_code ignored;
     if (!options.fileGiven && !std::filesystem::exists(options.parameterFile, ignored)) {
         return kExitDone;
     }
-    const auto file = loadParameterFile(options.parameterFile);
-    if (file) return kExitDone;
-    if (options.fileGiven) {
-        io.report(file.error());
-        return kExitBadInput;
+    const std::string name = std::filesystem::path(options.parameterFile).filename().string();
+    auto file = readParameterFile(options.parameterFile);
+    if (file) {
+        start = {file->design, name, ""};
+        return kExitDone;
     }
-    io.report(file.error() + "; the studio starts from the example");
+    io.report(readFailureText(options.parameterFile, file.error()) +
+              (options.fileGiven ? "" : "; the studio starts from the example"));
+    if (options.fileGiven) return kExitBadInput;
+    // The page shows the file's name, never its folder.
+    start.problem = readFailureText(name, file.error());
     return kExitWarning;
+}
+
+// Room for every connection the server takes, and its own files besides.
+void raiseFileLimit(std::size_t connections) {
+    rlimit limit{};
+    if (::getrlimit(RLIMIT_NOFILE, &limit) != 0) return;
+    const rlim_t wanted = std::min<rlim_t>(limit.rlim_max, connections + 256);
+    if (limit.rlim_cur < wanted) {
+        limit.rlim_cur = wanted;
+        ::setrlimit(RLIMIT_NOFILE, &limit);
+    }
 }
 
 // Starts the desktop's browser on the page; 0 when it could not.
@@ -77,11 +95,14 @@ pid_t openBrowser(const std::string& url, const ToolIo& io) {
 }
 
 int runServe(const ServeOptions& options, ToolIo& io) {
-    int status = checkStartingFile(options, io);
+    StudioSettings settings;
+    int status = readStartingFile(options, io, settings.start);
     if (status == kExitBadInput) return status;
+    const ServerLimits limits;
+    raiseFileLimit(limits.connections);
     // Before any thread starts, so that the server's threads inherit the mask.
     const StopSignals signals;
-    StudioServer server(StudioSettings{options.parameterFile});
+    StudioServer server(std::move(settings), limits);
     const auto port = server.bind(options.host, options.port);
     if (!port) {
         io.report(port.error());

@@ -3,12 +3,14 @@
 #include <algorithm>
 #include <array>
 #include <filesystem>
+#include <optional>
 #include <string_view>
 
 #include "opbaff/opbaff.h"
 #include "tools/check.h"
 #include "tools/frd.h"
 #include "tools/parameter_source.h"
+#include "tools/polar.h"
 #include "tools/response_columns.h"
 #include "tools/studio_api_input.h"
 #include "tools/studio_api_output.h"
@@ -40,13 +42,40 @@ StudioReply attachment(std::string text, std::string fileName) {
 }
 
 StudioReply answerDesign(const StudioRequest&, const StudioSettings& settings) {
-    std::error_code ignored;
-    if (!std::filesystem::exists(settings.parameterFile, ignored)) {
-        return jsonReply(startingDesignJson(Design{}, "example", ""));
+    const StartingDesign& start = settings.start;
+    return jsonReply(startingDesignJson(start.design, start.source, start.problem));
+}
+
+// The polar set a few angles at a time, asking between them whether the
+// client still waits; nullopt once it does not.
+std::optional<Result<PolarSet, std::string>> polarSetUnlessAbandoned(
+    const Design& design, const FrequencyGrid& grid, const std::vector<float>& angles, int jobs,
+    const std::function<bool()>& abandoned) {
+    if (!abandoned) return computePolarSet(design, grid, angles, jobs);
+    // The reference at 0 degrees comes with the first chunk; later chunks
+    // compute it again, a small price for an answer that can stop early.
+    const std::size_t chunk = static_cast<std::size_t>(std::max(jobs, 1)) * 4;
+    std::optional<Result<PolarSet, std::string>> whole;
+    for (std::size_t first = 0; first < angles.size(); first += chunk) {
+        if (abandoned()) return std::nullopt;
+        const auto end =
+            angles.begin() + static_cast<std::ptrdiff_t>(std::min(angles.size(), first + chunk));
+        auto part = computePolarSet(
+            design, grid,
+            std::vector<float>(angles.begin() + static_cast<std::ptrdiff_t>(first), end), jobs);
+        if (!part) return part;
+        if (!whole) {
+            whole = std::move(part);
+            continue;
+        }
+        PolarSet& set = whole->value();
+        for (std::size_t k = 0; k < part->anglesDeg.size(); ++k) {
+            set.anglesDeg.push_back(part->anglesDeg[k]);
+            set.levelsDb.push_back(std::move(part->levelsDb[k]));
+            set.values.push_back(std::move(part->values[k]));
+        }
     }
-    const auto file = loadParameterFile(settings.parameterFile);
-    if (!file) return jsonReply(startingDesignJson(Design{}, "example", file.error()));
-    return jsonReply(startingDesignJson(file->design, settings.parameterFile, ""));
+    return whole;
 }
 
 StudioReply answerResponse(const StudioRequest& request, const StudioSettings&) {
@@ -71,9 +100,18 @@ StudioReply answerPolar(const StudioRequest& request, const StudioSettings& sett
         return errorReply(422, "polar: the " + std::string(modelName(posted->design.model)) +
                                    " model has no directivity; only the rectangular model has");
     }
-    const auto set = computePolarSet(posted->design, *grid, *angles, settings.polarJobs);
-    if (!set) return errorReply(422, "polar: " + set.error());
-    return jsonReply(polarJson(*set));
+    const std::size_t pairs = grid->size() * angles->size();
+    if (pairs > kMaxPairsPerRequest) {
+        return errorReply(400, "polar: " + std::to_string(grid->size()) + " frequencies at " +
+                                   std::to_string(angles->size()) + " angles are " +
+                                   std::to_string(pairs) + " levels; the studio computes at most " +
+                                   std::to_string(kMaxPairsPerRequest) + " at a time");
+    }
+    const auto set = polarSetUnlessAbandoned(posted->design, *grid, *angles, settings.polarJobs,
+                                             request.abandoned);
+    if (!set) return errorReply(503, "polar: abandoned, nobody waits for the answer");
+    if (!*set) return errorReply(422, "polar: " + set->error());
+    return jsonReply(polarJson(set->value()));
 }
 
 StudioReply answerCheck(const StudioRequest& request, const StudioSettings&) {
@@ -144,10 +182,28 @@ StudioReply answerFile(const StudioRequest& request) {
 
 }  // namespace
 
+StartingDesign readStartingDesign(const std::string& path) {
+    std::error_code ignored;
+    if (!std::filesystem::exists(path, ignored)) return {};
+    const std::string name = std::filesystem::path(path).filename().string();
+    auto file = readParameterFile(path);
+    if (!file) return {Design{}, "example", readFailureText(name, file.error())};
+    return {file->design, name, ""};
+}
+
 StudioReply errorReply(int status, const std::string& message) {
     JsonWriter writer(message.size() + 16);
     writer.beginObject().key("error").value(message).endObject();
     return {status, "application/json", writer.take(), {}, {}};
+}
+
+std::size_t costOf(const StudioRequest& request) {
+    if (request.method != "POST" || !request.path.starts_with("/api/")) return 0;
+    const auto grid = gridParameter(request.query);
+    if (!grid) return 0;
+    if (request.path != "/api/polar") return grid->size();
+    const auto angles = anglesParameter(request.query);
+    return angles ? grid->size() * angles->size() : 0;
 }
 
 StudioReply answerRequest(const StudioRequest& request, const StudioSettings& settings) {

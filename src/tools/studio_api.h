@@ -13,13 +13,20 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <map>
 #include <string>
+
+#include "opbaff/design.h"
 
 namespace opbaff::tools {
 
 inline constexpr std::size_t kMaxRequestBodyBytes = std::size_t{64} * 1024;
 inline constexpr std::size_t kMaxAnglesPerRequest = 181;
+// The most (frequency, angle) pairs one request computes: every polar set the
+// page asks for (96 points per octave, a 2 degree step: 1,054 x 91) and not
+// much more.
+inline constexpr std::size_t kMaxPairsPerRequest = 100000;
 
 using QueryParams = std::multimap<std::string, std::string>;
 
@@ -29,6 +36,9 @@ struct StudioRequest {
     QueryParams query;
     std::string contentType;  // the header as sent, "" when there is none
     std::string body;
+    // Asked between angles of a long computation: true when nobody waits for
+    // the answer any more, which then is a 503. Empty: never.
+    std::function<bool()> abandoned;
 };
 
 struct StudioReply {
@@ -39,14 +49,30 @@ struct StudioReply {
     std::string allow;           // with 405: the methods the path takes
 };
 
+// The design GET /api/design answers with: a parameter file's, read once when
+// the studio starts, or the shipped example.
+struct StartingDesign {
+    Design design;
+    std::string source = "example";  // the file's name (never its folder), or "example"
+    std::string problem;             // why the file did not read, "" if it did
+};
+
+// The design of the parameter file at `path`, read now and only now (a pipe
+// or a FIFO is read once); the example when there is no such file, or, with
+// the reason, when it does not read.
+StartingDesign readStartingDesign(const std::string& path);
+
 struct StudioSettings {
-    // The parameter file GET /api/design reads at each request; the shipped
-    // example stands in when it cannot be read.
-    std::string parameterFile = "Opbaffin.txt";
+    StartingDesign start;
     int polarJobs = 2;  // threads of one polar request
 };
 
 StudioReply answerRequest(const StudioRequest& request, const StudioSettings& settings);
+
+// The (frequency, angle) pairs a request would compute: its grid's size, times
+// its angles for /api/polar; 0 for a request that computes nothing or whose
+// query does not read (it is refused at once).
+std::size_t costOf(const StudioRequest& request);
 
 // {"error": message} with `status`.
 StudioReply errorReply(int status, const std::string& message);

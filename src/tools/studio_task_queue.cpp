@@ -11,28 +11,25 @@ BoundedTaskQueue::BoundedTaskQueue(std::size_t threads, std::size_t capacity)
 }
 
 BoundedTaskQueue::~BoundedTaskQueue() {
-    finish();
+    shutdown();
 }
 
-void BoundedTaskQueue::enqueue(std::function<void()> task) {
-    std::unique_lock lock(mutex_);
-    taskTaken_.wait(lock, [this] { return tasks_.size() < capacity_ || stopping_; });
-    tasks_.push_back(std::move(task));
-    lock.unlock();
+bool BoundedTaskQueue::tryEnqueue(std::function<void()> task) {
+    {
+        const std::lock_guard lock(mutex_);
+        if (stopping_ || tasks_.size() >= capacity_) return false;
+        tasks_.push_back(std::move(task));
+    }
     taskAdded_.notify_one();
+    return true;
 }
 
 void BoundedTaskQueue::shutdown() {
-    finish();
-}
-
-void BoundedTaskQueue::finish() {
     {
         const std::lock_guard lock(mutex_);
         stopping_ = true;
     }
     taskAdded_.notify_all();
-    taskTaken_.notify_all();
     for (std::thread& thread : threads_) {
         if (thread.joinable()) thread.join();
     }
@@ -48,7 +45,6 @@ void BoundedTaskQueue::work() {
             task = std::move(tasks_.front());
             tasks_.pop_front();
         }
-        taskTaken_.notify_one();
         task();
     }
 }

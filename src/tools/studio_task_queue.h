@@ -1,8 +1,6 @@
-// The studio server's workers: a fixed number of threads taking connections
+// The studio server's workers: a fixed number of threads taking computations
 // from a queue of bounded length.
 #pragma once
-
-#include <httplib.h>
 
 #include <condition_variable>
 #include <cstddef>
@@ -14,29 +12,26 @@
 
 namespace opbaff::tools {
 
-class BoundedTaskQueue : public httplib::TaskQueue {
+class BoundedTaskQueue {
   public:
     BoundedTaskQueue(std::size_t threads, std::size_t capacity);
     BoundedTaskQueue(const BoundedTaskQueue&) = delete;
     BoundedTaskQueue& operator=(const BoundedTaskQueue&) = delete;
-    ~BoundedTaskQueue() override;
+    ~BoundedTaskQueue();
 
-    // Queues a task; while `capacity` tasks wait, the caller (the thread that
-    // accepts connections) waits too, so that further connections wait in the
-    // system's backlog instead of in memory.
-    void enqueue(std::function<void()> task) override;
+    // Queues a task unless `capacity` tasks already wait (or the queue has
+    // shut down): false then, and the task is not run. Never waits.
+    bool tryEnqueue(std::function<void()> task);
 
     // Runs the tasks still queued, then ends the threads.
-    void shutdown() override;
+    void shutdown();
 
   private:
-    void finish();
     void work();
 
     std::size_t capacity_;
     std::mutex mutex_;
     std::condition_variable taskAdded_;
-    std::condition_variable taskTaken_;
     std::deque<std::function<void()>> tasks_;
     bool stopping_ = false;
     std::vector<std::thread> threads_;

@@ -19,6 +19,8 @@
 
 #include "opbaff/opbaff.h"
 #include "tool_test_support.h"
+#include "tools/polar.h"
+#include "tools/studio_api_output.h"
 #include "tools/studio_assets.h"
 #include "tools/studio_design_json.h"
 #include "tools/studio_server.h"
@@ -34,7 +36,8 @@ using SingleJson = nlohmann::basic_json<std::map, std::vector, std::string, bool
 // The server on its own thread, stopped and joined when the test ends.
 class RunningStudio {
   public:
-    explicit RunningStudio(StudioSettings settings = {}) : server_(std::move(settings)) {
+    explicit RunningStudio(StudioSettings settings = {}, ServerLimits limits = {})
+        : server_(std::move(settings), limits) {
         const auto bound = server_.bind("127.0.0.1", 0);
         if (!bound) throw std::runtime_error(bound.error());
         port_ = *bound;
@@ -230,6 +233,11 @@ const BadRequestCase kBadRequests[] = {
     {"xml_body", "POST", "/api/response", "application/xml", "<design/>", 415,
      "not 'application/xml'"},
     {"no_content_type", "POST", "/api/check", "", exampleText(), 415, "the request names none"},
+    {"multipart_body", "POST", "/api/check", "multipart/form-data; boundary=x",
+     "--x\r\nContent-Disposition: form-data; name=\"a\"\r\n\r\nb\r\n--x--\r\n", 415,
+     "not 'multipart/form-data; boundary=x'"},
+    {"polar_beyond_cost", "POST", "/api/polar?grid=96&angles=-90:90:1", "text/plain", exampleText(),
+     400, "1054 frequencies at 181 angles are 190774 levels; the studio computes"},
     {"unknown_api", "POST", "/api/nothing", "text/plain", exampleText(), 404,
      "no API at /api/nothing"},
     {"unknown_file", "GET", "/nothing.html", "", "", 404, "nothing at /nothing.html"},
@@ -325,6 +333,21 @@ TEST(ConcurrencyTest, TwoHundredRequestsFromTwentyClientsAllAnsweredCorrectly) {
     EXPECT_EQ(correct.load(), 200);
 }
 
+// A polar set computed a few angles at a time, so that it can stop when its
+// client goes, is the set computed at once, byte for byte.
+TEST(PolarTest, AnswerIsTheWholeSetComputedAtOnce) {
+    const RunningStudio studio;
+    httplib::Client client = studio.client();
+    const auto answer =
+        client.Post("/api/polar?grid=12&angles=-90:85:5", designJson(Design{}), "application/json");
+    ASSERT_TRUE(answer);
+    ASSERT_EQ(answer->status, 200) << answer->body;
+    const auto grid = FrequencyGrid::perOctave(12);
+    const auto set = computePolarSet(Design{}, *grid, parseAngles("-90:85:5").value(), 1);
+    ASSERT_TRUE(set);
+    EXPECT_EQ(answer->body, polarJson(*set));
+}
+
 // Floats through the server's writer and reader keep every bit, the sign of
 // zero and the smallest and largest magnitudes included.
 TEST(DesignJsonTest, EveryFloatReadsBackBitForBit) {
@@ -392,12 +415,14 @@ TEST_P(StartingDesignTest, ReadsBackAsTheFileOrTheExample) {
     const StartingDesignCase& c = GetParam();
     const test::TempDir dir;
     const std::string path = c.prepare(dir);
-    const RunningStudio studio(StudioSettings{path});
+    const RunningStudio studio(StudioSettings{readStartingDesign(path)});
     httplib::Client client = studio.client();
     const auto answer = client.Get("/api/design");
     ASSERT_TRUE(answer);
     const auto start = nlohmann::json::parse(answer->body);
-    EXPECT_EQ(start["source"], c.fromFile ? path : "example");
+    // The file's name: its folder is nobody's business on the page.
+    EXPECT_EQ(start["source"], c.fromFile ? "Opbaffin.txt" : "example");
+    EXPECT_EQ(answer->body.find(dir.path().string()), std::string::npos) << answer->body;
     EXPECT_NE(start.value("problem", "").find(c.problem), std::string::npos) << answer->body;
     const auto file = client.Post("/api/parameter-file", start["design"].dump(), kJson);
     ASSERT_TRUE(file);

@@ -356,6 +356,15 @@ function renderResponse() {
   $("pin").disabled = state.variants.length >= MAX_VARIANTS;
 }
 
+// A colour swatch, styled through the DOM: the page's policy allows no inline
+// style attributes.
+function swatchMark(className, style) {
+  const mark = document.createElement("span");
+  mark.className = className;
+  Object.assign(mark.style, style);
+  return mark;
+}
+
 function meritCells(merit) {
   const cell = (key, text) => {
     const td = document.createElement("td");
@@ -396,7 +405,7 @@ function renderMerit() {
     tr.dataset.row = "current";
     tr.dataset.column = response.merit?.column ?? "";
     const swatch = document.createElement("td");
-    swatch.innerHTML = `<span class="swatch" style="background:${columnStyle(response.merit?.column).stroke}"></span>`;
+    swatch.append(swatchMark("swatch", { background: columnStyle(response.merit?.column).stroke }));
     const name = document.createElement("td");
     name.className = "name";
     name.textContent = "Current design";
@@ -415,7 +424,7 @@ function renderMerit() {
     const onGrid = sameSettings(variant.settings, state.responseSettings);
     if (!onGrid) tr.classList.add("stale");
     const swatch = document.createElement("td");
-    swatch.innerHTML = `<span class="swatch dashed" style="border-color:${variant.colour}"></span>`;
+    swatch.append(swatchMark("swatch dashed", { borderColor: variant.colour }));
     const name = document.createElement("td");
     name.className = "name";
     const input = document.createElement("input");
