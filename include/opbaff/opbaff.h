@@ -20,6 +20,11 @@
 // - Every level is computed by code compiled without floating-point contraction
 //   or vectorization, whatever flags the caller's program is built with: the
 //   results on the standard grid are those of the program, bit for bit.
+// - Every call that computes, reads or writes a number does so rounding to
+//   nearest with subnormal numbers kept, whatever floating-point environment
+//   the caller runs in (a program built with -ffast-math flushes subnormals to
+//   zero), and hands the caller's environment back before it returns. A
+//   ResponseSink's takeRow runs in the library's environment.
 //
 // Headers:
 //   opbaff/design.h          Design, Model and the three switches

@@ -29,7 +29,8 @@ class FrequencyGrid {
     // kMaxPointsPerOctave): lowestHz * 2^(k / pointsPerOctave) for k = 0, 1, ...
     // up to the first frequency at or above highestHz, each computed in double
     // precision and rounded to a float once. The first frequency is lowestHz
-    // exactly. Errors: pointsPerOctaveOutOfRange, frequencyNotPositive (either end
+    // exactly. Every frequency is finite: where the first one at or above
+    // highestHz would overflow a float, the grid ends on the one before it. Errors: pointsPerOctaveOutOfRange, frequencyNotPositive (either end
     // 0, negative or not finite), frequencyRangeReversed, gridSizeOutOfRange.
     static Result<FrequencyGrid, Error> perOctave(int pointsPerOctave, float lowestHz = 10.0F,
                                                   float highestHz = 20000.0F);

@@ -1,6 +1,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include "api/fp_environment.h"
 #include "model/source_spectra.h"
 #include "opbaff/response.h"
 
@@ -19,12 +20,14 @@ float octaveStep(float lowestHz, std::size_t k, int pointsPerOctave) {
 }  // namespace
 
 FrequencyGrid FrequencyGrid::standard() {
+    const ExactEnvironment exact;
     const Spectrum<Real> grid = standardFrequencyGrid();
     return {std::vector<float>(grid.begin(), grid.end()), true};
 }
 
 Result<FrequencyGrid, Error> FrequencyGrid::perOctave(int pointsPerOctave, float lowestHz,
                                                       float highestHz) {
+    const ExactEnvironment exact;
     if (pointsPerOctave < 1 || pointsPerOctave > kMaxPointsPerOctave) {
         return Error::pointsPerOctaveOutOfRange;
     }
@@ -39,6 +42,10 @@ Result<FrequencyGrid, Error> FrequencyGrid::perOctave(int pointsPerOctave, float
     if (steps + 1 > kMaxGridPoints) return Error::gridSizeOutOfRange;
     if (octaveStep(lowestHz, steps, pointsPerOctave) < highestHz) ++steps;
     if (steps + 1 > kMaxGridPoints) return Error::gridSizeOutOfRange;
+    // Near the largest float the step past highestHz can overflow: the grid
+    // then ends on its last finite frequency, which is highestHz or above it
+    // by less than one step.
+    while (steps > 0 && !std::isfinite(octaveStep(lowestHz, steps, pointsPerOctave))) --steps;
 
     std::vector<float> points(steps + 1);
     for (std::size_t k = 0; k < points.size(); ++k)
@@ -47,6 +54,7 @@ Result<FrequencyGrid, Error> FrequencyGrid::perOctave(int pointsPerOctave, float
 }
 
 Result<FrequencyGrid, Error> FrequencyGrid::fromFrequencies(std::vector<float> frequenciesHz) {
+    const ExactEnvironment exact;
     if (frequenciesHz.empty() || frequenciesHz.size() > kMaxGridPoints) {
         return Error::gridSizeOutOfRange;
     }

@@ -15,6 +15,7 @@
 #include <variant>
 
 #include "api/design_codes.h"
+#include "api/fp_environment.h"
 #include "model/run_constants.h"
 #include "run/byte_input.h"
 #include "run/parameter_reader.h"
@@ -95,6 +96,7 @@ std::string ReadFailure::message() const {
 }
 
 Result<ParameterFile, ReadFailure> readParameterStream(ByteSource& source) {
+    const ExactEnvironment exact;
     ParameterFile file;
     ReadResult result = readParameterFile(source, makeRunConstants().pi, &file.records);
     if (auto* failure = std::get_if<ReadFailure>(&result)) return std::move(*failure);
@@ -105,17 +107,20 @@ Result<ParameterFile, ReadFailure> readParameterStream(ByteSource& source) {
 }
 
 Result<Design, ReadFailure> readDesign(ByteSource& source) {
+    const ExactEnvironment exact;
     ReadResult result = readParameterFile(source, makeRunConstants().pi);
     if (auto* failure = std::get_if<ReadFailure>(&result)) return std::move(*failure);
     return designOf(std::get<ParameterSet>(result));
 }
 
 Result<ParameterFile, ReadFailure> readParameterText(std::string_view bytes) {
+    const ExactEnvironment exact;
     MemoryInput input(bytes);
     return readParameterStream(input);
 }
 
 Result<ParameterFile, ReadFailure> readParameterFile(const std::filesystem::path& path) {
+    const ExactEnvironment exact;
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return cannotOpen(path, errno);
     DescriptorInput input(fd);
@@ -126,6 +131,7 @@ Result<ParameterFile, ReadFailure> readParameterFile(const std::filesystem::path
 }
 
 Result<std::string, Error> writeParameterText(const Design& d) {
+    const ExactEnvironment exact;
     const std::array<float, 10> numbers = {
         d.baffleHeightCm,        d.baffleWidthCm,  d.driverXCm,     d.driverYCm,
         d.driverDiameterCm,      d.resonanceHz,    d.qualityFactor, d.listenerDistanceM,

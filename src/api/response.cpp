@@ -5,6 +5,7 @@
 #include <span>
 
 #include "api/design_codes.h"
+#include "api/fp_environment.h"
 #include "model/baffle_model.h"
 #include "model/levels.h"
 #include "model/source_spectra.h"
@@ -64,6 +65,7 @@ class CollectingSink final : public ResponseSink {
 }  // namespace
 
 void streamResponse(const Design& design, const FrequencyGrid& grid, ResponseSink& sink) {
+    const ExactEnvironment exact;
     const RunConstants constants = makeRunConstants();
     const ParameterSet parameters = parameterSetOf(design, constants);
     const std::vector<float>& frequencies = grid.frequencies();
@@ -78,6 +80,7 @@ void streamResponse(const Design& design, const FrequencyGrid& grid, ResponseSin
 }
 
 Response computeResponse(const Design& design, const FrequencyGrid& grid) {
+    const ExactEnvironment exact;
     Response response;
     response.model = design.model;
     response.frequenciesHz.reserve(grid.size());
@@ -148,6 +151,7 @@ const char* responseDescription(ResponseKind kind) {
 }
 
 std::complex<double> driverHighPass(const Design& design, double frequencyHz) {
+    const ExactEnvironment exact;
     // s^2 / (s^2 + s/Q + 1) at s = j f / fr.
     const std::complex<double> s(0.0,
                                  frequencyHz / std::fabs(static_cast<double>(design.resonanceHz)));

@@ -5,6 +5,8 @@
 #include <cmath>
 #include <string_view>
 
+#include "api/fp_environment.h"
+
 namespace opbaff {
 
 namespace {
@@ -51,6 +53,11 @@ EField formatMagnitude(double magnitude, bool negative) {
 }  // namespace
 
 EField formatEField(Real value) {
+    const ExactEnvironment exact;
+    return eFieldOf(value);
+}
+
+EField eFieldOf(Real value) {
     const double wide = value;
     if (std::isnan(wide)) return rightAligned("NaN");
     if (std::isinf(wide)) return rightAligned(wide < 0.0 ? "-Infinity" : "Infinity");

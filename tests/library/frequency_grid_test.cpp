@@ -133,6 +133,44 @@ INSTANTIATE_TEST_SUITE_P(Grids, PerOctaveGridTest, testing::ValuesIn(kOctaveCase
                              return std::string(info.param.name);
                          });
 
+// Where the step past the highest frequency would overflow a float, the grid
+// ends on its last finite frequency: every frequency of a grid is finite.
+struct OverflowCase {
+    const char* name;
+    int pointsPerOctave;
+    float lowestHz;
+    float highestHz;
+    std::size_t count;
+};
+
+const OverflowCase kOverflowCases[] = {
+    {"octaves_from_1_hz", 1, 1.0F, std::numeric_limits<float>::max(), 128},
+    {"fine_steps_at_the_top", 1000, 1e38F, std::numeric_limits<float>::max(), 1767},
+    {"top_itself", 24, std::numeric_limits<float>::max(), std::numeric_limits<float>::max(), 1},
+};
+
+void PrintTo(const OverflowCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class OverflowGridTest : public testing::TestWithParam<OverflowCase> {};
+
+TEST_P(OverflowGridTest, EndsOnItsLastFiniteFrequency) {
+    const OverflowCase& c = GetParam();
+    const auto grid = FrequencyGrid::perOctave(c.pointsPerOctave, c.lowestHz, c.highestHz);
+    ASSERT_TRUE(grid) << errorText(grid.error());
+    const std::vector<float>& f = grid->frequencies();
+    ASSERT_EQ(f.size(), c.count);
+    for (const float frequency : f) EXPECT_TRUE(std::isfinite(frequency) && frequency > 0.0F);
+    const double next = c.lowestHz * std::exp2(static_cast<double>(f.size()) / c.pointsPerOctave);
+    EXPECT_GT(next, static_cast<double>(std::numeric_limits<float>::max()));
+}
+
+INSTANTIATE_TEST_SUITE_P(Grids, OverflowGridTest, testing::ValuesIn(kOverflowCases),
+                         [](const testing::TestParamInfo<OverflowCase>& info) {
+                             return std::string(info.param.name);
+                         });
+
 struct BadGridCase {
     const char* name;
     Result<FrequencyGrid, Error> (*make)();
