@@ -16,9 +16,9 @@
 
 #include "api/design_codes.h"
 #include "api/fp_environment.h"
+#include "format/memory_input.h"
+#include "format/parameter_reader.h"
 #include "model/run_constants.h"
-#include "run/byte_input.h"
-#include "run/parameter_reader.h"
 
 namespace opbaff {
 namespace {
@@ -98,7 +98,7 @@ std::string ReadFailure::message() const {
 Result<ParameterFile, ReadFailure> readParameterStream(ByteSource& source) {
     const ExactEnvironment exact;
     ParameterFile file;
-    ReadResult result = readParameterFile(source, makeRunConstants().pi, &file.records);
+    ReadResult result = readParameterRecords(source, makeRunConstants().pi, &file.records);
     if (auto* failure = std::get_if<ReadFailure>(&result)) return std::move(*failure);
     const auto& set = std::get<ParameterSet>(result);
     file.design = designOf(set);
@@ -108,7 +108,7 @@ Result<ParameterFile, ReadFailure> readParameterStream(ByteSource& source) {
 
 Result<Design, ReadFailure> readDesign(ByteSource& source) {
     const ExactEnvironment exact;
-    ReadResult result = readParameterFile(source, makeRunConstants().pi);
+    ReadResult result = readParameterRecords(source, makeRunConstants().pi);
     if (auto* failure = std::get_if<ReadFailure>(&result)) return std::move(*failure);
     return designOf(std::get<ParameterSet>(result));
 }

@@ -1,6 +1,6 @@
 #include "run/result_writer.h"
 
-#include "run/e_field.h"
+#include "format/result_row.h"
 #include "run/failure_report.h"
 #include "run/run_units.h"
 

@@ -1,4 +1,4 @@
-#include "run/e_field.h"
+#include "format/result_row.h"
 
 #include <algorithm>
 #include <charconv>
@@ -64,6 +64,23 @@ EField eFieldOf(Real value) {
     if (wide == 0.0) return rightAligned("0.00000000E+00");
     const bool negative = wide < 0.0;
     return formatMagnitude(negative ? -wide : wide, negative);
+}
+
+ResultLine formatResultLine(const std::array<float, 4>& levels) {
+    const ExactEnvironment exact;
+    return resultLineOf(levels);
+}
+
+ResultLine resultLineOf(const std::array<float, 4>& levels) {
+    ResultLine line{};
+    auto next = line.begin();
+    for (const float level : levels) {
+        const EField field = eFieldOf(level);
+        next = std::copy(field.begin(), field.end(), next);
+    }
+    *next++ = '\r';
+    *next = '\n';
+    return line;
 }
 
 }  // namespace opbaff
