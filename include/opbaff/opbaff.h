@@ -29,6 +29,7 @@
 // Headers:
 //   opbaff/design.h          Design, Model and the three switches
 //   opbaff/response.h        FrequencyGrid, computeResponse, streamResponse
+//   opbaff/phase.h           phases with or without the driver's high-pass
 //   opbaff/parameter_file.h  reading and writing parameter files
 //   opbaff/result_file.h     the E16.8 rows of the result file
 //   opbaff/result.h          Result and Error
@@ -36,6 +37,7 @@
 
 #include "opbaff/design.h"
 #include "opbaff/parameter_file.h"
+#include "opbaff/phase.h"
 #include "opbaff/response.h"
 #include "opbaff/result.h"
 #include "opbaff/result_file.h"

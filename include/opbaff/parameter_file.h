@@ -96,6 +96,12 @@ struct ReadFailure {
     // The first line of the program's report for this failure, "list in: end of
     // file", or for cannotOpen "<path>: <reason>".
     std::string message() const;
+
+    // The failure with where it happened, for a person to read:
+    // "<source>: invalid number: incomprehensible list input (record 3, line 3)",
+    // where `source` names what was read (a path, "<stdin>"); for cannotOpen
+    // "<path>: <reason>", the path being the one that could not be opened.
+    std::string describe(std::string_view source) const;
 };
 
 // Bytes of a parameter file, for reading from something other than memory or a

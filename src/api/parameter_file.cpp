@@ -95,6 +95,12 @@ std::string ReadFailure::message() const {
     return place + ": " + (endOfFile ? std::string("end of file") : reason);
 }
 
+std::string ReadFailure::describe(std::string_view source) const {
+    if (error == ReadError::cannotOpen) return message();
+    return std::string(source) + ": " + message() + " (record " + std::to_string(record) +
+           ", line " + std::to_string(line) + ")";
+}
+
 Result<ParameterFile, ReadFailure> readParameterStream(ByteSource& source) {
     const ExactEnvironment exact;
     ParameterFile file;

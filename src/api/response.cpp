@@ -101,6 +101,15 @@ const ResponseColumn* Response::column(ResponseKind kind) const {
     return found == columns.end() ? nullptr : &*found;
 }
 
+ResponseRow Response::row(std::size_t i) const {
+    ResponseRow out{frequenciesHz[i], {}, {}};
+    for (std::size_t k = 0; k < columns.size(); ++k) {
+        out.levelsDb[k] = columns[k].levelsDb[i];
+        out.values[k] = columns[k].values[i];
+    }
+    return out;
+}
+
 std::array<ResponseKind, 4> responseKinds(Model model) {
     if (model == Model::rectangular) {
         return {ResponseKind::rectangularOnAxis, ResponseKind::roundBaffleOnAxis,

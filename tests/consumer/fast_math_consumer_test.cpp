@@ -99,7 +99,8 @@ TEST_F(FastMathCallerTest, SubnormalFrequenciesAreKept) {
     ASSERT_TRUE(grid) << errorText(grid.error());
     EXPECT_EQ(std::bit_cast<std::uint32_t>(grid->frequencies()[0]),
               std::bit_cast<std::uint32_t>(1e-40F));
-    const auto octaves = FrequencyGrid::perOctave(1, 1e-40F, 3.9e-40F);
+    const auto octaves =
+        FrequencyGrid::perOctave({.pointsPerOctave = 1, .lowestHz = 1e-40F, .highestHz = 3.9e-40F});
     ASSERT_TRUE(octaves) << errorText(octaves.error());
     EXPECT_EQ(octaves->size(), 3U);
 }
