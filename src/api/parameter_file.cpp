@@ -89,6 +89,26 @@ std::string numberLine(float value, const RecordSpec& spec) {
     return recordLine(numberText(value), spec, remark.c_str());
 }
 
+// The first record and the four codes, each with the canonical code of the
+// design's choice.
+std::string codeLine(const Design& d, const RecordSpec& spec) {
+    switch (spec.number) {
+        case 1:
+            return recordLine("0", spec, "read and ignored");
+        case 2:
+            return recordLine(modelCodeOf(d.model), spec,
+                              "r rectangular baffle, s single path, u single path with half delay");
+        case 11:
+            return recordLine(rearPhaseCodeOf(d.rearPhaseFactor), spec,
+                              "y rear phase factor on, n off");
+        case 12:
+            return recordLine(pistonCodeOf(d.pistonFactor), spec, "y piston factor on, n off");
+        default:
+            break;
+    }
+    return recordLine(rearLevelCodeOf(d.rearLevel), spec, "f full rear level, d half");
+}
+
 }  // namespace
 
 std::string ReadFailure::message() const {
@@ -138,23 +158,17 @@ Result<ParameterFile, ReadFailure> readParameterFile(const std::filesystem::path
 
 Result<std::string, Error> writeParameterText(const Design& d) {
     const ExactEnvironment exact;
-    const std::array<float, 10> numbers = {
-        d.baffleHeightCm,        d.baffleWidthCm,  d.driverXCm,     d.driverYCm,
-        d.driverDiameterCm,      d.resonanceHz,    d.qualityFactor, d.listenerDistanceM,
-        d.roundBaffleDiameterCm, d.offAxisAngleDeg};
-    for (const float value : numbers) {
-        if (std::isnan(value)) return Error::valueNotANumber;
+    for (const DesignField& field : kDesignFields) {
+        if (std::isnan(d.*field.member)) return Error::valueNotANumber;
     }
-    const auto& r = kParameterRecords;
-    std::string text = recordLine("0", r[0], "read and ignored");
-    text += recordLine(modelCodeOf(d.model), r[1],
-                       "r rectangular baffle, s single path, u single path with half delay");
-    for (std::size_t k = 0; k < 8; ++k) text += numberLine(numbers[k], r[k + 2]);
-    text += recordLine(rearPhaseCodeOf(d.rearPhaseFactor), r[10], "y rear phase factor on, n off");
-    text += recordLine(pistonCodeOf(d.pistonFactor), r[11], "y piston factor on, n off");
-    text += numberLine(d.roundBaffleDiameterCm, r[12]);
-    text += recordLine(rearLevelCodeOf(d.rearLevel), r[13], "f full rear level, d half");
-    text += numberLine(d.offAxisAngleDeg, r[14]);
+    std::string text;
+    for (const RecordSpec& spec : kParameterRecords) {
+        if (const DesignField* field = designFieldOfRecord(spec.number)) {
+            text += numberLine(d.*field->member, spec);
+        } else {
+            text += codeLine(d, spec);
+        }
+    }
     return text;
 }
 

@@ -166,6 +166,11 @@ void noteValue(const Slot& slot, const ParameterSet& set, RecordInfo& info) {
 
 }  // namespace
 
+Real ParameterSet::*numberSlotOfRecord(int record) {
+    const auto* slot = std::get_if<RealSlot>(&kRecords[static_cast<std::size_t>(record - 1)]);
+    return slot != nullptr ? *slot : nullptr;
+}
+
 ReadResult readParameterRecords(ByteSource& input, Real pi, RecordTrace* trace) {
     RecordReader reader(input);
     ParameterSet set;
