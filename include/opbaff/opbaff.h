@@ -28,6 +28,8 @@
 //
 // Headers:
 //   opbaff/design.h          Design, Model and the three switches
+//   opbaff/design_fields.h   the numeric fields: name, unit, record, member
+//   opbaff/design_check.h    checkDesign: notes on a design
 //   opbaff/response.h        FrequencyGrid, computeResponse, streamResponse
 //   opbaff/phase.h           phases with or without the driver's high-pass
 //   opbaff/parameter_file.h  reading and writing parameter files
@@ -36,6 +38,8 @@
 #pragma once
 
 #include "opbaff/design.h"
+#include "opbaff/design_check.h"
+#include "opbaff/design_fields.h"
 #include "opbaff/parameter_file.h"
 #include "opbaff/phase.h"
 #include "opbaff/response.h"
