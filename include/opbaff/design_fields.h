@@ -4,6 +4,7 @@
 // checkDesign are made from this table.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 
@@ -38,18 +39,16 @@ inline constexpr std::array<DesignField, 10> kDesignFields{{
 // The field a record (1 to 15) holds, or nullptr for the first record and the
 // four code records.
 constexpr const DesignField* designFieldOfRecord(int record) {
-    for (const DesignField& field : kDesignFields) {
-        if (field.record == record) return &field;
-    }
-    return nullptr;
+    const auto* found = std::find_if(kDesignFields.begin(), kDesignFields.end(),
+                                     [record](const DesignField& f) { return f.record == record; });
+    return found == kDesignFields.end() ? nullptr : found;
 }
 
-// The field of that member.
+// The field of that member (every float member of Design is in the table).
+// cppcheck-suppress constParameter
 constexpr const DesignField& designFieldOf(float Design::*member) {
-    for (const DesignField& field : kDesignFields) {
-        if (field.member == member) return field;
-    }
-    return kDesignFields[0];  // every float member of Design is in the table
+    return *std::find_if(kDesignFields.begin(), kDesignFields.end(),
+                         [member](const DesignField& f) { return f.member == member; });
 }
 
 }  // namespace opbaff

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cerrno>
@@ -158,8 +159,9 @@ Result<ParameterFile, ReadFailure> readParameterFile(const std::filesystem::path
 
 Result<std::string, Error> writeParameterText(const Design& d) {
     const ExactEnvironment exact;
-    for (const DesignField& field : kDesignFields) {
-        if (std::isnan(d.*field.member)) return Error::valueNotANumber;
+    if (std::any_of(kDesignFields.begin(), kDesignFields.end(),
+                    [&d](const DesignField& field) { return std::isnan(d.*field.member); })) {
+        return Error::valueNotANumber;
     }
     std::string text;
     for (const RecordSpec& spec : kParameterRecords) {
