@@ -13,20 +13,12 @@ int main(int argc, char** argv) {
     }
     const auto file = opbaff::readParameterFile(argv[1]);
     if (!file) {
-        const opbaff::ReadFailure& failure = file.error();
-        if (failure.error == opbaff::ReadError::cannotOpen) {
-            std::fprintf(stderr, "print-response: %s\n", failure.message().c_str());
-        } else {
-            std::fprintf(stderr, "print-response: %s: %s (record %d, line %d)\n", argv[1],
-                         failure.message().c_str(), failure.record, failure.line);
-        }
+        std::fprintf(stderr, "print-response: %s\n", file.error().describe(argv[1]).c_str());
         return 2;
     }
     const opbaff::Response response = opbaff::computeResponse(file->design);
     for (std::size_t i = 0; i < response.frequenciesHz.size(); ++i) {
-        const opbaff::ResultLine line = opbaff::formatResultLine(
-            {response.columns[0].levelsDb[i], response.columns[1].levelsDb[i],
-             response.columns[2].levelsDb[i], response.columns[3].levelsDb[i]});
+        const opbaff::ResultLine line = opbaff::formatResultLine(response.row(i));
         std::fwrite(line.data(), 1, line.size(), stdout);
     }
     return std::fflush(stdout) == 0 ? 0 : 1;

@@ -19,7 +19,9 @@ enum class Model {
 
 // A phase lag of the rear source, exp(-j atan(f / fd)) with fd the frequency
 // whose wavelength is the driver diameter (code "n": off; anything else: on).
-enum class RearPhaseFactor { on, off };
+// The three switches list their plain choice first; no file holds their
+// numeric values.
+enum class RearPhaseFactor { off, on };
 
 // The piston directivity 2 J1(ka) / ka on both sources (code "y": on;
 // anything else: off).

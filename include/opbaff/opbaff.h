@@ -20,17 +20,28 @@
 // - Every level is computed by code compiled without floating-point contraction
 //   or vectorization, whatever flags the caller's program is built with: the
 //   results on the standard grid are those of the program, bit for bit.
+// - Every call that computes, reads or writes a number does so rounding to
+//   nearest with subnormal numbers kept, whatever floating-point environment
+//   the caller runs in (a program built with -ffast-math flushes subnormals to
+//   zero), and hands the caller's environment back before it returns. A
+//   ResponseSink's takeRow runs in the library's environment.
 //
 // Headers:
 //   opbaff/design.h          Design, Model and the three switches
+//   opbaff/design_fields.h   the numeric fields: name, unit, record, member
+//   opbaff/design_check.h    checkDesign: notes on a design
 //   opbaff/response.h        FrequencyGrid, computeResponse, streamResponse
+//   opbaff/phase.h           phases with or without the driver's high-pass
 //   opbaff/parameter_file.h  reading and writing parameter files
 //   opbaff/result_file.h     the E16.8 rows of the result file
 //   opbaff/result.h          Result and Error
 #pragma once
 
 #include "opbaff/design.h"
+#include "opbaff/design_check.h"
+#include "opbaff/design_fields.h"
 #include "opbaff/parameter_file.h"
+#include "opbaff/phase.h"
 #include "opbaff/response.h"
 #include "opbaff/result.h"
 #include "opbaff/result_file.h"

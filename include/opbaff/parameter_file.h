@@ -13,6 +13,7 @@
 #include <string_view>
 
 #include "opbaff/design.h"
+#include "opbaff/design_fields.h"
 #include "opbaff/result.h"
 
 namespace opbaff {
@@ -29,25 +30,37 @@ struct RecordSpec {
     const char* meaning;
 };
 
-inline constexpr std::array<RecordSpec, 15> kParameterRecords{{
-    {1, "headerValue", "-", RecordType::number, "read and ignored"},
-    {2, "modelCode", "-", RecordType::code,
-     "model: r or R rectangular baffle, u or U single path with half delay, else single path"},
-    {3, "baffleHeightCm", "cm", RecordType::number, "height of the rectangular baffle"},
-    {4, "baffleWidthCm", "cm", RecordType::number, "width of the rectangular baffle"},
-    {5, "driverXCm", "cm", RecordType::number, "driver centre to the side edge of side 2"},
-    {6, "driverYCm", "cm", RecordType::number, "driver centre above the bottom edge"},
-    {7, "driverDiameterCm", "cm", RecordType::number, "diameter of the driver's piston"},
-    {8, "resonanceHz", "Hz", RecordType::number, "resonance of the driver's high-pass"},
-    {9, "qualityFactor", "-", RecordType::number, "Q of the driver's high-pass"},
-    {10, "listenerDistanceM", "m", RecordType::number, "driver centre to the listener"},
-    {11, "rearPhaseCode", "-", RecordType::code, "rear phase factor: n off, else on"},
-    {12, "pistonCode", "-", RecordType::code, "piston factor: y on, else off"},
-    {13, "roundBaffleDiameterCm", "cm", RecordType::number,
-     "diameter of the round baffle centred on the driver"},
-    {14, "rearLevelCode", "-", RecordType::code, "rear level: d half, else full"},
-    {15, "offAxisAngleDeg", "degrees", RecordType::number, "listening angle, horizontal plane"},
-}};
+namespace detail {
+
+// The first record, the four code records, and each design field's record.
+constexpr std::array<RecordSpec, 15> parameterRecords() {
+    std::array<RecordSpec, 15> records{{
+        {1, "headerValue", "-", RecordType::number, "read and ignored"},
+        {2, "modelCode", "-", RecordType::code,
+         "model: r or R rectangular baffle, u or U single path with half delay, else single path"},
+        {11, "rearPhaseCode", "-", RecordType::code, "rear phase factor: n off, else on"},
+        {12, "pistonCode", "-", RecordType::code, "piston factor: y on, else off"},
+        {14, "rearLevelCode", "-", RecordType::code, "rear level: d half, else full"},
+    }};
+    std::size_t next = 5;
+    for (const DesignField& field : kDesignFields) {
+        records[next++] = {field.record, field.name, field.unit, RecordType::number, field.meaning};
+    }
+    // In record order (an insertion sort, done by the compiler).
+    for (std::size_t i = 1; i < records.size(); ++i) {
+        for (std::size_t j = i; j > 0 && records[j - 1].number > records[j].number; --j) {
+            const RecordSpec held = records[j];
+            records[j] = records[j - 1];
+            records[j - 1] = held;
+        }
+    }
+    return records;
+}
+
+}  // namespace detail
+
+// records[k] is record k + 1.
+inline constexpr std::array<RecordSpec, 15> kParameterRecords = detail::parameterRecords();
 
 // Where a record's value stood and what surrounded it. Texts keep at most
 // kRecordTextLimit bytes; line ends are left out (a CR LF pair counts as one).
@@ -96,6 +109,12 @@ struct ReadFailure {
     // The first line of the program's report for this failure, "list in: end of
     // file", or for cannotOpen "<path>: <reason>".
     std::string message() const;
+
+    // The failure with where it happened, for a person to read:
+    // "<source>: invalid number: incomprehensible list input (record 3, line 3)",
+    // where `source` names what was read (a path, "<stdin>"); for cannotOpen
+    // "<path>: <reason>", the path being the one that could not be opened.
+    std::string describe(std::string_view source) const;
 };
 
 // Bytes of a parameter file, for reading from something other than memory or a

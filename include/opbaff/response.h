@@ -15,6 +15,15 @@ inline constexpr std::size_t kStandardGridSize = 81;
 inline constexpr int kMaxPointsPerOctave = 1000;
 inline constexpr std::size_t kMaxGridPoints = 100000;
 
+// What a logarithmic grid is asked for with, each field by name:
+//   FrequencyGrid::perOctave({.pointsPerOctave = 24, .lowestHz = 20.0F, .highestHz = 20000.0F})
+// A request that leaves pointsPerOctave out is refused (pointsPerOctaveOutOfRange).
+struct GridRequest {
+    int pointsPerOctave = 0;     // 1 to kMaxPointsPerOctave
+    float lowestHz = 10.0F;      // the first frequency
+    float highestHz = 20000.0F;  // the grid ends at the first frequency at or above it
+};
+
 // The frequencies a response is computed at, in hertz. A grid is a value: copy it
 // freely. Every frequency is computed by the same formulas whatever the grid, so
 // the levels at a frequency do not depend on the other frequencies of its grid.
@@ -29,10 +38,11 @@ class FrequencyGrid {
     // kMaxPointsPerOctave): lowestHz * 2^(k / pointsPerOctave) for k = 0, 1, ...
     // up to the first frequency at or above highestHz, each computed in double
     // precision and rounded to a float once. The first frequency is lowestHz
-    // exactly. Errors: pointsPerOctaveOutOfRange, frequencyNotPositive (either end
-    // 0, negative or not finite), frequencyRangeReversed, gridSizeOutOfRange.
-    static Result<FrequencyGrid, Error> perOctave(int pointsPerOctave, float lowestHz = 10.0F,
-                                                  float highestHz = 20000.0F);
+    // exactly. Every frequency is finite: where the first one at or above
+    // highestHz would overflow a float, the grid ends on the one before it. Errors:
+    // pointsPerOctaveOutOfRange, frequencyNotPositive (either end 0, negative or not finite),
+    // frequencyRangeReversed, gridSizeOutOfRange.
+    static Result<FrequencyGrid, Error> perOctave(const GridRequest& request);
 
     // The given frequencies, in the given order (repeats allowed). Errors:
     // frequencyNotPositive (a frequency 0, negative or not finite), gridSizeOutOfRange
@@ -91,6 +101,14 @@ struct ResponseColumn {
     std::vector<std::complex<float>> values;
 };
 
+// One frequency of a response: the row the program writes, with its frequency
+// and the complex values behind the levels (as in ResponseColumn).
+struct ResponseRow {
+    float frequencyHz = 0.0F;
+    std::array<float, 4> levelsDb{};
+    std::array<std::complex<float>, 4> values{};
+};
+
 struct Response {
     Model model = Model::rectangular;
     std::vector<float> frequenciesHz;       // the grid's frequencies, in its order
@@ -98,14 +116,10 @@ struct Response {
 
     // The column of that kind, or nullptr if the model has none.
     const ResponseColumn* column(ResponseKind kind) const;
-};
 
-// One frequency of a response: the row the program writes, with its frequency
-// and the complex values behind the levels (as in ResponseColumn).
-struct ResponseRow {
-    float frequencyHz = 0.0F;
-    std::array<float, 4> levelsDb{};
-    std::array<std::complex<float>, 4> values{};
+    // The row at frequenciesHz[i], i below frequenciesHz.size(): what
+    // streamResponse hands on for that frequency.
+    ResponseRow row(std::size_t i) const;
 };
 
 // Receives the rows of streamResponse.

@@ -5,7 +5,10 @@
 #pragma once
 
 #include <array>
+#include <concepts>
 #include <cstddef>
+
+#include "opbaff/response.h"
 
 namespace opbaff {
 
@@ -23,5 +26,13 @@ EField formatEField(float value);
 
 // The four levels in column order, then CR LF: one line of the result file.
 ResultLine formatResultLine(const std::array<float, 4>& levels);
+
+// The line of a response row: its four levels (Response::row, or a row that
+// streamResponse hands on). A template only so that a braced list of four
+// levels, formatResultLine({a, b, c, d}), still means the call above.
+template <std::same_as<ResponseRow> Row>
+ResultLine formatResultLine(const Row& row) {
+    return formatResultLine(row.levelsDb);
+}
 
 }  // namespace opbaff

@@ -1,5 +1,8 @@
 #include "api/design_codes.h"
 
+#include "format/parameter_reader.h"
+#include "opbaff/design_fields.h"
+
 namespace opbaff {
 
 Design designOf(const ParameterSet& p) {
@@ -11,41 +14,27 @@ Design designOf(const ParameterSet& p) {
     } else {
         design.model = Model::singlePath;
     }
-    design.baffleHeightCm = p.baffleHeightCm;
-    design.baffleWidthCm = p.baffleWidthCm;
-    design.driverXCm = p.driverXCm;
-    design.driverYCm = p.driverYCm;
-    design.driverDiameterCm = p.driverDiameterCm;
-    design.resonanceHz = p.resonanceHz;
-    design.qualityFactor = p.qualityFactor;
-    design.listenerDistanceM = p.listenerDistanceM;
+    for (const DesignField& field : kDesignFields) {
+        design.*field.member = p.*numberSlotOfRecord(field.record);
+    }
     design.rearPhaseFactor =
         codeEquals(p.rearPhaseCode, makeCode("n")) ? RearPhaseFactor::off : RearPhaseFactor::on;
     design.pistonFactor =
         codeEquals(p.pistonCode, makeCode("y")) ? PistonFactor::on : PistonFactor::off;
-    design.roundBaffleDiameterCm = p.roundBaffleDiameterCm;
     design.rearLevel =
         codeEquals(p.rearLevelCode, makeCode("d")) ? RearLevel::half : RearLevel::full;
-    design.offAxisAngleDeg = p.offAxisAngleDeg;
     return design;
 }
 
 ParameterSet parameterSetOf(const Design& design, const RunConstants& constants) {
     ParameterSet p;
     p.modelCode = makeCode(modelCodeOf(design.model));
-    p.baffleHeightCm = design.baffleHeightCm;
-    p.baffleWidthCm = design.baffleWidthCm;
-    p.driverXCm = design.driverXCm;
-    p.driverYCm = design.driverYCm;
-    p.driverDiameterCm = design.driverDiameterCm;
-    p.resonanceHz = design.resonanceHz;
-    p.qualityFactor = design.qualityFactor;
-    p.listenerDistanceM = design.listenerDistanceM;
+    for (const DesignField& field : kDesignFields) {
+        p.*numberSlotOfRecord(field.record) = design.*field.member;
+    }
     p.rearPhaseCode = makeCode(rearPhaseCodeOf(design.rearPhaseFactor));
     p.pistonCode = makeCode(pistonCodeOf(design.pistonFactor));
-    p.roundBaffleDiameterCm = design.roundBaffleDiameterCm;
     p.rearLevelCode = makeCode(rearLevelCodeOf(design.rearLevel));
-    p.offAxisAngleDeg = design.offAxisAngleDeg;
     p.offAxisAngle = listeningAngleRadians(design.offAxisAngleDeg, constants.pi);
     return p;
 }

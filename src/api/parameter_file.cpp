@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cerrno>
@@ -15,9 +16,10 @@
 #include <variant>
 
 #include "api/design_codes.h"
+#include "api/fp_environment.h"
+#include "format/memory_input.h"
+#include "format/parameter_reader.h"
 #include "model/run_constants.h"
-#include "run/byte_input.h"
-#include "run/parameter_reader.h"
 
 namespace opbaff {
 namespace {
@@ -88,15 +90,42 @@ std::string numberLine(float value, const RecordSpec& spec) {
     return recordLine(numberText(value), spec, remark.c_str());
 }
 
+// The first record and the four codes, each with the canonical code of the
+// design's choice.
+std::string codeLine(const Design& d, const RecordSpec& spec) {
+    switch (spec.number) {
+        case 1:
+            return recordLine("0", spec, "read and ignored");
+        case 2:
+            return recordLine(modelCodeOf(d.model), spec,
+                              "r rectangular baffle, s single path, u single path with half delay");
+        case 11:
+            return recordLine(rearPhaseCodeOf(d.rearPhaseFactor), spec,
+                              "y rear phase factor on, n off");
+        case 12:
+            return recordLine(pistonCodeOf(d.pistonFactor), spec, "y piston factor on, n off");
+        default:
+            break;
+    }
+    return recordLine(rearLevelCodeOf(d.rearLevel), spec, "f full rear level, d half");
+}
+
 }  // namespace
 
 std::string ReadFailure::message() const {
     return place + ": " + (endOfFile ? std::string("end of file") : reason);
 }
 
+std::string ReadFailure::describe(std::string_view source) const {
+    if (error == ReadError::cannotOpen) return message();
+    return std::string(source) + ": " + message() + " (record " + std::to_string(record) +
+           ", line " + std::to_string(line) + ")";
+}
+
 Result<ParameterFile, ReadFailure> readParameterStream(ByteSource& source) {
+    const ExactEnvironment exact;
     ParameterFile file;
-    ReadResult result = readParameterFile(source, makeRunConstants().pi, &file.records);
+    ReadResult result = readParameterRecords(source, makeRunConstants().pi, &file.records);
     if (auto* failure = std::get_if<ReadFailure>(&result)) return std::move(*failure);
     const auto& set = std::get<ParameterSet>(result);
     file.design = designOf(set);
@@ -105,17 +134,20 @@ Result<ParameterFile, ReadFailure> readParameterStream(ByteSource& source) {
 }
 
 Result<Design, ReadFailure> readDesign(ByteSource& source) {
-    ReadResult result = readParameterFile(source, makeRunConstants().pi);
+    const ExactEnvironment exact;
+    ReadResult result = readParameterRecords(source, makeRunConstants().pi);
     if (auto* failure = std::get_if<ReadFailure>(&result)) return std::move(*failure);
     return designOf(std::get<ParameterSet>(result));
 }
 
 Result<ParameterFile, ReadFailure> readParameterText(std::string_view bytes) {
+    const ExactEnvironment exact;
     MemoryInput input(bytes);
     return readParameterStream(input);
 }
 
 Result<ParameterFile, ReadFailure> readParameterFile(const std::filesystem::path& path) {
+    const ExactEnvironment exact;
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return cannotOpen(path, errno);
     DescriptorInput input(fd);
@@ -126,23 +158,19 @@ Result<ParameterFile, ReadFailure> readParameterFile(const std::filesystem::path
 }
 
 Result<std::string, Error> writeParameterText(const Design& d) {
-    const std::array<float, 10> numbers = {
-        d.baffleHeightCm,        d.baffleWidthCm,  d.driverXCm,     d.driverYCm,
-        d.driverDiameterCm,      d.resonanceHz,    d.qualityFactor, d.listenerDistanceM,
-        d.roundBaffleDiameterCm, d.offAxisAngleDeg};
-    for (const float value : numbers) {
-        if (std::isnan(value)) return Error::valueNotANumber;
+    const ExactEnvironment exact;
+    if (std::any_of(kDesignFields.begin(), kDesignFields.end(),
+                    [&d](const DesignField& field) { return std::isnan(d.*field.member); })) {
+        return Error::valueNotANumber;
     }
-    const auto& r = kParameterRecords;
-    std::string text = recordLine("0", r[0], "read and ignored");
-    text += recordLine(modelCodeOf(d.model), r[1],
-                       "r rectangular baffle, s single path, u single path with half delay");
-    for (std::size_t k = 0; k < 8; ++k) text += numberLine(numbers[k], r[k + 2]);
-    text += recordLine(rearPhaseCodeOf(d.rearPhaseFactor), r[10], "y rear phase factor on, n off");
-    text += recordLine(pistonCodeOf(d.pistonFactor), r[11], "y piston factor on, n off");
-    text += numberLine(d.roundBaffleDiameterCm, r[12]);
-    text += recordLine(rearLevelCodeOf(d.rearLevel), r[13], "f full rear level, d half");
-    text += numberLine(d.offAxisAngleDeg, r[14]);
+    std::string text;
+    for (const RecordSpec& spec : kParameterRecords) {
+        if (const DesignField* field = designFieldOfRecord(spec.number)) {
+            text += numberLine(d.*field->member, spec);
+        } else {
+            text += codeLine(d, spec);
+        }
+    }
     return text;
 }
 

@@ -5,6 +5,7 @@
 #include <span>
 
 #include "api/design_codes.h"
+#include "api/fp_environment.h"
 #include "model/baffle_model.h"
 #include "model/levels.h"
 #include "model/source_spectra.h"
@@ -64,6 +65,7 @@ class CollectingSink final : public ResponseSink {
 }  // namespace
 
 void streamResponse(const Design& design, const FrequencyGrid& grid, ResponseSink& sink) {
+    const ExactEnvironment exact;
     const RunConstants constants = makeRunConstants();
     const ParameterSet parameters = parameterSetOf(design, constants);
     const std::vector<float>& frequencies = grid.frequencies();
@@ -78,6 +80,7 @@ void streamResponse(const Design& design, const FrequencyGrid& grid, ResponseSin
 }
 
 Response computeResponse(const Design& design, const FrequencyGrid& grid) {
+    const ExactEnvironment exact;
     Response response;
     response.model = design.model;
     response.frequenciesHz.reserve(grid.size());
@@ -96,6 +99,15 @@ const ResponseColumn* Response::column(ResponseKind kind) const {
     const auto found = std::find_if(columns.begin(), columns.end(),
                                     [kind](const ResponseColumn& c) { return c.kind == kind; });
     return found == columns.end() ? nullptr : &*found;
+}
+
+ResponseRow Response::row(std::size_t i) const {
+    ResponseRow out{frequenciesHz[i], {}, {}};
+    for (std::size_t k = 0; k < columns.size(); ++k) {
+        out.levelsDb[k] = columns[k].levelsDb[i];
+        out.values[k] = columns[k].values[i];
+    }
+    return out;
 }
 
 std::array<ResponseKind, 4> responseKinds(Model model) {
@@ -148,6 +160,7 @@ const char* responseDescription(ResponseKind kind) {
 }
 
 std::complex<double> driverHighPass(const Design& design, double frequencyHz) {
+    const ExactEnvironment exact;
     // s^2 / (s^2 + s/Q + 1) at s = j f / fr.
     const std::complex<double> s(0.0,
                                  frequencyHz / std::fabs(static_cast<double>(design.resonanceHz)));

@@ -47,10 +47,6 @@ std::string placeAndReason(std::string_view place, std::string_view reason) {
     return text;
 }
 
-std::string placeAndEndOfFile(std::string_view place) {
-    return placeAndReason(place, "end of file");
-}
-
 std::string placeAndError(std::string_view place, int error) {
     return placeAndReason(place, std::strerror(error));
 }

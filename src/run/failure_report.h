@@ -20,9 +20,6 @@ enum class Statement {
 // "<place>: <reason>".
 std::string placeAndReason(std::string_view place, std::string_view reason);
 
-// "<place>: end of file".
-std::string placeAndEndOfFile(std::string_view place);
-
 // "<place>: " and the system's text for the error, as perror prints it.
 std::string placeAndError(std::string_view place, int error);
 

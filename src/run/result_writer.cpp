@@ -1,5 +1,6 @@
 #include "run/result_writer.h"
 
+#include "format/result_row.h"
 #include "run/failure_report.h"
 #include "run/run_units.h"
 
@@ -10,7 +11,8 @@ void writeResultRow(const ResultRow& levels) {
     if (!prepareForWriting(unit)) {
         endWithReport(unit, Statement::rowWrite, placeAndReason("write start", "can't write file"));
     }
-    const ResultLine line = formatResultLine(levels);
+    // Called from the model's rows, inside the library's environment already.
+    const ResultLine line = resultLineOf(levels);
     const int error = writeRecord(unit, line.data(), line.size());
     if (error != 0) endWithReport(unit, Statement::rowWrite, placeAndError("write row", error));
 }

@@ -10,8 +10,6 @@
 
 namespace opbaff {
 
-inline constexpr std::size_t kLineLength = kResultLineLength;
-
 // Writes the next line of the result file in one piece. A file that may not
 // be written, or a failed write (a full disk), ends the run with a report.
 void writeResultRow(const ResultRow& levels);

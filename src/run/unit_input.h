@@ -3,7 +3,7 @@
 
 #include <cstddef>
 
-#include "run/byte_input.h"
+#include "format/memory_input.h"
 #include "run/units.h"
 
 namespace opbaff {
@@ -11,7 +11,7 @@ namespace opbaff {
 // Reads the unit from its current position. A unit that opening could only
 // create write-only is reopened read-write before the first read; if that
 // fails the run ends with the "read start" report.
-class UnitInput final : public ByteInput {
+class UnitInput final : public ByteSource {
   public:
     explicit UnitInput(Unit& unit) : unit_(unit) {}
 

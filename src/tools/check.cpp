@@ -8,6 +8,7 @@
 #include <optional>
 #include <string_view>
 
+#include "opbaff/design_check.h"
 #include "opbaff/response.h"
 #include "tools/words.h"
 
@@ -247,113 +248,6 @@ std::optional<std::string> recordNote(const ParameterFile& file, int record) {
     return codeNote(*choice, info, file.design);
 }
 
-// ---- The design -------------------------------------------------------------
-
-std::string withUnit(float value, const char* unit) {
-    return shortNumber(value) + (*unit == '\0' ? "" : " ") + unit;
-}
-
-// Values the model divides by, or that only make sense above 0.
-struct PositiveValue {
-    int record;
-    const char* label;
-    const char* unit;
-    float Design::*field;
-    const char* atZero;
-};
-
-const PositiveValue kPositiveValues[] = {
-    {7, "A driver diameter", "cm", &Design::driverDiameterCm,
-     "describes no driver: the piston terms divide by zero"},
-    {8, "A resonance", "Hz", &Design::resonanceHz,
-     "divides by zero in the driver's high-pass: no level is a finite number"},
-    {9, "A Q", "", &Design::qualityFactor,
-     "divides by zero in the driver's high-pass: no level is a finite number"},
-    {10, "A listener distance", "m", &Design::listenerDistanceM,
-     "puts the listener on the driver, where the rear wave's weight drops to 0"},
-};
-
-void positiveNotes(const Design& design, std::vector<Note>& notes) {
-    for (const PositiveValue& value : kPositiveValues) {
-        const float v = design.*value.field;
-        const std::string start = std::string(value.label) + " of " + withUnit(v, value.unit);
-        if (v == 0.0F) notes.push_back({value.record, start + " " + value.atZero + "."});
-        if (v < 0.0F) {
-            notes.push_back({value.record, start + " is below 0: it has no physical meaning."});
-        }
-    }
-}
-
-void baffleSizeNotes(const Design& d, std::vector<Note>& notes) {
-    if (d.baffleHeightCm <= 0.0F) {
-        notes.push_back(
-            {3, "A baffle height of " + withUnit(d.baffleHeightCm, "cm") + " cannot be built."});
-    }
-    if (d.baffleWidthCm <= 0.0F) {
-        notes.push_back(
-            {4, "A baffle width of " + withUnit(d.baffleWidthCm, "cm") + " cannot be built."});
-    }
-}
-
-// Where on the rectangular baffle the driver sits, and whether it fits. A centre
-// outside the baffle gives edge distances below 0: the model's "gains" mean nothing.
-void driverPlacementNotes(const Design& d, std::vector<Note>& notes) {
-    const std::string baffle = "the " + shortNumber(d.baffleWidthCm) + " x " +
-                               shortNumber(d.baffleHeightCm) + " cm baffle";
-    if (d.baffleWidthCm > 0.0F && (d.driverXCm < 0.0F || d.driverXCm > d.baffleWidthCm)) {
-        notes.push_back({5, "The driver centre (x " + withUnit(d.driverXCm, "cm") +
-                                ") lies outside " + baffle + ": the levels mean nothing."});
-    }
-    if (d.baffleHeightCm > 0.0F && (d.driverYCm < 0.0F || d.driverYCm > d.baffleHeightCm)) {
-        notes.push_back({6, "The driver centre (y " + withUnit(d.driverYCm, "cm") +
-                                ") lies outside " + baffle + ": the levels mean nothing."});
-    }
-    const float narrowest = std::min(d.baffleWidthCm, d.baffleHeightCm);
-    if (narrowest > 0.0F && d.driverDiameterCm > narrowest) {
-        notes.push_back({7, "The driver (" + withUnit(d.driverDiameterCm, "cm") +
-                                ") is wider than " + baffle + "."});
-    }
-}
-
-void rectangularNotes(const Design& d, std::vector<Note>& notes) {
-    baffleSizeNotes(d, notes);
-    driverPlacementNotes(d, notes);
-    // Only the rectangular model hears the baffle off axis.
-    if (std::abs(d.offAxisAngleDeg) > 90.0F) {
-        notes.push_back({15, "A listening angle of " + shortNumber(d.offAxisAngleDeg) +
-                                 " degrees is beyond +-90: the listener is behind the baffle."});
-    }
-}
-
-void finiteValueNotes(const Design& d, std::vector<Note>& notes) {
-    const float values[] = {d.baffleHeightCm, d.baffleWidthCm,     d.driverXCm,
-                            d.driverYCm,      d.driverDiameterCm,  d.resonanceHz,
-                            d.qualityFactor,  d.listenerDistanceM, d.roundBaffleDiameterCm,
-                            d.offAxisAngleDeg};
-    const int records[] = {3, 4, 5, 6, 7, 8, 9, 10, 13, 15};
-    for (std::size_t k = 0; k < std::size(values); ++k) {
-        if (!std::isfinite(values[k])) {
-            notes.push_back({records[k], std::string(specOf(records[k]).name) + " is " +
-                                             shortNumber(values[k]) + ", not a finite number."});
-        }
-    }
-}
-
-// The honest test: the rows of the response whose levels are not all finite.
-std::optional<Note> levelNote(const Response& response) {
-    std::size_t rows = 0;
-    for (std::size_t i = 0; i < response.frequenciesHz.size(); ++i) {
-        rows += std::any_of(response.columns.begin(), response.columns.end(),
-                            [i](const ResponseColumn& c) { return !std::isfinite(c.levelsDb[i]); })
-                    ? 1
-                    : 0;
-    }
-    if (rows == 0) return std::nullopt;
-    return Note{0, std::to_string(rows) + " of the " +
-                       std::to_string(response.frequenciesHz.size()) +
-                       " rows hold levels that are not finite numbers."};
-}
-
 }  // namespace
 
 std::vector<Note> recordNotes(const ParameterFile& file) {
@@ -370,15 +264,9 @@ std::vector<Note> designNotes(const Design& design) {
 
 std::vector<Note> designNotes(const Design& design, const Response& response) {
     std::vector<Note> notes;
-    finiteValueNotes(design, notes);
-    if (design.model == Model::rectangular) rectangularNotes(design, notes);
-    positiveNotes(design, notes);
-    if (design.roundBaffleDiameterCm < design.driverDiameterCm) {
-        notes.push_back({13, "The round baffle (" + withUnit(design.roundBaffleDiameterCm, "cm") +
-                                 ") is smaller than the driver (" +
-                                 withUnit(design.driverDiameterCm, "cm") + ")."});
+    for (DesignNote& note : checkDesign(design, response)) {
+        notes.push_back({note.record(), std::move(note.text)});
     }
-    if (auto note = levelNote(response)) notes.push_back(*note);
     return notes;
 }
 

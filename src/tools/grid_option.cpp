@@ -13,7 +13,8 @@ Result<FrequencyGrid, std::string> parseGridOption(std::string_view text) {
         return "--grid takes 'standard' or a number of points per octave from 1 to " +
                std::to_string(kMaxGridPointsPerOctave) + ", not '" + std::string(text) + "'";
     }
-    auto grid = FrequencyGrid::perOctave(perOctave, 10.0F, 20000.0F);
+    auto grid = FrequencyGrid::perOctave(
+        {.pointsPerOctave = perOctave, .lowestHz = 10.0F, .highestHz = 20000.0F});
     if (!grid) return std::string(errorText(grid.error()));
     return std::move(grid).value();
 }

@@ -3,9 +3,7 @@
 namespace opbaff::tools {
 
 std::string readFailureText(const std::string& name, const ReadFailure& failure) {
-    if (failure.error == ReadError::cannotOpen) return failure.message();
-    return name + ": " + failure.message() + " (record " + std::to_string(failure.record) +
-           ", line " + std::to_string(failure.line) + ")";
+    return failure.describe(name);
 }
 
 Result<ParameterFile, std::string> loadParameterFile(const std::string& path) {

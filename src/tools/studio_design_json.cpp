@@ -9,6 +9,8 @@
 #include <set>
 #include <vector>
 
+#include "opbaff/design_fields.h"
+
 namespace opbaff::tools {
 namespace {
 
@@ -16,24 +18,6 @@ namespace {
 // a number is rounded to single precision once.
 using SingleJson = nlohmann::basic_json<std::map, std::vector, std::string, bool, std::int64_t,
                                         std::uint64_t, float>;
-
-struct NumberField {
-    const char* name;
-    float Design::*member;
-};
-
-constexpr std::array<NumberField, 10> kNumberFields{{
-    {"baffleHeightCm", &Design::baffleHeightCm},
-    {"baffleWidthCm", &Design::baffleWidthCm},
-    {"driverXCm", &Design::driverXCm},
-    {"driverYCm", &Design::driverYCm},
-    {"driverDiameterCm", &Design::driverDiameterCm},
-    {"resonanceHz", &Design::resonanceHz},
-    {"qualityFactor", &Design::qualityFactor},
-    {"listenerDistanceM", &Design::listenerDistanceM},
-    {"roundBaffleDiameterCm", &Design::roundBaffleDiameterCm},
-    {"offAxisAngleDeg", &Design::offAxisAngleDeg},
-}};
 
 constexpr std::array<const char*, 4> kChoiceFields{"model", "rearPhaseFactor", "pistonFactor",
                                                    "rearLevel"};
@@ -50,8 +34,8 @@ std::string reasonOf(const SingleJson::exception& error) {
 }
 
 bool isField(const std::string& name) {
-    return std::any_of(kNumberFields.begin(), kNumberFields.end(),
-                       [&](const NumberField& f) { return name == f.name; }) ||
+    return std::any_of(kDesignFields.begin(), kDesignFields.end(),
+                       [&](const DesignField& f) { return name == f.name; }) ||
            std::any_of(kChoiceFields.begin(), kChoiceFields.end(),
                        [&](const char* f) { return name == f; });
 }
@@ -97,7 +81,7 @@ std::optional<std::string> readChoices(const SingleJson& object, Design& design)
 }
 
 std::optional<std::string> readNumbers(const SingleJson& object, Design& design) {
-    for (const NumberField& field : kNumberFields) {
+    for (const DesignField& field : kDesignFields) {
         const SingleJson& value = object.at(field.name);
         if (!value.is_number()) {
             return "field '" + std::string(field.name) + "' must be a number, not " +
@@ -113,7 +97,7 @@ std::optional<std::string> checkNames(const SingleJson& object) {
     const auto unknown = std::find_if(items.begin(), items.end(),
                                       [](const auto& member) { return !isField(member.key()); });
     if (unknown != items.end()) return "unknown field '" + unknown.key() + "'";
-    for (const NumberField& field : kNumberFields) {
+    for (const DesignField& field : kDesignFields) {
         if (!object.contains(field.name)) return "missing field '" + std::string(field.name) + "'";
     }
     for (const char* name : kChoiceFields) {
@@ -165,7 +149,7 @@ Result<Design, std::string> designFromJson(std::string_view text) {
 void writeDesign(JsonWriter& writer, const Design& design) {
     writer.beginObject();
     writer.key("model").value(modelName(design.model));
-    for (const NumberField& field : kNumberFields) {
+    for (const DesignField& field : kDesignFields) {
         writer.key(field.name).value(design.*field.member);
         if (field.member == &Design::listenerDistanceM) {
             writer.key("rearPhaseFactor")

@@ -10,8 +10,8 @@
 #include <variant>
 
 #include "model/run_constants.h"
-#include "run/byte_input.h"
-#include "run/parameter_reader.h"
+#include "format/memory_input.h"
+#include "format/parameter_reader.h"
 
 namespace {
 
@@ -71,7 +71,7 @@ void checkOutcome(const ReadResult& result) {
 
 ReadResult readFrom(std::string_view bytes, std::size_t chunk, float pi) {
     opbaff::MemoryInput input(bytes, chunk);
-    return opbaff::readParameterFile(input, pi);
+    return opbaff::readParameterRecords(input, pi);
 }
 
 }  // namespace

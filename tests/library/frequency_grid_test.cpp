@@ -67,7 +67,8 @@ TEST_P(GridModelTest, AFrequencysLevelsDoNotDependOnItsGrid) {
 TEST_P(GridModelTest, PerOctaveGridsShareTheStandardGridsFirstRow) {
     const Design design = exampleOf(GetParam());
     const Response standard = computeResponse(design);
-    const Response fine = computeResponse(design, *FrequencyGrid::perOctave(24));
+    const Response fine =
+        computeResponse(design, *FrequencyGrid::perOctave({.pointsPerOctave = 24}));
     ASSERT_EQ(fine.frequenciesHz.front(), standard.frequenciesHz.front());
     for (std::size_t k = 0; k < 4; ++k) {
         EXPECT_EQ(bitsOf(fine.columns[k].levelsDb[0]), bitsOf(standard.columns[k].levelsDb[0]));
@@ -110,7 +111,8 @@ class PerOctaveGridTest : public testing::TestWithParam<OctaveCase> {};
 
 TEST_P(PerOctaveGridTest, CountEndsAndRatio) {
     const OctaveCase& c = GetParam();
-    const auto grid = FrequencyGrid::perOctave(c.pointsPerOctave, c.lowestHz, c.highestHz);
+    const auto grid = FrequencyGrid::perOctave(
+        {.pointsPerOctave = c.pointsPerOctave, .lowestHz = c.lowestHz, .highestHz = c.highestHz});
     ASSERT_TRUE(grid) << errorText(grid.error());
     const std::vector<float>& f = grid->frequencies();
     EXPECT_FALSE(grid->isStandard());
@@ -133,6 +135,45 @@ INSTANTIATE_TEST_SUITE_P(Grids, PerOctaveGridTest, testing::ValuesIn(kOctaveCase
                              return std::string(info.param.name);
                          });
 
+// Where the step past the highest frequency would overflow a float, the grid
+// ends on its last finite frequency: every frequency of a grid is finite.
+struct OverflowCase {
+    const char* name;
+    int pointsPerOctave;
+    float lowestHz;
+    float highestHz;
+    std::size_t count;
+};
+
+const OverflowCase kOverflowCases[] = {
+    {"octaves_from_1_hz", 1, 1.0F, std::numeric_limits<float>::max(), 128},
+    {"fine_steps_at_the_top", 1000, 1e38F, std::numeric_limits<float>::max(), 1767},
+    {"top_itself", 24, std::numeric_limits<float>::max(), std::numeric_limits<float>::max(), 1},
+};
+
+void PrintTo(const OverflowCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class OverflowGridTest : public testing::TestWithParam<OverflowCase> {};
+
+TEST_P(OverflowGridTest, EndsOnItsLastFiniteFrequency) {
+    const OverflowCase& c = GetParam();
+    const auto grid = FrequencyGrid::perOctave(
+        {.pointsPerOctave = c.pointsPerOctave, .lowestHz = c.lowestHz, .highestHz = c.highestHz});
+    ASSERT_TRUE(grid) << errorText(grid.error());
+    const std::vector<float>& f = grid->frequencies();
+    ASSERT_EQ(f.size(), c.count);
+    for (const float frequency : f) EXPECT_TRUE(std::isfinite(frequency) && frequency > 0.0F);
+    const double next = c.lowestHz * std::exp2(static_cast<double>(f.size()) / c.pointsPerOctave);
+    EXPECT_GT(next, static_cast<double>(std::numeric_limits<float>::max()));
+}
+
+INSTANTIATE_TEST_SUITE_P(Grids, OverflowGridTest, testing::ValuesIn(kOverflowCases),
+                         [](const testing::TestParamInfo<OverflowCase>& info) {
+                             return std::string(info.param.name);
+                         });
+
 struct BadGridCase {
     const char* name;
     Result<FrequencyGrid, Error> (*make)();
@@ -143,22 +184,49 @@ constexpr float kInfinity = std::numeric_limits<float>::infinity();
 constexpr float kNaN = std::numeric_limits<float>::quiet_NaN();
 
 const BadGridCase kBadGrids[] = {
-    {"no_points_per_octave", [] { return FrequencyGrid::perOctave(0); },
+    {"no_points_per_octave", [] { return FrequencyGrid::perOctave({.pointsPerOctave = 0}); },
      Error::pointsPerOctaveOutOfRange},
-    {"too_many_per_octave", [] { return FrequencyGrid::perOctave(1001); },
+    {"too_many_per_octave", [] { return FrequencyGrid::perOctave({.pointsPerOctave = 1001}); },
      Error::pointsPerOctaveOutOfRange},
-    {"lowest_zero", [] { return FrequencyGrid::perOctave(24, 0.0F, 100.0F); },
+    {"lowest_zero",
+     [] {
+         return FrequencyGrid::perOctave(
+             {.pointsPerOctave = 24, .lowestHz = 0.0F, .highestHz = 100.0F});
+     },
      Error::frequencyNotPositive},
-    {"lowest_negative", [] { return FrequencyGrid::perOctave(24, -10.0F, 100.0F); },
+    {"lowest_negative",
+     [] {
+         return FrequencyGrid::perOctave(
+             {.pointsPerOctave = 24, .lowestHz = -10.0F, .highestHz = 100.0F});
+     },
      Error::frequencyNotPositive},
-    {"highest_infinite", [] { return FrequencyGrid::perOctave(24, 10.0F, kInfinity); },
+    {"highest_infinite",
+     [] {
+         return FrequencyGrid::perOctave(
+             {.pointsPerOctave = 24, .lowestHz = 10.0F, .highestHz = kInfinity});
+     },
      Error::frequencyNotPositive},
-    {"highest_nan", [] { return FrequencyGrid::perOctave(24, 10.0F, kNaN); },
+    {"highest_nan",
+     [] {
+         return FrequencyGrid::perOctave(
+             {.pointsPerOctave = 24, .lowestHz = 10.0F, .highestHz = kNaN});
+     },
      Error::frequencyNotPositive},
-    {"reversed", [] { return FrequencyGrid::perOctave(24, 1000.0F, 100.0F); },
+    {"reversed",
+     [] {
+         return FrequencyGrid::perOctave(
+             {.pointsPerOctave = 24, .lowestHz = 1000.0F, .highestHz = 100.0F});
+     },
      Error::frequencyRangeReversed},
-    {"too_many_points", [] { return FrequencyGrid::perOctave(1000, 1e-30F, 1e30F); },
+    {"too_many_points",
+     [] {
+         return FrequencyGrid::perOctave(
+             {.pointsPerOctave = 1000, .lowestHz = 1e-30F, .highestHz = 1e30F});
+     },
      Error::gridSizeOutOfRange},
+    {"points_left_out",
+     [] { return FrequencyGrid::perOctave({.lowestHz = 20.0F, .highestHz = 20000.0F}); },
+     Error::pointsPerOctaveOutOfRange},
     {"empty_list", [] { return FrequencyGrid::fromFrequencies({}); }, Error::gridSizeOutOfRange},
     {"zero_in_list",
      [] {
@@ -169,6 +237,26 @@ const BadGridCase kBadGrids[] = {
 
 void PrintTo(const BadGridCase& c, std::ostream* out) {
     *out << c.name;
+}
+
+// A grid is asked for by named fields only: two bare frequencies, or a bare
+// count, do not compile.
+template <typename... Arguments>
+concept CanAskPerOctave = requires(Arguments... a) {
+    FrequencyGrid::perOctave(a...);
+};
+static_assert(CanAskPerOctave<GridRequest>);
+static_assert(!CanAskPerOctave<float, float>);
+static_assert(!CanAskPerOctave<int, float, float>);
+static_assert(!CanAskPerOctave<int>);
+
+TEST(GridErrorText, NamesTheLimits) {
+    EXPECT_NE(std::string(errorText(Error::pointsPerOctaveOutOfRange))
+                  .find("1 to " + std::to_string(kMaxPointsPerOctave)),
+              std::string::npos);
+    EXPECT_NE(std::string(errorText(Error::gridSizeOutOfRange))
+                  .find("1 to " + std::to_string(kMaxGridPoints) + " frequencies"),
+              std::string::npos);
 }
 
 class BadGridTest : public testing::TestWithParam<BadGridCase> {};

@@ -43,9 +43,7 @@ void writeFile(const std::filesystem::path& path, const std::string& content) {
 std::string resultFileBytes(const Response& response) {
     std::string bytes;
     for (std::size_t i = 0; i < response.frequenciesHz.size(); ++i) {
-        const ResultLine line =
-            formatResultLine({response.columns[0].levelsDb[i], response.columns[1].levelsDb[i],
-                              response.columns[2].levelsDb[i], response.columns[3].levelsDb[i]});
+        const ResultLine line = formatResultLine(response.row(i));
         bytes.append(line.begin(), line.end());
     }
     return bytes;

@@ -198,6 +198,9 @@ TEST_P(FailureTest, NamesTheReasonTheRecordAndTheLine) {
     EXPECT_EQ(file.error().record, c.record);
     EXPECT_EQ(file.error().line, c.line);
     EXPECT_EQ(file.error().message(), c.message);
+    EXPECT_EQ(file.error().describe("in.txt"), "in.txt: " + std::string(c.message) + " (record " +
+                                                   std::to_string(c.record) + ", line " +
+                                                   std::to_string(c.line) + ")");
 }
 
 INSTANTIATE_TEST_SUITE_P(Failures, FailureTest, testing::ValuesIn(kFailures),
@@ -258,6 +261,8 @@ TEST(PathTest, FilesThatCannotBeOpenedGiveTheSystemsReason) {
     const auto folder = readParameterFile(dir.path());
     ASSERT_FALSE(folder);
     EXPECT_EQ(folder.error().message(), dir.path().string() + ": Is a directory");
+    // A file that could not be opened is named by its own path only.
+    EXPECT_EQ(folder.error().describe("other"), folder.error().message());
 }
 
 std::uint32_t bitsOf(float value) {

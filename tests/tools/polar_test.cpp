@@ -156,7 +156,7 @@ TEST(PolarSetTest, OnlyACentredDriverIsSymmetric) {
     Design centred;
     centred.driverXCm = centred.baffleWidthCm / 2;
     const std::vector<float> angles = parseAngles("-90:90:7.5").value();
-    const FrequencyGrid grid = FrequencyGrid::perOctave(12).value();
+    const FrequencyGrid grid = FrequencyGrid::perOctave({.pointsPerOctave = 12}).value();
     const auto mirrored = [&](const Design& design) {
         const PolarSet set = computePolarSet(design, grid, angles, 2).value();
         bool same = true;

@@ -342,7 +342,7 @@ TEST(PolarTest, AnswerIsTheWholeSetComputedAtOnce) {
         client.Post("/api/polar?grid=12&angles=-90:85:5", designJson(Design{}), "application/json");
     ASSERT_TRUE(answer);
     ASSERT_EQ(answer->status, 200) << answer->body;
-    const auto grid = FrequencyGrid::perOctave(12);
+    const auto grid = FrequencyGrid::perOctave({.pointsPerOctave = 12});
     const auto set = computePolarSet(Design{}, *grid, parseAngles("-90:85:5").value(), 1);
     ASSERT_TRUE(set);
     EXPECT_EQ(answer->body, polarJson(*set));

@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "run/byte_input.h"
+#include "format/memory_input.h"
 
 namespace opbaff {
 
@@ -22,7 +22,7 @@ class CharStream {
   public:
     static constexpr std::size_t kBufferSize = std::size_t{64} * 1024;
 
-    explicit CharStream(ByteInput& input) : input_(input), buffer_(kBufferSize) {}
+    explicit CharStream(ByteSource& input) : input_(input), buffer_(kBufferSize) {}
 
     // The next character (0 to 255) without consuming it, or kEndOfInput.
     int peek() {
@@ -83,7 +83,7 @@ class CharStream {
     int rawPeek();
     bool fill();
 
-    ByteInput& input_;
+    ByteSource& input_;
     std::vector<char> buffer_;
     std::size_t position_ = 0;
     std::size_t size_ = 0;

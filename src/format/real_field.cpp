@@ -1,4 +1,4 @@
-#include "run/real_field.h"
+#include "format/real_field.h"
 
 #include <algorithm>
 #include <array>

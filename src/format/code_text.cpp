@@ -1,4 +1,4 @@
-#include "run/code_text.h"
+#include "format/code_text.h"
 
 #include <algorithm>
 

@@ -1,9 +1,11 @@
-#include "run/e_field.h"
+#include "format/result_row.h"
 
 #include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <string_view>
+
+#include "api/fp_environment.h"
 
 namespace opbaff {
 
@@ -51,12 +53,34 @@ EField formatMagnitude(double magnitude, bool negative) {
 }  // namespace
 
 EField formatEField(Real value) {
+    const ExactEnvironment exact;
+    return eFieldOf(value);
+}
+
+EField eFieldOf(Real value) {
     const double wide = value;
     if (std::isnan(wide)) return rightAligned("NaN");
     if (std::isinf(wide)) return rightAligned(wide < 0.0 ? "-Infinity" : "Infinity");
     if (wide == 0.0) return rightAligned("0.00000000E+00");
     const bool negative = wide < 0.0;
     return formatMagnitude(negative ? -wide : wide, negative);
+}
+
+ResultLine formatResultLine(const std::array<float, 4>& levels) {
+    const ExactEnvironment exact;
+    return resultLineOf(levels);
+}
+
+ResultLine resultLineOf(const std::array<float, 4>& levels) {
+    ResultLine line{};
+    auto next = line.begin();
+    for (const float level : levels) {
+        const EField field = eFieldOf(level);
+        next = std::copy(field.begin(), field.end(), next);
+    }
+    *next++ = '\r';
+    *next = '\n';
+    return line;
 }
 
 }  // namespace opbaff

@@ -3,9 +3,9 @@
 // after a repeat count "N*" with N not 0.
 #pragma once
 
+#include "format/char_stream.h"
+#include "format/field_status.h"
 #include "model/parameter_set.h"
-#include "run/char_stream.h"
-#include "run/field_status.h"
 
 namespace opbaff {
 

@@ -1,4 +1,4 @@
-#include "run/char_stream.h"
+#include "format/char_stream.h"
 
 #include <algorithm>
 #include <cerrno>

@@ -15,7 +15,7 @@ namespace opbaff::readertest {
 namespace {
 
 // Hands out `bytes`, then fails with `error` instead of reporting the end.
-class FailingInput final : public ByteInput {
+class FailingInput final : public ByteSource {
   public:
     FailingInput(std::string bytes, int error) : bytes_(std::move(bytes)), error_(error) {}
     long readSome(char* buffer, std::size_t capacity) override {
@@ -55,20 +55,20 @@ TEST(ParameterReaderStream, ReadErrorsAreReportedWithTheSystemText) {
     for (const auto& c : kErrors) {
         SCOPED_TRACE(c.name);
         FailingInput input(c.before, EIO);
-        EXPECT_EQ(describe(readParameterFile(input, runPi())), c.report);
+        EXPECT_EQ(describe(readParameterRecords(input, runPi())), c.report);
     }
 }
 
 TEST(ParameterReaderStream, AReadErrorIsNotTakenForTheEndOfFile) {
     FailingInput input(firstRecords(3, true), EACCES);
-    const auto failure = std::get<ReadFailure>(readParameterFile(input, runPi()));
+    const auto failure = std::get<ReadFailure>(readParameterRecords(input, runPi()));
     EXPECT_EQ(failure.place, "list in");
     EXPECT_FALSE(failure.endOfFile);
     EXPECT_EQ(failure.reason, std::strerror(EACCES));
 }
 
 // `head`, then `length` copies of `filler` made up on the fly, then `tail`.
-class GeneratedInput final : public ByteInput {
+class GeneratedInput final : public ByteSource {
   public:
     GeneratedInput(std::string head, char filler, std::size_t length, std::string tail)
         : head_(std::move(head)), filler_(filler), length_(length), tail_(std::move(tail)) {}
@@ -141,7 +141,7 @@ TEST(ParameterReaderStream, HugeLinesAreStreamedInLittleMemory) {
         const long before = peakResidentKiB();
         const auto start = std::chrono::steady_clock::now();
         GeneratedInput input(c.head, c.filler, kHugeLine, c.tail);
-        const ReadResult result = readParameterFile(input, runPi());
+        const ReadResult result = readParameterRecords(input, runPi());
         const auto seconds =
             std::chrono::duration<double>(std::chrono::steady_clock::now() - start);
         EXPECT_EQ(describe(result), describe(readText(c.expected)));

@@ -1,5 +1,5 @@
 // The E16.8 fields and the 66-byte lines of the result file.
-#include "run/e_field.h"
+#include "format/result_row.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "run/result_writer.h"
+#include "model/result_row.h"
 
 namespace opbaff {
 namespace {

@@ -4,10 +4,10 @@
 #include <array>
 #include <variant>
 
+#include "format/memory_input.h"
 #include "model/parameter_set.h"
 #include "model/real.h"
 #include "opbaff/parameter_file.h"
-#include "run/byte_input.h"
 
 namespace opbaff {
 
@@ -26,6 +26,10 @@ using RecordTrace = std::array<RecordInfo, 15>;
 // Without a trace nothing after the fifteenth value is read. With one, each
 // record's line, text and rest are filled in, and the rest of the fifteenth
 // line is read for its remark.
-ReadResult readParameterFile(ByteInput& input, Real pi, RecordTrace* trace = nullptr);
+// The member of the parameter set that a number record (1 to 15) is read into;
+// nullptr for a code record.
+Real ParameterSet::*numberSlotOfRecord(int record);
+
+ReadResult readParameterRecords(ByteSource& input, Real pi, RecordTrace* trace = nullptr);
 
 }  // namespace opbaff

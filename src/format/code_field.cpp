@@ -1,6 +1,6 @@
-#include "run/code_field.h"
+#include "format/code_field.h"
 
-#include "run/code_text.h"
+#include "format/code_text.h"
 
 namespace opbaff {
 namespace {

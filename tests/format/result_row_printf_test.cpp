@@ -11,7 +11,7 @@
 #include <random>
 #include <string>
 
-#include "run/e_field.h"
+#include "format/result_row.h"
 
 namespace opbaff {
 namespace {

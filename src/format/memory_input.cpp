@@ -1,4 +1,4 @@
-#include "run/byte_input.h"
+#include "format/memory_input.h"
 
 #include <algorithm>
 

@@ -11,8 +11,8 @@
 #include <variant>
 #include <vector>
 
+#include "format/parameter_reader.h"
 #include "model/run_constants.h"
-#include "run/parameter_reader.h"
 
 namespace opbaff::readertest {
 
@@ -67,7 +67,7 @@ inline std::string firstRecords(std::size_t count, bool lastLineEnded) {
 
 inline ReadResult readText(std::string_view text, std::size_t chunk = 0) {
     MemoryInput input(text, chunk);
-    return readParameterFile(input, runPi());
+    return readParameterRecords(input, runPi());
 }
 
 inline std::string bitsOf(Real value) {

@@ -1,4 +1,4 @@
-#include "run/parameter_reader.h"
+#include "format/parameter_reader.h"
 
 #include <algorithm>
 #include <array>
@@ -7,10 +7,10 @@
 #include <cstring>
 #include <optional>
 
+#include "format/char_stream.h"
+#include "format/code_field.h"
+#include "format/real_field.h"
 #include "model/run_constants.h"
-#include "run/char_stream.h"
-#include "run/code_field.h"
-#include "run/real_field.h"
 
 namespace opbaff {
 namespace {
@@ -62,7 +62,7 @@ std::string codeText(const Code& code) {
 
 class RecordReader {
   public:
-    explicit RecordReader(ByteInput& input) : in_(input) {}
+    explicit RecordReader(ByteSource& input) : in_(input) {}
 
     // Reads one record into its slot of `set`; a failure if there is none to read.
     // With `info`, notes where the value stood and its text.
@@ -166,7 +166,12 @@ void noteValue(const Slot& slot, const ParameterSet& set, RecordInfo& info) {
 
 }  // namespace
 
-ReadResult readParameterFile(ByteInput& input, Real pi, RecordTrace* trace) {
+Real ParameterSet::*numberSlotOfRecord(int record) {
+    const auto* slot = std::get_if<RealSlot>(&kRecords[static_cast<std::size_t>(record - 1)]);
+    return slot != nullptr ? *slot : nullptr;
+}
+
+ReadResult readParameterRecords(ByteSource& input, Real pi, RecordTrace* trace) {
     RecordReader reader(input);
     ParameterSet set;
     RecordInfo* previous = nullptr;

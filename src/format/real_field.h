@@ -3,9 +3,9 @@
 // ("E", "e", "D" or "d" with an optional sign, or a bare sign, then digits).
 #pragma once
 
+#include "format/char_stream.h"
+#include "format/field_status.h"
 #include "model/real.h"
-#include "run/char_stream.h"
-#include "run/field_status.h"
 
 namespace opbaff {
 

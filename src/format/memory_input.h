@@ -1,4 +1,5 @@
-// Where the parameter file's bytes come from: the opened file, or memory.
+// A parameter file's bytes held in memory (the program's opened file and a
+// path are the other ByteSources, see opbaff/parameter_file.h).
 #pragma once
 
 #include <cstddef>
@@ -8,13 +9,9 @@
 
 namespace opbaff {
 
-// A source of bytes: the parameter file's descriptor, or memory. readSome
-// returns the count (> 0), 0 at the end of the input, or -1 with errno set.
-using ByteInput = ByteSource;
-
 // Bytes held in memory, handed out at most `maxChunk` at a time (0: no limit), so
 // that a reader can be fed one byte per call.
-class MemoryInput final : public ByteInput {
+class MemoryInput final : public ByteSource {
   public:
     explicit MemoryInput(std::string_view bytes, std::size_t maxChunk = 0)
         : rest_(bytes), maxChunk_(maxChunk) {}

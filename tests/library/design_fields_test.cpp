@@ -1,0 +1,48 @@
+// The table of design fields against the reader: each field's record is the
+// one the reader fills that member from, and the records stand in order.
+#include "opbaff/design_fields.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "opbaff/opbaff.h"
+
+namespace opbaff {
+namespace {
+
+static_assert([] {
+    for (std::size_t k = 0; k < kParameterRecords.size(); ++k) {
+        if (kParameterRecords[k].number != static_cast<int>(k) + 1) return false;
+    }
+    return true;
+}());
+
+class DesignFieldTest : public testing::TestWithParam<DesignField> {};
+
+// A value of that field alone changed comes back in that member, and stood in
+// that record of the written file.
+TEST_P(DesignFieldTest, TheWrittenRecordReadsBackIntoTheMember) {
+    const DesignField& field = GetParam();
+    Design design;
+    design.*field.member = 1234.5F;
+    const auto text = writeParameterText(design);
+    ASSERT_TRUE(text);
+    const auto file = readParameterText(*text);
+    ASSERT_TRUE(file) << file.error().message();
+    EXPECT_EQ(file->design, design);
+    const RecordInfo& info = file->records[static_cast<std::size_t>(field.record - 1)];
+    EXPECT_EQ(info.number, 1234.5F);
+    EXPECT_NE(info.rest.find(field.name), std::string::npos) << info.rest;
+    EXPECT_EQ(kParameterRecords[static_cast<std::size_t>(field.record - 1)].name,
+              std::string(field.name));
+    EXPECT_EQ(designFieldOfRecord(field.record), &designFieldOf(field.member));
+}
+
+INSTANTIATE_TEST_SUITE_P(Fields, DesignFieldTest, testing::ValuesIn(kDesignFields),
+                         [](const testing::TestParamInfo<DesignField>& info) {
+                             return std::string(info.param.name);
+                         });
+
+}  // namespace
+}  // namespace opbaff
