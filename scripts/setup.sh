@@ -1,11 +1,57 @@
 #!/usr/bin/env bash
-# Installs what building and testing need on a fresh Debian machine.
-# Idempotent and quiet when everything is already there.
+# Installs on a Debian machine the packages of the groups named, plus any other
+# packages named; idempotent and quiet when everything is already there.
+#
+#   scripts/setup.sh [--list] [GROUP | PACKAGE]...
+#
+# Groups (without one, build):
+#   build  build, run and install opbaff, opbaff-design and opbaff-view
+#   test   build, plus what the test suite needs: GoogleTest, an XML parser,
+#          and Chromium with its driver and Selenium for the studio's browser test
+# --list prints the packages, one a line, and installs nothing.
 set -euo pipefail
 
-packages=(g++ cmake make pkg-config libf2c2-dev libgtest-dev gnuplot-nox libexpat1-dev
-          libcli11-dev nlohmann-json3-dev libcpp-httplib-dev libmicrohttpd-dev
-          chromium chromium-driver python3-selenium "$@")
+# One array per group; a package goes into the group of the commands that need it.
+build_packages=(g++ cmake make pkg-config libf2c2-dev gnuplot-nox
+                libcli11-dev nlohmann-json3-dev libmicrohttpd-dev libcpp-httplib-dev)
+test_packages=(libgtest-dev libexpat1-dev
+               chromium chromium-driver python3-selenium)
+
+list=false
+groups=()
+extra=()
+for word in "$@"; do
+    case "$word" in
+        --list) list=true ;;
+        build | test) groups+=("$word") ;;
+        *)
+            # A Debian package name, so that no word reaches apt-get as an option.
+            if ! [[ "$word" =~ ^[a-z0-9][a-z0-9+.-]+$ ]]; then
+                echo "setup.sh: not a group or package name: '$word'" >&2
+                exit 2
+            fi
+            extra+=("$word")
+            ;;
+    esac
+done
+[ ${#groups[@]} -gt 0 ] || groups=(build)
+
+packages=()
+for group in "${groups[@]}"; do
+    packages+=("${build_packages[@]}")
+    case "$group" in
+        test) packages+=("${test_packages[@]}") ;;
+    esac
+done
+packages+=("${extra[@]}")
+# Each package once, in the order first named.
+mapfile -t packages < <(printf '%s\n' "${packages[@]}" | awk '!seen[$0]++')
+
+if $list; then
+    printf '%s\n' "${packages[@]}"
+    exit 0
+fi
+
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -4,17 +4,23 @@
 # CMake package and once through pkg-config, with nothing but the prefix to
 # find the library by. Both programs must print every reference case's result
 # file byte for byte, and refuse a bad parameter file with exit status 2.
+# With --installed PREFIX it uses a tree already installed there instead.
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
-build="$(cd "${1:-$here/build}" && pwd)"
 work="$(mktemp -d)"
 trap 'rm -rf "$work"' EXIT
 
-cmake --install "$build" --prefix "$work/prefix" >/dev/null
+if [ "${1:-}" = --installed ]; then
+    prefix="$(cd "$2" && pwd)"
+else
+    build="$(cd "${1:-$here/build}" && pwd)"
+    prefix="$work/prefix"
+    cmake --install "$build" --prefix "$prefix" >/dev/null
+fi
 cp -r "$here/examples/library" "$work/example"
-cmake -S "$work/example" -B "$work/cmake-build" -DCMAKE_PREFIX_PATH="$work/prefix" >/dev/null
+cmake -S "$work/example" -B "$work/cmake-build" -DCMAKE_PREFIX_PATH="$prefix" >/dev/null
 cmake --build "$work/cmake-build" >/dev/null
-export PKG_CONFIG_PATH="$work/prefix/lib/pkgconfig"
+export PKG_CONFIG_PATH="$prefix/lib/pkgconfig"
 # shellcheck disable=SC2046
 g++ -std=c++20 -O2 -o "$work/print-response-pc" "$work/example/print_response.cpp" \
     $(pkg-config --cflags --libs opbaff)

@@ -4,7 +4,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/setup.sh
+scripts/setup.sh test
 cmake -S . -B build-asan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DOPBAFF_SANITIZE=ON -DOPBAFF_WERROR=ON >/dev/null
 cmake --build build-asan -j2
 # The fault-injection tests preload a library ahead of the sanitizer run-time.

@@ -3,7 +3,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/setup.sh
-cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DOPBAFF_WERROR=ON >/dev/null
+scripts/setup.sh test
+cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DOPBAFF_TESTS=ON -DOPBAFF_WERROR=ON >/dev/null
 cmake --build build -j2
 ctest --test-dir build --output-on-failure -j2

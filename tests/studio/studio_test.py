@@ -11,7 +11,7 @@ API's standard-grid levels.
     studio_test.py OPBAFF_DESIGN OPBAFF                 run the tests
     studio_test.py OPBAFF_DESIGN OPBAFF --screenshot F  save a picture of the studio
 
-Needs chromium, chromedriver and python3-selenium (scripts/setup.sh installs
+Needs chromium, chromedriver and python3-selenium (scripts/setup.sh test installs
 them). Without them the tests are skipped, except when CI is set.
 """
 
