@@ -270,6 +270,13 @@ Result<PlateSolution, PlateError> ThinPlate::solve(const std::vector<PlateDriver
     data->incomingRear.resize(total);
     Workspace ws;
     ws.reserve(largest);
+    const double rearRatio = frontGains[0] == 0.0 ? 0.0 : rearGains[0] / frontGains[0];
+    bool proportional = true;
+    for (std::size_t j = 0; j < drivers.size(); ++j) {
+        if (frontGains[j] == 0.0 || rearGains[j] != rearRatio * frontGains[j]) {
+            proportional = false;
+        }
+    }
     for (std::size_t i = 0; i < frequenciesHz.size(); ++i) {
         const auto& grid = *data->grids[i];
         const auto n = static_cast<std::size_t>(grid.size);
@@ -283,8 +290,18 @@ Result<PlateSolution, PlateError> ThinPlate::solve(const std::vector<PlateDriver
         sourceTerm(grid, drivers, frontGains, state_->edges, k, ws.curRe, ws.curIm);
         data->orders.push_back(
             sumOrders(grid, state_->accuracy, ws, data->incomingFront.data() + data->offsets[i]));
-        sourceTerm(grid, drivers, rearGains, state_->edges, k, ws.curRe, ws.curIm);
-        sumOrders(grid, state_->accuracy, ws, data->incomingRear.data() + data->offsets[i]);
+        Complex* rear = data->incomingRear.data() + data->offsets[i];
+        if (proportional) {
+            // The equation is linear: rear sources in one proportion to the front
+            // ones set up edge waves in that proportion.
+            const Complex* frontWaves = data->incomingFront.data() + data->offsets[i];
+            for (std::size_t j = 0; j < n * n; ++j) {
+                rear[j] = rearRatio * frontWaves[j];
+            }
+        } else {
+            sourceTerm(grid, drivers, rearGains, state_->edges, k, ws.curRe, ws.curIm);
+            sumOrders(grid, state_->accuracy, ws, rear);
+        }
     }
     return PlateSolution(std::move(data));
 }
