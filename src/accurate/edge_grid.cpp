@@ -1,0 +1,99 @@
+// The edge-to-edge waves of a flat plate travel grazing along a face, so that on
+// both edges theta is 0 (front) or 2 pi (rear). For nu = 1/2 every phi_i of the
+// Biot-Tolstoy-Medwin directivity is then an odd multiple of pi and
+//   beta = +-4 / cosh(eta / 2),  cosh(eta / 2) = cos((phi_out - phi_in) / 2) / sqrt(sin phi_in sin
+//   phi_out),
+// + when the wave stays on its face, - when it turns to the other one (phi: the
+// in-plane angles, from the receiving edge's direction, of the directions to the
+// emitting point and to the point the wave goes on to). See Asheim and Svensson,
+// "An integral equation formulation for the diffraction from convex plates and
+// polyhedra", J. Acoust. Soc. Am. 133(6), 3681-3691 (2013), for the edge-source
+// integral equation built on it.
+#include "accurate/edge_grid.h"
+
+#include <cmath>
+
+#include "accurate/gauss_legendre.h"
+
+namespace opbaff::accurate {
+
+namespace {
+
+void placePoints(EdgeGrid& grid, const std::vector<Edge>& edges) {
+    for (std::size_t e = 0; e < edges.size(); ++e) {
+        const GaussRule rule = gaussLegendre(grid.pointsPerEdge[e]);
+        const Edge& edge = edges[e];
+        for (std::size_t i = 0; i < rule.nodes.size(); ++i) {
+            const double s = 0.5 * edge.length * (rule.nodes[i] + 1.0);
+            grid.edgeOf.push_back(static_cast<int>(e));
+            grid.x.push_back(edge.px + s * edge.ex);
+            grid.y.push_back(edge.py + s * edge.ey);
+            grid.s.push_back(s);
+            grid.weight.push_back(0.5 * edge.length * rule.weights[i]);
+        }
+    }
+    grid.size = static_cast<int>(grid.x.size());
+}
+
+void measurePairs(EdgeGrid& grid, const std::vector<Edge>& edges) {
+    const auto n = static_cast<std::size_t>(grid.size);
+    grid.distance.assign(n * n, 0.0);
+    grid.cosPhi.assign(n * n, 0.0);
+    grid.sinPhi.assign(n * n, 0.0);
+    for (std::size_t p = 0; p < n; ++p) {
+        const Edge& edge = edges[static_cast<std::size_t>(grid.edgeOf[p])];
+        for (std::size_t q = 0; q < n; ++q) {
+            if (grid.edgeOf[p] == grid.edgeOf[q]) {
+                continue;
+            }
+            const double dx = grid.x[q] - grid.x[p];
+            const double dy = grid.y[q] - grid.y[p];
+            const double d = std::hypot(dx, dy);
+            grid.distance[p * n + q] = d;
+            grid.cosPhi[p * n + q] = (dx * edge.ex + dy * edge.ey) / d;
+            grid.sinPhi[p * n + q] = (dx * edge.nx + dy * edge.ny) / d;
+        }
+    }
+}
+
+void buildGrazingDirectivity(EdgeGrid& grid) {
+    const auto n = static_cast<std::size_t>(grid.size);
+    std::vector<double> rootSin(n);
+    std::vector<double> cosHalf(n);
+    std::vector<double> sinHalf(n);
+    grid.grazing.assign(n * n * n, 0.0);
+    for (std::size_t x = 0; x < n; ++x) {
+        for (std::size_t q = 0; q < n; ++q) {
+            const double c = grid.cosPhi[x * n + q];
+            const double sn = grid.sinPhi[x * n + q];
+            rootSin[q] = std::sqrt(std::max(0.0, sn));
+            // Half-angle of phi in (0, pi), from its cosine.
+            cosHalf[q] = std::sqrt(std::max(0.0, 0.5 * (1.0 + c)));
+            sinHalf[q] = std::sqrt(std::max(0.0, 0.5 * (1.0 - c)));
+        }
+        double* block = grid.grazing.data() + x * n * n;
+        for (std::size_t w = 0; w < n; ++w) {
+            if (rootSin[w] == 0.0) {
+                continue;
+            }
+            for (std::size_t y = 0; y < n; ++y) {
+                // 4 / cosh(eta / 2) for grazing incidence and grazing exit.
+                const double cosDiff = cosHalf[y] * cosHalf[w] + sinHalf[y] * sinHalf[w];
+                block[w * n + y] = cosDiff > 0.0 ? 4.0 * rootSin[w] * rootSin[y] / cosDiff : 0.0;
+            }
+        }
+    }
+}
+
+}  // namespace
+
+EdgeGrid makeEdgeGrid(const std::vector<Edge>& edges, const std::vector<int>& pointsPerEdge) {
+    EdgeGrid grid;
+    grid.pointsPerEdge = pointsPerEdge;
+    placePoints(grid, edges);
+    measurePairs(grid, edges);
+    buildGrazingDirectivity(grid);
+    return grid;
+}
+
+}  // namespace opbaff::accurate

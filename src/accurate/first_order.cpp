@@ -1,0 +1,122 @@
+// First-order edge diffraction by the secondary-source form of the
+// Biot-Tolstoy-Medwin solution: U. P. Svensson, R. I. Fred and J. Vanderkooy, "An
+// analytic secondary source model of edge diffraction impulse responses", J.
+// Acoust. Soc. Am. 106(5), 2331-2344 (1999), eqs. for h(t) and beta. In the
+// frequency domain (time factor exp(+jwt)):
+//   H = -(nu / 4 pi) Int beta(z) exp(-jk(m + l)) / (m l) dz,
+//   beta = sum_i sin(nu phi_i) / (cosh(nu eta) - cos(nu phi_i)),
+// with phi = pi +- theta_S +- theta_R. For a thin plate nu = 1/2, and for a source on
+// the front face (theta_S = 0) the four terms pair up to
+//   beta = 4 cos(theta_R / 2) cosh(eta / 2) / (sinh^2(eta / 2) + cos^2(theta_R / 2)),
+// which is singular only at the apex point (eta = 0) for a listener in the
+// plate's plane beyond the edge (theta_R = pi), where the geometrical sound jumps
+// from twice the direct sound to nothing. Near there the integrand is a
+// Lorentzian in sinh(eta / 2) of width |cos(theta_R / 2)|; the integral is split
+// at the apex and taken in t with z - z_apex = (a / C) sinh t, which turns the
+// Lorentzian into 1 / cosh t, so the same quadrature holds uniformly up to the
+// boundary and gives half the jump on either side of it.
+#include "accurate/first_order.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace opbaff::accurate {
+
+double faceSourceDirectivity(double sinIn, double cosIn, double sinOut, double cosOut,
+                             double cosHalfThetaOut) {
+    // sinh^2(eta / 2) = (cosh eta - 1) / 2, cosh eta = (1 + cos cos) / (sin sin).
+    const double sinProduct = sinIn * sinOut;
+    const double sinh2 = std::max(0.0, (1.0 + cosIn * cosOut - sinProduct) / (2.0 * sinProduct));
+    const double a = cosHalfThetaOut;
+    return 4.0 * a * std::sqrt(1.0 + sinh2) / (sinh2 + a * a);
+}
+
+namespace {
+
+struct SideIntegral {
+    const EdgeCoordinates& source;
+    const EdgeCoordinates& listener;
+    double k;
+    double apex;   // z of the apex point
+    double a;      // cos(theta_R / 2), kept away from 0
+    double scale;  // a / C: the length over which beta varies at the apex
+    const GaussRule& rule;
+
+    // The integrand at distance d from the apex on the side `sign`, times dz/dt.
+    std::complex<double> integrand(double d, double sign, double dzdt) const {
+        const double z = apex + sign * d;
+        const double u1 = z - source.s;
+        const double u2 = listener.s - z;
+        const double m = std::hypot(source.r, u1);
+        const double l = std::hypot(listener.r, u2);
+        // eta from the angles to the edge: alpha_S + alpha_R - pi, written without
+        // cancellation (its numerator is (r_S + r_R)(z_apex - z)).
+        const double delta =
+            std::atan2(-(source.r + listener.r) * sign * d, u1 * u2 + source.r * listener.r);
+        const double sinh2 =
+            std::pow(std::sin(0.5 * delta), 2) / ((source.r / m) * (listener.r / l));
+        const double beta = 4.0 * a * std::sqrt(1.0 + sinh2) / (sinh2 + a * a);
+        const double phase = -k * (m + l);
+        return std::complex<double>(std::cos(phase), std::sin(phase)) * (beta * dzdt / (m * l));
+    }
+
+    // Int over d in [d0, d1] on side `sign`, in t, panels short against the
+    // wavelength and against the distances to the source and the listener.
+    std::complex<double> over(double d0, double d1, double sign) const {
+        const double t0 = std::asinh(d0 / scale);
+        const double t1 = std::asinh(d1 / scale);
+        const double wavePanel = kPi / k;  // half a wavelength
+        std::complex<double> sum = 0.0;
+        double t = t0;
+        for (int panel = 0; panel < 100000 && t < t1; ++panel) {
+            const double tEnd = std::min(t + 1.0, t1);
+            const double dzdtMax = scale * std::cosh(tEnd);
+            const double z = apex + sign * scale * std::sinh(t);
+            const double near = 0.5 * std::min(std::hypot(source.r, z - source.s),
+                                               std::hypot(listener.r, z - listener.s));
+            const double h = std::min(tEnd - t, std::min(wavePanel, near) / dzdtMax);
+            for (std::size_t i = 0; i < rule.nodes.size(); ++i) {
+                const double tt = t + 0.5 * h * (rule.nodes[i] + 1.0);
+                const double dzdt = scale * std::cosh(tt);
+                sum += integrand(scale * std::sinh(tt), sign, dzdt) * (0.5 * h * rule.weights[i]);
+            }
+            t += h;
+        }
+        return sum;
+    }
+};
+
+}  // namespace
+
+std::complex<double> firstOrderDiffraction(const EdgeCoordinates& source,
+                                           const EdgeCoordinates& listener, double edgeLength,
+                                           double k, const GaussRule& panelRule) {
+    constexpr double nu = 0.5;
+    double a = std::cos(0.5 * listener.theta);
+    constexpr double aFloor = 1e-12;
+    if (std::abs(a) < aFloor) {
+        a = a < 0.0 ? -aFloor : aFloor;
+    }
+    const double rs = source.r;
+    const double rr = listener.r;
+    // The apex point: where the unfolded path source-edge-listener is straight.
+    const double apex = (source.s * rr + listener.s * rs) / (rs + rr);
+    const double u1 = apex - source.s;
+    const double u2 = listener.s - apex;
+    const double m0 = std::hypot(rs, u1);
+    const double l0 = std::hypot(rr, u2);
+    // d sinh(eta/2) / dz at the apex.
+    const double slope = (rs + rr) / (2.0 * (u1 * u2 + rs * rr) * std::sqrt((rs / m0) * (rr / l0)));
+    const SideIntegral side{source, listener, k, apex, a, std::abs(a) / slope, panelRule};
+    std::complex<double> integral = 0.0;
+    if (apex <= 0.0) {
+        integral = side.over(-apex, edgeLength - apex, 1.0);
+    } else if (apex >= edgeLength) {
+        integral = side.over(apex - edgeLength, apex, -1.0);
+    } else {
+        integral = side.over(0.0, edgeLength - apex, 1.0) + side.over(0.0, apex, -1.0);
+    }
+    return -(nu / (4.0 * kPi)) * integral;
+}
+
+}  // namespace opbaff::accurate

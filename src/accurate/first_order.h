@@ -1,0 +1,26 @@
+// First-order diffraction of a source on the front face at one thin edge.
+#pragma once
+
+#include <complex>
+
+#include "accurate/gauss_legendre.h"
+#include "accurate/plate_geometry.h"
+
+namespace opbaff::accurate {
+
+// The first-order diffracted pressure at `listener` of a unit source on the front
+// face at `source` (theta = 0), for the edge of `edgeLength`, wavenumber k > 0.
+// `panelRule` is the Gauss rule used on each panel of the integral.
+std::complex<double> firstOrderDiffraction(const EdgeCoordinates& source,
+                                           const EdgeCoordinates& listener, double edgeLength,
+                                           double k, const GaussRule& panelRule);
+
+// The grazing edge-source directivity beta(theta_in, theta_out) of a thin edge
+// (nu = 1/2) for a source on the front face (theta_in = 0), with the sine of its
+// angle to the edge (sinIn, cosIn for the direction from the source to the edge
+// point) and the outgoing direction given likewise (sinOut, cosOut for the
+// direction from the listener to the edge point) and cos(theta_out / 2).
+double faceSourceDirectivity(double sinIn, double cosIn, double sinOut, double cosOut,
+                             double cosHalfThetaOut);
+
+}  // namespace opbaff::accurate
