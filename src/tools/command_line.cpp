@@ -2,11 +2,29 @@
 
 #include <CLI/CLI.hpp>
 #include <algorithm>
+#include <memory>
+#include <string>
 #include <utility>
 
 #include "opbaff/opbaff.h"
 
 namespace opbaff::tools {
+namespace {
+
+// The usage line of a command run under a program's own name: the program's
+// name as typed, without the command's.
+class ImpliedCommandFormatter : public CLI::Formatter {
+  public:
+    explicit ImpliedCommandFormatter(std::string program) : program_(std::move(program)) {}
+    std::string make_usage(const CLI::App* app, std::string /*name*/) const override {
+        return CLI::Formatter::make_usage(app, program_);
+    }
+
+  private:
+    std::string program_;
+};
+
+}  // namespace
 
 void addOutputOptions(CLI::App& command, OutputOptions& options, bool phase) {
     command
@@ -29,7 +47,10 @@ void addOutputOptions(CLI::App& command, OutputOptions& options, bool phase) {
     }
 }
 
-int runDesignTool(const std::vector<std::string>& arguments, ToolIo& io) {
+int runDesignTool(const std::vector<std::string>& given, ToolIo& io,
+                  const std::string& impliedCommand) {
+    std::vector<std::string> arguments = given;
+    if (!impliedCommand.empty()) arguments.insert(arguments.begin(), impliedCommand);
     CLI::App app{
         "Designs open baffles with the opbaff model: checks parameter files, plots and "
         "exports responses, sweeps and compares designs, computes directivity, and "
@@ -38,7 +59,8 @@ int runDesignTool(const std::vector<std::string>& arguments, ToolIo& io) {
     app.set_version_flag("--version", io.programName + " " + versionText());
     app.require_subcommand(1);
     app.footer(
-        "Exit status: 0 done; 1 a warning (notes from check, gnuplot missing) or an output file "
+        "Exit status: 0 done; 1 a warning (notes from check, levels that are not finite, gnuplot "
+        "missing) or an output file "
         "that could not be written; 2 a bad command line or a parameter file that cannot be "
         "read.\nRun '" +
         io.programName + " COMMAND --help' for a command's options.\n");
@@ -48,6 +70,10 @@ int runDesignTool(const std::vector<std::string>& arguments, ToolIo& io) {
     addSweepCommands(app, runner);
     addPolarCommand(app, runner);
     addServeCommand(app, runner);
+    if (!impliedCommand.empty()) {
+        app.get_subcommand(impliedCommand)
+            ->formatter(std::make_shared<ImpliedCommandFormatter>(io.programName));
+    }
 
     // A first word that names no command would otherwise only be told that a
     // command is required.

@@ -45,6 +45,10 @@ void addServeCommand(CLI::App& app, Runner& runner);
 // Runs the program on its arguments (without the program's name) and returns
 // the exit status: 0 done, 1 a warning or an output failure, 2 a bad command
 // line or input that cannot be read. --help and --version print to io.out.
-int runDesignTool(const std::vector<std::string>& arguments, ToolIo& io);
+// With `impliedCommand`, the program is that command under its own name
+// (opbaff-view is plot): the arguments are the command's, and its help
+// names the program alone.
+int runDesignTool(const std::vector<std::string>& arguments, ToolIo& io,
+                  const std::string& impliedCommand = {});
 
 }  // namespace opbaff::tools

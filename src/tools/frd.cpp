@@ -57,6 +57,17 @@ std::string frdText(const Response& response, std::size_t column, const Design& 
     return text + "* frequency (Hz), level (dB), phase (degrees)\n" + data;
 }
 
+bool hasDataLine(const std::string& frd) {
+    std::size_t start = 0;
+    while (start < frd.size()) {
+        if (frd[start] != '*' && frd[start] != '\n') return true;
+        const std::size_t end = frd.find('\n', start);
+        if (end == std::string::npos) break;
+        start = end + 1;
+    }
+    return false;
+}
+
 std::vector<std::string> frdComments(const std::string& description, const Design& design,
                                      const std::string& source) {
     std::vector<std::string> comments = {

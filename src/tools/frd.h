@@ -26,6 +26,9 @@ std::string frdDataLine(const Response& response, std::size_t column, std::size_
 std::string frdText(const Response& response, std::size_t column, const Design& design,
                     PhaseMode mode, const std::vector<std::string>& comments);
 
+// Whether an FRD text holds a data line, not comment lines alone.
+bool hasDataLine(const std::string& frd);
+
 // The comment lines that say what a column of a design holds and where it
 // came from: its description, the program and the source, the design's values.
 std::vector<std::string> frdComments(const std::string& description, const Design& design,

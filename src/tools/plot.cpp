@@ -12,6 +12,7 @@
 #include <cstring>
 #include <optional>
 
+#include "tools/finite_levels.h"
 #include "tools/frd.h"
 #include "tools/program_search.h"
 #include "tools/renderer_process.h"
@@ -44,7 +45,8 @@ std::string plotCommand(const std::vector<Curve>& curves) {
         command += k == 0 ? " " : ", \\\n     ";
         command += "$curve" + std::to_string(k) + " using 1:2 with lines linewidth 2 linecolor " +
                    std::to_string(k + 1) + (curves[k].dashed ? " dashtype 2" : "") + " title " +
-                   gnuplotQuoted(curves[k].label);
+                   gnuplotQuoted(curves[k].label +
+                                 (hasFiniteLevel(curves[k].levels) ? "" : " (no finite level)"));
     }
     return command + "\n";
 }
@@ -102,6 +104,8 @@ const char* const kLogFrequencyAxis =
     "'2k' 2000, '5k' 5000, '10k' 10000, '20k' 20000)\n"
     "set mxtics 10\n";
 
+const char* const kNothingToDraw = "no finite level to draw";
+
 const char* pictureExtension(PlotFormat format) {
     return format == PlotFormat::png ? ".png" : ".svg";
 }
@@ -124,6 +128,8 @@ YRange yRangeFor(const std::vector<Curve>& curves) {
 
 void markCoincidingCurves(std::vector<Curve>& curves) {
     for (std::size_t k = 1; k < curves.size(); ++k) {
+        // A curve that draws nothing hides nothing and hides behind nothing.
+        if (!hasFiniteLevel(curves[k].levels)) continue;
         for (std::size_t j = 0; j < k; ++j) {
             const Curve& earlier = curves[j];
             Curve& curve = curves[k];
@@ -170,6 +176,10 @@ std::string responsePlotScript(const std::vector<Curve>& curves, const std::stri
     for (std::size_t k = 0; k < curves.size(); ++k) script += dataBlock(curves[k], k);
     char yRange[64];
     std::snprintf(yRange, sizeof yRange, "set yrange [%g:%g]\n", range.low, range.high);
+    const bool empty = std::none_of(curves.begin(), curves.end(),
+                                    [](const Curve& c) { return hasFiniteLevel(c.levels); });
+    if (empty)
+        script += "set label 1 " + gnuplotQuoted(kNothingToDraw) + " at graph 0.5, 0.5 center\n";
     return script + "set title " + gnuplotQuoted(title) + "\n" + kLogFrequencyAxis + kResponseAxes +
            yRange + "set key outside below center maxrows " +
            std::to_string(std::max<std::size_t>(2, (curves.size() + 1) / 2)) + " width 2\n" +

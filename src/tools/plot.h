@@ -41,6 +41,7 @@ YRange yRangeFor(const std::vector<Curve>& curves);
 
 // A curve whose levels equal an earlier curve's (within 0.01 dB at every
 // frequency) would hide behind it: it gets dashes, and its label says so.
+// Curves without a finite level are never marked, nor named as the earlier.
 void markCoincidingCurves(std::vector<Curve>& curves);
 
 // A gnuplot string literal in single quotes that shows `text` and that no
@@ -53,8 +54,13 @@ std::string gnuplotQuoted(std::string_view text);
 // into the file, so that no path ever becomes part of a script.
 std::string terminalLines(PlotFormat format, int width, int height);
 
+// What a response plot whose curves have no finite level says in its middle.
+extern const char* const kNothingToDraw;
+
 // The whole script of a response plot: 10 Hz to 20.5 kHz, the curves as data
 // blocks (a level that is not finite becomes NaN, which gnuplot leaves out).
+// A curve without a finite level says so in its key; a plot without any says
+// kNothingToDraw.
 std::string responsePlotScript(const std::vector<Curve>& curves, const std::string& title,
                                PlotFormat format);
 

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "opbaff/opbaff.h"
+#include "tools/finite_levels.h"
 #include "tools/frd.h"
 #include "tools/grid_option.h"
 #include "tools/parameter_source.h"
@@ -21,6 +22,13 @@ std::vector<Curve> curvesOf(const Response& response, const std::vector<OutputCo
     });
     markCoincidingCurves(curves);
     return curves;
+}
+
+std::vector<std::size_t> indicesOf(const std::vector<OutputColumn>& columns) {
+    std::vector<std::size_t> indices(columns.size());
+    std::transform(columns.begin(), columns.end(), indices.begin(),
+                   [](const OutputColumn& c) { return c.index; });
+    return indices;
 }
 
 }  // namespace
@@ -40,12 +48,18 @@ int runPlot(const PlotOptions& options, const ToolIo& io) {
     }
     const Response response = computeResponse(design, *grid);
     const PhaseMode phase = options.output.phaseMode();
+    const auto nonFinite = nonFiniteNote(response, indicesOf(*columns), design);
+    if (nonFinite) io.report(options.parameterFile + ": " + *nonFinite);
 
     OutputSet set(options.output.outputDir);
     for (const OutputColumn& column : *columns) {
         const auto comments = frdComments(column.description, design, options.parameterFile);
-        if (auto problem = set.add(column.fileName,
-                                   frdText(response, column.index, design, phase, comments))) {
+        const std::string text = frdText(response, column.index, design, phase, comments);
+        if (!hasDataLine(text)) {
+            io.report(column.fileName + ": no finite line to write; nothing written");
+            return kExitWarning;
+        }
+        if (auto problem = set.add(column.fileName, text)) {
             io.report(*problem);
             return kExitWarning;
         }
@@ -54,7 +68,8 @@ int runPlot(const PlotOptions& options, const ToolIo& io) {
     const std::vector<Curve> curves = curvesOf(response, *columns);
     const Picture plot{std::string("opbaff-response") + pictureExtension(format), format,
                        [&] { return responsePlotScript(curves, plotTitle(design), format); }};
-    return drawAndCommit(set, {plot}, io);
+    const int status = drawAndCommit(set, {plot}, io);
+    return nonFinite && status == kExitDone ? kExitWarning : status;
 }
 
 void addPlotCommand(CLI::App& app, Runner& runner) {

@@ -9,6 +9,7 @@
 
 #include "opbaff/opbaff.h"
 #include "tools/command_line.h"
+#include "tools/finite_levels.h"
 #include "tools/frd.h"
 #include "tools/grid_option.h"
 #include "tools/parallel.h"
@@ -63,11 +64,23 @@ std::optional<std::string> addFrdFiles(OutputSet& files, const PolarSet& set,
             "rectangular baffle heard " + angleText(set.anglesDeg[k]) + " degrees off axis", heard,
             options.parameterFile);
         const std::string text = frdText(offAxisResponse(set, k), 2, heard, phase, comments);
-        if (auto problem = files.add(polarFileName(options.name, set.anglesDeg[k]), text)) {
+        const std::string name = polarFileName(options.name, set.anglesDeg[k]);
+        if (!hasDataLine(text)) return name + ": no finite line to write; nothing written";
+        if (auto problem = files.add(name, text)) {
             return problem;
         }
     }
     return std::nullopt;
+}
+
+// Nothing when every level of the set is finite, else what nonFiniteNote says
+// of the angles' levels.
+std::optional<std::string> polarNote(const PolarSet& set, const Design& design) {
+    Response all;
+    for (const std::vector<float>& levels : set.levelsDb) {
+        all.columns[0].levelsDb.insert(all.columns[0].levelsDb.end(), levels.begin(), levels.end());
+    }
+    return nonFiniteNote(all, {0}, design);
 }
 
 std::vector<Picture> picturesOf(const PolarSet& set, const PolarRequest& request,
@@ -110,7 +123,10 @@ int runPolar(const PolarOptions& options, const ToolIo& io) {
         io.report(options.parameterFile + ": " + set.error());
         return kExitBadInput;
     }
-    return writeOutputs(*set, wanted, options, io);
+    const auto nonFinite = polarNote(*set, wanted.design);
+    if (nonFinite) io.report(options.parameterFile + ": " + *nonFinite);
+    const int status = writeOutputs(*set, wanted, options, io);
+    return nonFinite && status == kExitDone ? kExitWarning : status;
 }
 
 }  // namespace

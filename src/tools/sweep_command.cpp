@@ -88,7 +88,7 @@ void writeTable(std::ostream& out, const VariantRun& run,
                 const std::vector<VariantResult>& results) {
     out << "variant";
     for (const std::string& name : run.fieldNames) out << '\t' << name;
-    out << "\tpeak_dB\tpeak_Hz\tminus3_Hz\tminus6_Hz\tripple_dB\n";
+    out << "\tpeak_dB\tpeak_Hz\tminus3_Hz\tminus6_Hz\tripple_dB\tnotes\n";
     for (std::size_t i = 0; i < results.size(); ++i) {
         const Variant& variant = run.variants[i];
         const FiguresOfMerit& merit = results[i].merit;
@@ -96,8 +96,25 @@ void writeTable(std::ostream& out, const VariantRun& run,
         for (const float value : variant.values) out << '\t' << floatCell(value);
         out << '\t' << floatCell(merit.peakLevelDb) << '\t' << floatCell(merit.peakFrequencyHz)
             << '\t' << frequencyCell(merit.minus3Hz) << '\t' << frequencyCell(merit.minus6Hz)
-            << '\t' << floatCell(merit.rippleDb) << '\n';
+            << '\t' << floatCell(merit.rippleDb) << '\t' << cellText(results[i].note) << '\n';
     }
+}
+
+// Each design whose figures may mean nothing, by name, a few at most, and the
+// count of the others.
+bool reportNotes(const VariantRun& run, const std::vector<VariantResult>& results,
+                 const ToolIo& io) {
+    constexpr std::size_t kShown = 10;
+    std::size_t count = 0;
+    for (std::size_t i = 0; i < results.size(); ++i) {
+        if (results[i].note.empty()) continue;
+        if (++count <= kShown)
+            io.report(visibleText(run.variants[i].name) + ": " + results[i].note);
+    }
+    if (count > kShown) {
+        io.report("and " + std::to_string(count - kShown) + " more designs with such a note");
+    }
+    return count > 0;
 }
 
 // "<safe name>.frd" for each variant, "-2", "-3", ... added to names taken before.
@@ -121,10 +138,11 @@ std::optional<std::string> addFrdFiles(OutputSet& set, const VariantRun& run,
         const Variant& v = run.variants[i];
         const auto comments =
             frdComments(outputColumn(v.design, v.column).description, v.design, v.source);
-        if (auto problem = set.add(
-                names[i], frdText(results[i].response, v.column, v.design, phase, comments))) {
-            return problem;
+        const std::string text = frdText(results[i].response, v.column, v.design, phase, comments);
+        if (!hasDataLine(text)) {
+            return visibleText(names[i]) + ": no finite line to write; nothing written";
         }
+        if (auto problem = set.add(names[i], text)) return problem;
     }
     return std::nullopt;
 }
@@ -178,8 +196,28 @@ int runVariants(const VariantRun& run, const VariantOptions& options, ToolIo& io
     const std::vector<VariantResult> results = evaluateVariants(run.variants, settings);
     if (bar) bar->finish();
     writeTable(io.out, run, results);
-    if (!options.frd && !plot) return kExitDone;
-    return writeFiles(run, results, options, plot, io);
+    const bool noted = reportNotes(run, results, io);
+    const int status =
+        options.frd || plot ? writeFiles(run, results, options, plot, io) : kExitDone;
+    return noted && status == kExitDone ? kExitWarning : status;
+}
+
+// "Sweep of angle 0 to 60: <column>": the swept fields and their ranges, and
+// the column's label when the sweep leaves it as it is; when the label holds
+// a swept value (the listening angle, the round baffle), the column's name.
+std::string sweepTitle(const Design& base, std::size_t column, const std::vector<SweepSpec>& specs,
+                       const std::vector<Variant>& variants) {
+    std::string title;
+    for (const SweepSpec& spec : specs) {
+        title += (title.empty() ? "Sweep of " : ", ") + std::string(spec.field->name) + " " +
+                 shortNumber(spec.values.front());
+        if (spec.values.size() > 1) title += " to " + shortNumber(spec.values.back());
+    }
+    const std::string label = outputColumn(base, column).label;
+    const bool same = std::all_of(variants.begin(), variants.end(), [&](const Variant& v) {
+        return outputColumn(v.design, column).label == label;
+    });
+    return title + ": " + (same ? label : responseName(responseKinds(base.model)[column]));
 }
 
 int runSweep(const SweepOptions& options, ToolIo& io) {
@@ -206,11 +244,8 @@ int runSweep(const SweepOptions& options, ToolIo& io) {
     }
     VariantRun run{std::move(variants).value(), {}, "opbaff-sweep", {}};
     for (Variant& variant : run.variants) variant.column = *column;
-    for (const SweepSpec& spec : specs) {
-        run.fieldNames.emplace_back(spec.field->name);
-        run.title += (run.title.empty() ? "Sweep of " : ", ") + std::string(spec.field->name);
-    }
-    run.title += ": " + outputColumn(base, *column).label;
+    for (const SweepSpec& spec : specs) run.fieldNames.emplace_back(spec.field->name);
+    run.title = sweepTitle(base, *column, specs, run.variants);
     return runVariants(run, options.common, io);
 }
 
@@ -264,7 +299,8 @@ const char* const kMeritWords =
     ", then its figures of merit below 2 kHz: the peak level (dB) and its frequency (Hz), "
     "the highest frequencies below the peak where the level falls 3 and 6 dB under it "
     "(Hz), and the ripple from the peak up to 2 kHz (dB). A figure that is not defined is "
-    "written 'nan'.\n";
+    "written 'nan'. The last column, notes, is empty or says why a design's figures may "
+    "mean nothing: levels that are not finite, with the values that give them (status 1).\n";
 
 }  // namespace
 

@@ -7,7 +7,9 @@
 #include <optional>
 #include <utility>
 
+#include "tools/finite_levels.h"
 #include "tools/parallel.h"
+#include "tools/response_columns.h"
 #include "tools/words.h"
 
 namespace opbaff::tools {
@@ -72,6 +74,13 @@ std::string trailingParts(std::string_view path, std::size_t parts) {
         start = slash;
     }
     return std::string(path.substr(start + 1));
+}
+
+// The columns that hold responses in the design's model.
+std::vector<std::size_t> columnIndices(const Design& design) {
+    std::vector<std::size_t> indices;
+    for (const OutputColumn& column : outputColumns(design)) indices.push_back(column.index);
+    return indices;
 }
 
 // The response with only the judged column left, to keep memory small.
@@ -188,6 +197,8 @@ std::vector<VariantResult> evaluateVariants(const std::vector<Variant>& variants
         Response response = computeResponse(variant.design, settings.grid);
         results[i].merit =
             figuresOfMerit(response.frequenciesHz, response.columns[variant.column].levelsDb);
+        results[i].note =
+            nonFiniteNote(response, columnIndices(variant.design), variant.design).value_or("");
         if (settings.keepResponses) {
             results[i].response = judgedColumnOnly(std::move(response), variant.column);
         }

@@ -85,6 +85,9 @@ struct EvaluationSettings {
 
 struct VariantResult {
     FiguresOfMerit merit;
+    // Empty, or why the figures may mean nothing: levels of the design's
+    // response columns that are not finite (see nonFiniteNote).
+    std::string note;
     // With keepResponses: the response, its judged column alone filled in.
     Response response;
 };

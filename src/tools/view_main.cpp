@@ -8,10 +8,9 @@
 #include "tools/command_line.h"
 
 int main(int argc, char** argv) {
-    std::vector<std::string> arguments = {"plot"};
-    arguments.insert(arguments.end(), argv + (argc > 0 ? 1 : 0), argv + argc);
+    const std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
     opbaff::tools::ToolIo io{std::cout, std::cerr};
     if (const char* path = std::getenv("PATH")) io.searchPath = path;
     io.programName = "opbaff-view";
-    return opbaff::tools::runDesignTool(arguments, io);
+    return opbaff::tools::runDesignTool(arguments, io, "plot");
 }

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "tool_test_support.h"
+#include "tools/program_search.h"
 #include "tools/progress_bar.h"
 #include "tools/tool_io.h"
 #include "tools/variants.h"
@@ -229,6 +230,57 @@ TEST_P(CompareOutputTest, TwoFilesTwoRowsAndTheSetWholeOrNothing) {
 
 INSTANTIATE_TEST_SUITE_P(Cases, CompareOutputTest, testing::ValuesIn(kCompareOutputs),
                          [](const testing::TestParamInfo<CompareOutputCase>& info) {
+                             return std::string(info.param.name);
+                         });
+
+// A sweep's plot names what was swept: a swept listening angle is never
+// titled with the base file's angle (the off-centre design: 30 degrees).
+struct TitleCase {
+    const char* name;
+    std::vector<std::string> arguments;
+    const char* title;
+};
+
+const TitleCase kTitles[] = {
+    {"angle_off_axis",
+     {"angle=0:60:15", "--column", "off-axis"},
+     "Sweep of angle 0 to 60: rectangular-off-axis"},
+    {"width_off_axis",
+     {"width=40:60:20", "--column", "off-axis"},
+     "Sweep of width 40 to 60: Rectangular baffle, 30\u00b0 off axis"},
+    {"round_baffle",
+     {"round-diameter=40:60:20", "--column", "round-baffle"},
+     "Sweep of round-diameter 40 to 60: round-baffle-on-axis"},
+    {"two_fields_on_axis",
+     {"x=10:20:10", "q=0.5:0.5:1", "--column", "on-axis"},
+     "Sweep of x 10 to 20, q 0.5: Rectangular baffle, on axis"},
+};
+
+void PrintTo(const TitleCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class SweepTitleTest : public testing::TestWithParam<TitleCase> {};
+
+TEST_P(SweepTitleTest, NamesWhatWasSwept) {
+    if (!findProgram("gnuplot", "/usr/bin:/bin")) GTEST_SKIP() << "no gnuplot";
+    const TitleCase& c = GetParam();
+    const TempDir out;
+    std::vector<std::string> arguments = {
+        "sweep", "--file", test::referenceFile("rectangular-off-centre", "Opbaffin.txt"),
+        "--output-dir", out.path().string()};
+    arguments.insert(arguments.end(), c.arguments.begin(), c.arguments.end());
+    const test::ToolRun run = test::runTool(arguments);
+    ASSERT_EQ(run.status, kExitDone) << run.err;
+    const test::XmlCheck svg = test::parseXml(test::readFile(out.path() / "opbaff-sweep.svg"));
+    EXPECT_NE(svg.text.find(c.title), std::string::npos) << svg.text;
+    if (std::string(c.name) == "angle_off_axis") {
+        EXPECT_EQ(svg.text.find("30\u00b0"), std::string::npos) << svg.text;
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, SweepTitleTest, testing::ValuesIn(kTitles),
+                         [](const testing::TestParamInfo<TitleCase>& info) {
                              return std::string(info.param.name);
                          });
 
