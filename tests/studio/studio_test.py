@@ -308,8 +308,9 @@ class StudioTest(unittest.TestCase):
 
         driver = self.browser.find_element("id", "driver")
         chain = ActionChains(self.browser, duration=10).click_and_hold(driver)
-        for _ in range(8):
-            chain.move_by_offset(dx // 8, dy // 8).pause(0.06)
+        for step in range(8):  # eight steps that add up to (dx, dy) exactly
+            chain.move_by_offset(dx * (step + 1) // 8 - dx * step // 8,
+                                 dy * (step + 1) // 8 - dy * step // 8).pause(0.06)
         chain.release().perform()
         self.wait_idle()
 
@@ -388,6 +389,38 @@ class StudioTest(unittest.TestCase):
         self.assertEqual(traffic["most"], 1)
         _, after_drag = self.assert_page_shows_api_response()
         self.assertNotEqual(after_drag["curves"][0]["levels"], after_width["curves"][0]["levels"])
+
+    def test_2b_a_drag_moves_the_driver_by_the_distance_dragged(self):
+        # The drawing's scale in CSS pixels per centimetre; a drag of a known number of pixels must move the driver by
+        # the matching centimetres, in the direction of the drag, and back.
+        def scale(axis):
+            # The drawing's user unit is the centimetre.
+            return self.js(f"""
+                const m = document.getElementById('drawing').getScreenCTM();
+                return '{axis}' === 'x' ? m.a : m.d;""")
+
+        def position():
+            return self.js("return [window.studio.design.driverXCm, window.studio.design.driverYCm]")
+
+        cases = [  # (name, centimetres to move right, centimetres to move up)
+            ("right", 12, 0), ("left", -9, 0), ("up", 0, 10), ("down", 0, -14),
+        ]
+        for name, right_cm, up_cm in cases:
+            with self.subTest(name):
+                # The scale holds during a drag; the drawing may be framed anew
+                # after it, so each drag is measured with the scale it began with.
+                x0, y0 = position()
+                sx, sy = scale("x"), scale("y")
+                dx, dy = round(right_cm * sx), -round(up_cm * sy)
+                self.drag_driver(dx, dy)
+                x1, y1 = position()
+                self.assertAlmostEqual(x1 - x0, dx / sx, delta=0.5, msg="driverXCm follows the drag")
+                self.assertAlmostEqual(y1 - y0, -dy / sy, delta=0.5, msg="driverYCm follows the drag")
+                sx, sy = scale("x"), scale("y")
+                self.drag_driver(-round((x1 - x0) * sx), round((y1 - y0) * sy))
+                x2, y2 = position()
+                self.assertAlmostEqual(x2, x0, delta=0.5, msg="dragging back restores driverXCm")
+                self.assertAlmostEqual(y2, y0, delta=0.5, msg="dragging back restores driverYCm")
 
     def test_3_checks_appear_beside_the_inputs_they_concern(self):
         width = self.js("return window.studio.design.baffleWidthCm")
