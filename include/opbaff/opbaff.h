@@ -40,6 +40,7 @@
 #include "opbaff/design.h"
 #include "opbaff/design_check.h"
 #include "opbaff/design_fields.h"
+#include "opbaff/design_plate.h"
 #include "opbaff/parameter_file.h"
 #include "opbaff/phase.h"
 #include "opbaff/response.h"
