@@ -37,6 +37,12 @@ void addOutputOptions(CLI::App& command, OutputOptions& options, bool phase) {
                     "or N points per octave from 10 Hz to 20 kHz")
         ->type_name("standard|N")
         ->capture_default_str();
+    command
+        .add_option("--model", options.model,
+                    "'classic' (the program's model: its levels on the standard grid) or "
+                    "'accurate' (edge diffraction of every order on a thin rigid plate)")
+        ->check(CLI::IsMember({"classic", "accurate"}))
+        ->capture_default_str();
     if (phase) {
         command
             .add_option("--phase", options.phase,

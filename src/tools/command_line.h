@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "tools/model_choice.h"
 #include "tools/phase.h"
 #include "tools/plot.h"
 #include "tools/tool_io.h"
@@ -25,14 +26,18 @@ struct OutputOptions {
     bool png = false;
     std::string grid = "standard";
     std::string phase = "driver";
+    std::string model = "classic";
 
+    ModelChoice modelChoice() const {
+        return model == "accurate" ? ModelChoice::accurate : ModelChoice::classic;
+    }
     PhaseMode phaseMode() const {
         return phase == "baffle" ? PhaseMode::baffle : PhaseMode::driver;
     }
     PlotFormat format() const { return png ? PlotFormat::png : PlotFormat::svg; }
 };
 
-// --output-dir, --png, --grid and (with `phase`) --phase.
+// --output-dir, --png, --grid, --model and (with `phase`) --phase.
 void addOutputOptions(CLI::App& command, OutputOptions& options, bool phase);
 
 // The subcommands; each sets `runner` when it is the one on the command line.

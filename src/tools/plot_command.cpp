@@ -46,14 +46,21 @@ int runPlot(const PlotOptions& options, const ToolIo& io) {
         io.report(!grid ? grid.error() : columns.error());
         return kExitBadInput;
     }
-    const Response response = computeResponse(design, *grid);
+    const auto computed = responseOn(options.output.modelChoice(), design, *grid);
+    if (!computed) {
+        io.report(options.parameterFile + ": " + computed.error());
+        return kExitBadInput;
+    }
+    const Response& response = *computed;
     const PhaseMode phase = options.output.phaseMode();
     const auto nonFinite = nonFiniteNote(response, indicesOf(*columns), design);
     if (nonFinite) io.report(options.parameterFile + ": " + *nonFinite);
 
     OutputSet set(options.output.outputDir);
     for (const OutputColumn& column : *columns) {
-        const auto comments = frdComments(column.description, design, options.parameterFile);
+        auto comments = frdComments(column.description, design, options.parameterFile);
+        const std::string modelWords = modelChoiceWords(options.output.modelChoice());
+        if (!modelWords.empty()) comments.insert(comments.begin() + 1, modelWords);
         const std::string text = frdText(response, column.index, design, phase, comments);
         if (!hasDataLine(text)) {
             io.report(column.fileName + ": no finite line to write; nothing written");
@@ -66,8 +73,11 @@ int runPlot(const PlotOptions& options, const ToolIo& io) {
     }
     const PlotFormat format = options.output.format();
     const std::vector<Curve> curves = curvesOf(response, *columns);
+    const std::string title =
+        plotTitle(design) +
+        (options.output.modelChoice() == ModelChoice::accurate ? " (accurate model)" : "");
     const Picture plot{std::string("opbaff-response") + pictureExtension(format), format,
-                       [&] { return responsePlotScript(curves, plotTitle(design), format); }};
+                       [&] { return responsePlotScript(curves, title, format); }};
     const int status = drawAndCommit(set, {plot}, io);
     return nonFinite && status == kExitDone ? kExitWarning : status;
 }

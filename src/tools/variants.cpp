@@ -194,11 +194,15 @@ std::vector<VariantResult> evaluateVariants(const std::vector<Variant>& variants
     std::vector<VariantResult> results(variants.size());
     const auto work = [&](std::size_t i) {
         const Variant& variant = variants[i];
-        Response response = computeResponse(variant.design, settings.grid);
+        auto computed = responseOn(settings.model, variant.design, settings.grid);
+        Response response = computed ? std::move(*computed)
+                                     : responseWithoutLevels(variant.design, settings.grid);
         results[i].merit =
             figuresOfMerit(response.frequenciesHz, response.columns[variant.column].levelsDb);
         results[i].note =
-            nonFiniteNote(response, columnIndices(variant.design), variant.design).value_or("");
+            computed ? nonFiniteNote(response, columnIndices(variant.design), variant.design)
+                           .value_or("")
+                     : computed.error();
         if (settings.keepResponses) {
             results[i].response = judgedColumnOnly(std::move(response), variant.column);
         }

@@ -14,6 +14,7 @@
 #include "opbaff/response.h"
 #include "opbaff/result.h"
 #include "tools/merit.h"
+#include "tools/model_choice.h"
 
 namespace opbaff::tools {
 
@@ -81,6 +82,7 @@ struct EvaluationSettings {
     bool keepResponses = false;                 // keep each variant's judged column
     int jobs = 1;                               // threads computing responses
     std::function<void(std::size_t)> progress;  // designs done, as runParallel reports them
+    ModelChoice model = ModelChoice::classic;   // the model that computes them
 };
 
 struct VariantResult {
