@@ -5,6 +5,7 @@
 #include <cmath>
 #include <optional>
 
+#include "opbaff/design_plate.h"
 #include "tools/parallel.h"
 #include "tools/words.h"
 
@@ -122,6 +123,69 @@ Result<PolarSet, std::string> computePolarSet(const Design& design, const Freque
     return set;
 }
 
+namespace {
+
+// The plate heard at each angle of one plane; vertical angles beyond 90
+// degrees turn over the top (or under the bottom) to the rear.
+Result<PolarSet, std::string> platePolarSet(const DesignPlate& plate, PolarPlane plane,
+                                            const std::vector<float>& anglesDeg,
+                                            const ResponseColumn& onAxis, int jobs) {
+    const std::size_t count = anglesDeg.size();
+    std::vector<ResponseColumn> columns(count);
+    std::vector<std::string> problems(count);
+    runParallel(count, jobs, [&](std::size_t i) {
+        const double angle = anglesDeg[i];
+        double horizontal = angle;
+        double vertical = 0.0;
+        if (plane == PolarPlane::vertical) {
+            const bool behind = std::fabs(angle) > 90.0;
+            horizontal = behind ? 180.0 : 0.0;
+            vertical = behind ? std::copysign(180.0 - std::fabs(angle), angle) : angle;
+        }
+        auto heard = plate.listen(horizontal, vertical);
+        if (heard) {
+            columns[i] = std::move(*heard);
+        } else {
+            problems[i] = "the accurate model at " + angleText(anglesDeg[i]) +
+                          " degrees: " + plateErrorText(heard.error());
+        }
+    });
+    for (const std::string& problem : problems) {
+        if (!problem.empty()) return problem;
+    }
+    PolarSet set;
+    set.anglesDeg = anglesDeg;
+    set.frequenciesHz = plate.frequenciesHz();
+    set.onAxisDb = onAxis.levelsDb;
+    for (ResponseColumn& column : columns) {
+        set.levelsDb.push_back(std::move(column.levelsDb));
+        set.values.push_back(std::move(column.values));
+    }
+    return set;
+}
+
+}  // namespace
+
+Result<PlatePolarSets, std::string> computePlatePolarSets(const Design& design,
+                                                          const FrequencyGrid& grid,
+                                                          const std::vector<float>& horizontalDeg,
+                                                          const std::vector<float>& verticalDeg,
+                                                          int jobs) {
+    if (design.model != Model::rectangular) {
+        return "no directivity in the " + modelWords(design.model) +
+               ": only the rectangular baffle (model code r) has one";
+    }
+    const auto plate = DesignPlate::create(design, grid);
+    if (!plate) return std::string("the accurate model: ") + plateErrorText(plate.error());
+    const auto onAxis = plate->listen(0.0, 0.0);
+    if (!onAxis) return std::string("the accurate model: ") + plateErrorText(onAxis.error());
+    auto horizontal = platePolarSet(*plate, PolarPlane::horizontal, horizontalDeg, *onAxis, jobs);
+    if (!horizontal) return horizontal.error();
+    auto vertical = platePolarSet(*plate, PolarPlane::vertical, verticalDeg, *onAxis, jobs);
+    if (!vertical) return vertical.error();
+    return PlatePolarSets{std::move(*horizontal), std::move(*vertical)};
+}
+
 Response offAxisResponse(const PolarSet& set, std::size_t angle) {
     Response response;
     response.model = Model::rectangular;
@@ -137,8 +201,9 @@ std::string angleText(float angleDeg) {
     return shortNumber(angleDeg == 0.0F ? 0.0F : angleDeg);
 }
 
-std::string polarFileName(const std::string& name, float angleDeg) {
-    return name + " hor " + angleText(angleDeg) + ".frd";
+std::string polarFileName(const std::string& name, float angleDeg, PolarPlane plane) {
+    return name + (plane == PolarPlane::horizontal ? " hor " : " ver ") + angleText(angleDeg) +
+           ".frd";
 }
 
 std::size_t nearestFrequency(const std::vector<float>& frequenciesHz, float frequencyHz) {

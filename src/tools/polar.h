@@ -37,6 +37,21 @@ struct PolarSet {
 Result<PolarSet, std::string> computePolarSet(const Design& design, const FrequencyGrid& grid,
                                               const std::vector<float>& anglesDeg, int jobs);
 
+// A design's directivity on the accurate thin-plate model: its rectangle
+// solved once, then heard at each horizontal angle (positive towards side 1,
+// beyond 90 behind the baffle) and each vertical angle (positive upwards,
+// beyond 90 behind the baffle, turning over its top), listenerDistanceM from
+// the driver centre, on `jobs` threads. An empty list gives an empty set.
+struct PlatePolarSets {
+    PolarSet horizontal;
+    PolarSet vertical;
+};
+Result<PlatePolarSets, std::string> computePlatePolarSets(const Design& design,
+                                                          const FrequencyGrid& grid,
+                                                          const std::vector<float>& horizontalDeg,
+                                                          const std::vector<float>& verticalDeg,
+                                                          int jobs);
+
 // The response of `design` heard at angle k of the set, as computeResponse
 // gives it: only the off-axis column (index 2) is filled.
 Response offAxisResponse(const PolarSet& set, std::size_t angle);
@@ -45,9 +60,11 @@ Response offAxisResponse(const PolarSet& set, std::size_t angle);
 // (for either zero), "7.5".
 std::string angleText(float angleDeg);
 
-// "<name> hor <angle>.frd", the names crossover tools import as a horizontal
-// off-axis set.
-std::string polarFileName(const std::string& name, float angleDeg);
+// "<name> hor <angle>.frd" (or "ver" for the vertical plane), the names
+// crossover tools import as an off-axis set.
+enum class PolarPlane { horizontal, vertical };
+std::string polarFileName(const std::string& name, float angleDeg,
+                          PolarPlane plane = PolarPlane::horizontal);
 
 // The index of the frequency nearest `frequencyHz` on a logarithmic scale (the
 // lower one on a tie); `frequenciesHz` is not empty.

@@ -92,5 +92,40 @@ TEST(AccurateModelInTools, SweepKeepsADriverOffThePlateWithItsNote) {
         << rows[1];
 }
 
+TEST(AccurateModelInTools, PolarHearsBothPlanesAndBehindTheBaffle) {
+    const TempDir in;
+    test::writeFile(in.path() / "Opbaffin.txt", kSmallBaffle);
+    const TempDir out;
+    const test::ToolRun run = test::runTool(
+        {"polar", "--model", "accurate", "--grid", "1", "--angles", "0:180:90", "--vertical",
+         "-180:180:90", "--output-dir", out.path().string(), in.file("Opbaffin.txt")});
+    ASSERT_EQ(run.status, kExitDone) << run.err;
+    const auto levels = [&](const std::string& name) {
+        return frdLevels(test::readFile(out.path() / name));
+    };
+    // Straight behind is one place whichever plane turns there, and the thin
+    // dipole's level there equals its level in front.
+    const auto front = levels("opbaff hor 0.frd");
+    const auto behind = levels("opbaff hor 180.frd");
+    EXPECT_EQ(levels("opbaff ver 0.frd"), front);
+    EXPECT_EQ(levels("opbaff ver 180.frd"), behind);
+    EXPECT_EQ(levels("opbaff ver -180.frd"), behind);
+    for (std::size_t i = 0; i < front.size(); ++i) {
+        EXPECT_NEAR(front[i].second, behind[i].second, 0.01) << front[i].first << " Hz";
+    }
+    // Above the driver and beside it differ: the baffle is taller than wide
+    // and the driver is off centre.
+    EXPECT_NE(levels("opbaff ver 90.frd"), levels("opbaff hor 90.frd"));
+    EXPECT_NE(levels("opbaff ver 90.frd"), levels("opbaff ver -90.frd"));
+
+    // The classic model has no vertical plane.
+    const test::ToolRun classic = test::runTool(
+        {"polar", "--vertical", "0:90:10", "--output-dir", out.path().string(),
+         in.file("Opbaffin.txt")});
+    EXPECT_EQ(classic.status, kExitBadInput);
+    EXPECT_NE(classic.err.find("--vertical: only the accurate model"), std::string::npos)
+        << classic.err;
+}
+
 }  // namespace
 }  // namespace opbaff::tools
