@@ -262,9 +262,9 @@ std::string sonogramScript(const PolarSet& set, const std::string& title, PlotFo
     const double top = angleCells.empty() ? 90.0 : angleCells.back().high;
     return terminalLines(format, 900, 560) + sonogramData(set, angleOrder, angleCells) +
            "set title " + gnuplotQuoted(title) + "\n" + kLogFrequencyAxis + kSonogramAxes +
-           paletteLine() + colourBarTics() + angleTics(top - bottom) + "set yrange [" + number(bottom) + ":" +
-           number(top) + "]\n" + "set cbrange [" + number(kPolarFloorDb) + ":" +
-           number(kSonogramCeilingDb) + "]\n" +
+           paletteLine() + colourBarTics() + angleTics(top - bottom) + "set yrange [" +
+           number(bottom) + ":" + number(top) + "]\n" + "set cbrange [" + number(kPolarFloorDb) +
+           ":" + number(kSonogramCeilingDb) + "]\n" +
            "plot $sonogram using 1:2:3:4:5:6:7 with boxxyerror fillcolor palette\n";
 }
 

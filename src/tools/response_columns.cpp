@@ -23,8 +23,10 @@ constexpr ColumnLabel kRectangularLabels[] = {
 };
 
 constexpr ColumnLabel kSinglePathLabels[] = {
-    {0, ResponseKind::singlePathFullRear, "Round baffle {roundBaffleDiameterCm} cm, full rear source"},
-    {1, ResponseKind::singlePathBareRear, "Round baffle {roundBaffleDiameterCm} cm, bare rear source"},
+    {0, ResponseKind::singlePathFullRear,
+     "Round baffle {roundBaffleDiameterCm} cm, full rear source"},
+    {1, ResponseKind::singlePathBareRear,
+     "Round baffle {roundBaffleDiameterCm} cm, bare rear source"},
     {3, ResponseKind::noPath, "Front + rear, no path"},
 };
 

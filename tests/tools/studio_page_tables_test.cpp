@@ -135,7 +135,8 @@ TEST(PageTablesTest, PaletteIsTheGnuplotSonogramsPalette) {
     EXPECT_EQ(palette.front().at("levelDb").get<double>(), kPolarFloorDb);
     EXPECT_EQ(palette.back().at("levelDb").get<double>(), kSonogramCeilingDb);
     for (std::size_t i = 1; i < palette.size(); ++i) {
-        EXPECT_LT(palette[i - 1].at("levelDb").get<double>(), palette[i].at("levelDb").get<double>());
+        EXPECT_LT(palette[i - 1].at("levelDb").get<double>(),
+                  palette[i].at("levelDb").get<double>());
     }
 }
 
