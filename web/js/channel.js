@@ -14,16 +14,6 @@ export class Channel {
     this.sent = 0;  // requests sent; the newest one's number
   }
 
-  get busy() {
-    return this.request.busy;
-  }
-
-  // Whether the record holds an answer (or an error) for that design and settings.
-  isFor(design, settings, same) {
-    return this.record.design !== null && same(this.record.design, design) &&
-      sameSettings(this.record.settings, settings);
-  }
-
   cancel() {
     ++this.sent;
     this.request.cancel();

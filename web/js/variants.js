@@ -51,10 +51,6 @@ export class Variants {
         .then((stored) => stored && onAnswer());
     }
   }
-
-  get busy() {
-    return this.list.some((v) => v.channel.busy);
-  }
 }
 
 // The column a variant is drawn and judged by: the one its figures of merit are for.
