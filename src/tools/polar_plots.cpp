@@ -26,10 +26,6 @@ const char* const kSonogramAxes =
     "set ylabel 'Listening angle (degrees, positive towards side 1)'\n"
     "set ytics format '%g\u00b0'\n"
     "set cblabel 'Level relative to on axis (dB)'\n"
-    // Dark blue for deep cuts through green to orange at on-axis level and dark
-    // red above it.
-    "set palette defined (-30 '#30123b', -24 '#4662d7', -18 '#36aaf9', -12 '#1ae4b6', "
-    "-6 '#72fe5e', -3 '#c8ef34', 0 '#faba39', 3 '#f66b19', 6 '#7a0403')\n"
     "set style fill solid 1.0 noborder\n"
     "set rmargin 14\n"
     "unset key\n";
@@ -39,6 +35,19 @@ std::string number(double value) {
     char text[32];
     std::snprintf(text, sizeof text, "%.7g", value);
     return text;
+}
+
+// "set palette defined (-30 '#30123b', ...)" from the one palette.
+std::string paletteLine() {
+    std::string line = "set palette defined (";
+    for (const PaletteStop& stop : kSonogramPalette) {
+        line.append(&stop == kSonogramPalette.data() ? "" : ", ")
+            .append(number(stop.levelDb))
+            .append(" '")
+            .append(stop.colour)
+            .append("'");
+    }
+    return line + ")\n";
 }
 
 double relativeDb(const PolarSet& set, std::size_t angle, std::size_t frequency) {
@@ -253,9 +262,9 @@ std::string sonogramScript(const PolarSet& set, const std::string& title, PlotFo
     const double top = angleCells.empty() ? 90.0 : angleCells.back().high;
     return terminalLines(format, 900, 560) + sonogramData(set, angleOrder, angleCells) +
            "set title " + gnuplotQuoted(title) + "\n" + kLogFrequencyAxis + kSonogramAxes +
-           colourBarTics() + angleTics(top - bottom) + "set yrange [" + number(bottom) + ":" +
-           number(top) + "]\n" + "set cbrange [" + number(kPolarFloorDb) + ":" +
-           number(kSonogramCeilingDb) + "]\n" +
+           paletteLine() + colourBarTics() + angleTics(top - bottom) + "set yrange [" +
+           number(bottom) + ":" + number(top) + "]\n" + "set cbrange [" + number(kPolarFloorDb) +
+           ":" + number(kSonogramCeilingDb) + "]\n" +
            "plot $sonogram using 1:2:3:4:5:6:7 with boxxyerror fillcolor palette\n";
 }
 

@@ -3,6 +3,7 @@
 // level at a few frequencies.
 #pragma once
 
+#include <array>
 #include <cstddef>
 #include <string>
 #include <vector>
@@ -18,6 +19,26 @@ namespace opbaff::tools {
 inline constexpr double kPolarFloorDb = -30.0;
 // ... up to this ceiling of the sonogram's colour bar.
 inline constexpr double kSonogramCeilingDb = 6.0;
+
+// The sonogram's colours: a level relative to on axis and its colour, levels
+// between two stops blended between their colours. Dark blue for deep cuts
+// through green to orange at on-axis level and dark red above it. The studio's
+// page colours its sonogram from this table too.
+struct PaletteStop {
+    double levelDb;
+    const char* colour;  // "#rrggbb"
+};
+inline constexpr std::array<PaletteStop, 9> kSonogramPalette{{
+    {-30.0, "#30123b"},
+    {-24.0, "#4662d7"},
+    {-18.0, "#36aaf9"},
+    {-12.0, "#1ae4b6"},
+    {-6.0, "#72fe5e"},
+    {-3.0, "#c8ef34"},
+    {0.0, "#faba39"},
+    {3.0, "#f66b19"},
+    {6.0, "#7a0403"},
+}};
 
 // A frequency for a key, in three digits: "12.1 Hz", "259 Hz", "1.03 kHz".
 std::string frequencyLabel(float frequencyHz);

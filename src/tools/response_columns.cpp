@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <charconv>
+#include <iterator>
 
+#include "opbaff/design_fields.h"
 #include "opbaff/response.h"
 #include "tools/words.h"
 
@@ -13,15 +15,39 @@ std::string fileNameOf(ResponseKind kind) {
     return std::string("opbaff-") + responseName(kind) + ".frd";
 }
 
+constexpr ColumnLabel kRectangularLabels[] = {
+    {0, ResponseKind::rectangularOnAxis, "Rectangular baffle, on axis"},
+    {1, ResponseKind::roundBaffleOnAxis, "Round baffle {roundBaffleDiameterCm} cm, on axis"},
+    {2, ResponseKind::rectangularOffAxis, "Rectangular baffle, {offAxisAngleDeg}\u00b0 off axis"},
+    {3, ResponseKind::noPath, "Front + rear, no path"},
+};
+
+constexpr ColumnLabel kSinglePathLabels[] = {
+    {0, ResponseKind::singlePathFullRear,
+     "Round baffle {roundBaffleDiameterCm} cm, full rear source"},
+    {1, ResponseKind::singlePathBareRear,
+     "Round baffle {roundBaffleDiameterCm} cm, bare rear source"},
+    {3, ResponseKind::noPath, "Front + rear, no path"},
+};
+
+constexpr const char* kHalfDelayNoPathLabel = "Front (half delay) + rear, no baffle";
+
+std::string labelOf(const Design& design, std::size_t index) {
+    for (const ColumnLabel& column : columnLabels(design.model)) {
+        if (column.index == index) return filledLabel(column.label, design);
+    }
+    return {};
+}
+
 OutputColumn noPathColumn(const Design& p) {
     if (p.model == Model::singlePathHalfDelay) {
         return {3, fileNameOf(ResponseKind::noPath),
                 "front source delayed by half the rear path, plus the rear source, "
                 "without a baffle",
-                "Front (half delay) + rear, no baffle"};
+                labelOf(p, 3)};
     }
     return {3, fileNameOf(ResponseKind::noPath), "front and rear sources added without any path",
-            "Front + rear, no path"};
+            labelOf(p, 3)};
 }
 
 std::vector<OutputColumn> rectangularColumns(const Design& p) {
@@ -30,13 +56,12 @@ std::vector<OutputColumn> rectangularColumns(const Design& p) {
     const std::string angle = shortNumber(p.offAxisAngleDeg);
     return {
         {0, fileNameOf(ResponseKind::rectangularOnAxis),
-         "rectangular baffle " + size + " cm heard on axis", "Rectangular baffle, on axis"},
+         "rectangular baffle " + size + " cm heard on axis", labelOf(p, 0)},
         {1, fileNameOf(ResponseKind::roundBaffleOnAxis),
          "round baffle of " + round + " cm diameter heard on axis, bare rear source",
-         "Round baffle " + round + " cm, on axis"},
+         labelOf(p, 1)},
         {2, fileNameOf(ResponseKind::rectangularOffAxis),
-         "rectangular baffle " + size + " cm heard " + angle + " degrees off axis",
-         "Rectangular baffle, " + angle + "\u00b0 off axis"},
+         "rectangular baffle " + size + " cm heard " + angle + " degrees off axis", labelOf(p, 2)},
         noPathColumn(p),
     };
 }
@@ -46,15 +71,41 @@ std::vector<OutputColumn> singlePathColumns(const Design& p) {
     return {
         {0, fileNameOf(ResponseKind::singlePathFullRear),
          "round baffle of " + round + " cm diameter heard on axis, full rear source",
-         "Round baffle " + round + " cm, full rear source"},
+         labelOf(p, 0)},
         {1, fileNameOf(ResponseKind::singlePathBareRear),
          "round baffle of " + round + " cm diameter heard on axis, bare rear source",
-         "Round baffle " + round + " cm, bare rear source"},
+         labelOf(p, 1)},
         noPathColumn(p),
     };
 }
 
 }  // namespace
+
+std::vector<ColumnLabel> columnLabels(Model model) {
+    if (model == Model::rectangular) {
+        return {std::begin(kRectangularLabels), std::end(kRectangularLabels)};
+    }
+    std::vector<ColumnLabel> labels(std::begin(kSinglePathLabels), std::end(kSinglePathLabels));
+    if (model == Model::singlePathHalfDelay) labels.back().label = kHalfDelayNoPathLabel;
+    return labels;
+}
+
+std::string filledLabel(std::string_view label, const Design& design) {
+    std::string text;
+    while (!label.empty()) {
+        const std::size_t open = label.find('{');
+        const std::size_t close = label.find('}', open);
+        if (open == std::string_view::npos || close == std::string_view::npos) break;
+        text.append(label.substr(0, open));
+        const std::string_view name = label.substr(open + 1, close - open - 1);
+        const auto* field = std::find_if(kDesignFields.begin(), kDesignFields.end(),
+                                         [&](const DesignField& f) { return name == f.name; });
+        text += field == kDesignFields.end() ? std::string(label.substr(open, close - open + 1))
+                                             : shortNumber(design.*field->member);
+        label.remove_prefix(close + 1);
+    }
+    return text.append(label);
+}
 
 std::vector<OutputColumn> outputColumns(const Design& design) {
     return design.model == Model::rectangular ? rectangularColumns(design)

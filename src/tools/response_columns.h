@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "opbaff/design.h"
+#include "opbaff/response.h"
 #include "opbaff/result.h"
 
 namespace opbaff::tools {
@@ -18,6 +19,23 @@ struct OutputColumn {
     std::string description;  // plain ASCII, for the FRD comment lines
     std::string label;        // for a plot's key
 };
+
+// A response column's label for a plot's key, where "{name}" stands for the
+// design's value of the field of that name: "Round baffle {roundBaffleDiameterCm}
+// cm, on axis". The tools and the studio's page label their curves from these.
+struct ColumnLabel {
+    std::size_t index = 0;  // 0 to 3: column 1 to 4 of the result file
+    ResponseKind kind = ResponseKind::rectangularOnAxis;
+    const char* label = "";
+};
+
+// The labels of a model's responses in column order; the single-path model's
+// reference level (column 3) is no response and has none.
+std::vector<ColumnLabel> columnLabels(Model model);
+
+// The label with each "{name}" replaced by the design's value of that field,
+// in the fewest digits that read back as the same float.
+std::string filledLabel(std::string_view label, const Design& design);
 
 // Rectangular baffle: all four columns. Single-path model: columns 1, 2 and 4;
 // its column 3 is a constant reference level, not a response.

@@ -1,7 +1,10 @@
 #include "tools/studio_api_output.h"
 
+#include "opbaff/design_fields.h"
 #include "opbaff/parameter_file.h"
 #include "tools/merit.h"
+#include "tools/polar_plots.h"
+#include "tools/response_columns.h"
 #include "tools/studio_design_json.h"
 #include "tools/studio_json_writer.h"
 
@@ -47,6 +50,51 @@ void writeColumn(JsonWriter& writer, const Design& design, const Response& respo
     writer.key("levels").values(column.levelsDb);
     writer.key("phases").values(phases);
     writer.endObject();
+}
+
+void writeFields(JsonWriter& writer) {
+    writer.beginArray();
+    for (const DesignField& field : kDesignFields) {
+        writer.beginObject();
+        writer.key("name").value(field.name);
+        writer.key("unit").value(field.unit);
+        writer.key("record").value(field.record);
+        writer.key("meaning").value(field.meaning);
+        writer.key("label").value(field.label);
+        writer.key("part").value(designPartName(field.part));
+        writer.key("rectangularOnly").value(field.rectangularOnly);
+        writer.key("step").value(field.step);
+        writer.key("low").value(field.low);
+        writer.key("high").value(field.high);
+        writer.endObject();
+    }
+    writer.endArray();
+}
+
+void writeColumns(JsonWriter& writer) {
+    writer.beginObject();
+    for (const Model model : {Model::rectangular, Model::singlePath, Model::singlePathHalfDelay}) {
+        writer.key(modelName(model)).beginArray();
+        for (const ColumnLabel& column : columnLabels(model)) {
+            writer.beginObject();
+            writer.key("key").value(responseName(column.kind));
+            writer.key("label").value(column.label);
+            writer.endObject();
+        }
+        writer.endArray();
+    }
+    writer.endObject();
+}
+
+void writePalette(JsonWriter& writer) {
+    writer.beginArray();
+    for (const PaletteStop& stop : kSonogramPalette) {
+        writer.beginObject();
+        writer.key("levelDb").value(stop.levelDb);
+        writer.key("colour").value(stop.colour);
+        writer.endObject();
+    }
+    writer.endArray();
 }
 
 }  // namespace
@@ -99,6 +147,12 @@ std::string startingDesignJson(const Design& design, const std::string& source,
     writeDesign(writer, design);
     writer.key("source").value(source);
     if (!problem.empty()) writer.key("problem").value(problem);
+    writer.key("fields");
+    writeFields(writer);
+    writer.key("columns");
+    writeColumns(writer);
+    writer.key("palette");
+    writePalette(writer);
     writer.endObject();
     return writer.take();
 }

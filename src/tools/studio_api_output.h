@@ -27,8 +27,12 @@ std::string polarJson(const PolarSet& set);
 // record 0 (the design as a whole) is "".
 std::string notesJson(const std::vector<Note>& notes);
 
-// {"design": {...}, "source": ...}, and "problem" when it is not empty: why the
-// parameter file did not stand for the design.
+// {"design": {...}, "source": ..., "fields": [...], "columns": {...},
+// "palette": [...]}, and "problem" when it is not empty: why the parameter file
+// did not stand for the design. "fields" is the table of design fields,
+// "columns" each model's response columns ({"key", "label"}, labels as
+// columnLabels gives them), "palette" the sonogram's stops ({"levelDb",
+// "colour"}).
 std::string startingDesignJson(const Design& design, const std::string& source,
                                const std::string& problem);
 

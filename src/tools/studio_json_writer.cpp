@@ -61,6 +61,12 @@ JsonWriter& JsonWriter::value(int number) {
     return *this;
 }
 
+JsonWriter& JsonWriter::value(bool flag) {
+    separate();
+    text_ += flag ? "true" : "false";
+    return *this;
+}
+
 JsonWriter& JsonWriter::value(std::string_view text) {
     separate();
     appendJsonString(text_, text);

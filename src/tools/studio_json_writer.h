@@ -36,6 +36,7 @@ class JsonWriter {
     JsonWriter& value(float number);
     JsonWriter& value(double number);
     JsonWriter& value(int number);
+    JsonWriter& value(bool flag);
     JsonWriter& value(std::string_view text);
     JsonWriter& value(const char* text) { return value(std::string_view(text)); }
     // An array of floats, as appendJsonNumber writes each.

@@ -44,5 +44,19 @@ INSTANTIATE_TEST_SUITE_P(Fields, DesignFieldTest, testing::ValuesIn(kDesignField
                              return std::string(info.param.name);
                          });
 
+// An input's range and step make sense, and the shipped example lies within
+// every plausible range, so that the studio opens on a design it calls plausible.
+TEST_P(DesignFieldTest, TheExampleLiesWithinThePlausibleRange) {
+    const DesignField& field = GetParam();
+    EXPECT_LT(field.low, field.high);
+    EXPECT_GT(field.step, 0.0F);
+    EXPECT_LE(field.step, (field.high - field.low) / 10.0F);
+    const float example = Design{}.*field.member;
+    EXPECT_GE(example, field.low);
+    EXPECT_LE(example, field.high);
+    EXPECT_STRNE(field.label, "");
+    EXPECT_STRNE(designPartName(field.part), "");
+}
+
 }  // namespace
 }  // namespace opbaff

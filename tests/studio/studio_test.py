@@ -16,6 +16,7 @@ them). Without them the tests are skipped, except when CI is set.
 """
 
 import json
+import math
 import os
 import queue
 import re
@@ -530,6 +531,143 @@ class StudioTest(unittest.TestCase):
         self.assertEqual(status, 422)
         api, plotted = self.assert_page_shows_api_response()
         self.assertEqual(api["model"], "single-path")
+
+    def test_7a_the_inputs_are_the_served_fields(self):
+        served = self.server.json("/api/design")["fields"]
+        inputs = self.js("""
+            return [...document.querySelectorAll('[data-part] .field')].map((box) => {
+              const input = box.querySelector('input');
+              return { name: input.id, part: box.parentElement.dataset.part, step: input.step,
+                       min: input.min, max: input.max, label: box.querySelector('label').textContent,
+                       rectOnly: box.classList.contains('rect-only') };
+            });""")
+        # Each group holds its part's fields in the table's order, and nothing else.
+        self.assertEqual(sorted(i["name"] for i in inputs), sorted(f["name"] for f in served))
+        for part in {f["part"] for f in served}:
+            self.assertEqual([i["name"] for i in inputs if i["part"] == part],
+                             [f["name"] for f in served if f["part"] == part], part)
+        self.assertEqual(self.js("return window.studio.fields"), [f["name"] for f in served])
+        boxes = {i["name"]: i for i in inputs}
+        for field in served:
+            box = boxes[field["name"]]
+            self.assertEqual(box["part"], field["part"], field["name"])
+            self.assertEqual(box["label"], field["label"], field["name"])
+            self.assertEqual((float(box["step"]), float(box["min"]), float(box["max"])),
+                             (field["step"], field["low"], field["high"]), field["name"])
+            self.assertEqual(box["rectOnly"], field["rectangularOnly"], field["name"])
+        # Every value of the design being edited stands in its box.
+        design = self.js("return window.studio.design")
+        for field in served:
+            value = self.browser.find_element("id", field["name"]).get_attribute("value")
+            self.assertEqual(f32(float(value)), f32(design[field["name"]]), field["name"])
+
+    def test_7b_a_late_answer_to_an_older_design_is_not_drawn(self):
+        self.browser.find_element("css selector", 'label[for="model-rectangular"]').click()
+        self.wait_idle()
+        # The next response request is answered 800 ms late, by a fetch that
+        # ignores its abort signal, so that its answer does arrive after the
+        # answer to the newer design.
+        self.js("""
+            const original = window.fetch;
+            window.__late = { sent: false, arrived: false };
+            window.fetch = (url, init) => {
+              if (!String(url).includes('/api/response') || window.__late.sent) return original(url, init);
+              window.__late.sent = true;
+              const { signal, ...rest } = init;
+              return new Promise((resolve) => setTimeout(resolve, 800))
+                .then(() => original(url, rest))
+                .then((answer) => { window.__late.arrived = true; return answer; });
+            };
+            const box = document.getElementById('baffleHeightCm');
+            box.value = '111';
+            box.dispatchEvent(new Event('input'));
+            setTimeout(() => { box.value = '77'; box.dispatchEvent(new Event('input')); }, 60);""")
+        wait_until(lambda: self.js("return window.__late.arrived"), "the late answer")
+        self.wait_idle()
+        self.assertEqual(self.js("return window.studio.design.baffleHeightCm"), 77)
+        self.assertEqual(self.js("return window.studio.lastDesign.baffleHeightCm"), 77)
+        api, _ = self.assert_page_shows_api_response()
+        late = self.api_response({**self.js("return window.studio.design"), "baffleHeightCm": 111})
+        self.assertNotEqual(late["columns"][0]["levels"], api["columns"][0]["levels"])
+        self.assertEqual(self.browser.find_element("id", "dim-height").text, "77 cm")
+
+    def test_7c_the_sonogram_is_coloured_from_the_served_palette(self):
+        wait_until(lambda: self.js("return window.studio.pending === 0 && window.studio.lastPolarDesign !== null &&"
+                                   " JSON.stringify(window.studio.lastPolarDesign) === JSON.stringify(window.studio.design)"),
+                   "the directivity of the current design")
+        stops = [(s["levelDb"], tuple(int(s["colour"][k:k + 2], 16) for k in (1, 3, 5)))
+                 for s in self.server.json("/api/design")["palette"]]
+        polar = self.js("return window.studio.lastPolar")
+        design = self.js("return window.studio.design")
+        chosen = float(self.browser.find_element("id", "polar-frequency-hz").get_attribute("value"))
+        ticks = [20, 50, 100, 200, 500, 1000, 2000, 5000, 10000, 20000, chosen]
+
+        def colour(db):
+            v = min(max(db, stops[0][0]), stops[-1][0])
+            i = 1
+            while i < len(stops) - 1 and v > stops[i][0]:
+                i += 1
+            (v0, c0), (v1, c1) = stops[i - 1], stops[i]
+            t = (v - v0) / (v1 - v0)
+            return tuple(int(x + t * (y - x) + 0.5) for x, y in zip(c0, c1))
+
+        # Cells clear of the grid lines (every 30 degrees and at the tick
+        # frequencies) and of the listening angle's line.
+        checked = []
+        for a, angle in enumerate(polar["angles"]):
+            if angle % 30 == 0 or abs(angle - design["offAxisAngleDeg"]) < 4:
+                continue
+            for f, hz in enumerate(polar["frequencies"]):
+                if f % 7 or any(abs(math.log(hz / t)) < 0.06 for t in ticks):
+                    continue
+                level, ref = polar["levels"][a][f], polar["onAxis"][f]
+                if level is None or ref is None:
+                    continue
+                checked.append((a, f, colour(level - ref)))
+        self.assertGreater(len(checked), 30)
+        pixels = self.js("""
+            const canvas = document.getElementById('sonogram');
+            const ratio = canvas.width / canvas.clientWidth;
+            const ctx = canvas.getContext('2d');
+            return arguments[0].map(([a, f]) => {
+              const { x, y } = window.studio.sonogramCell(a, f);
+              return Array.from(ctx.getImageData(Math.floor(x * ratio), Math.floor(y * ratio), 1, 1).data).slice(0, 3);
+            });""", [[a, f] for a, f, _ in checked])
+        for (a, f, expected), pixel in zip(checked, pixels):
+            self.assertTrue(all(abs(p - e) <= 1 for p, e in zip(pixel, expected)),
+                            (polar["angles"][a], polar["frequencies"][f], pixel, expected))
+
+    def test_7d_a_changed_table_changes_the_page(self):
+        # The same server's answer, with a field's label and step and a column's
+        # label changed before the page reads it.
+        hook = self.browser.execute_cdp_cmd("Page.addScriptToEvaluateOnNewDocument", {"source": """
+            const original = window.fetch;
+            window.fetch = async (url, init) => {
+              const answer = await original(url, init);
+              if (!String(url).endsWith('/api/design')) return answer;
+              const body = await answer.json();
+              const q = body.fields.find((f) => f.name === 'qualityFactor');
+              q.label = 'Quality factor';
+              q.step = 0.01;
+              body.columns.rectangular[0].label = 'Flat panel {baffleWidthCm} cm wide';
+              return new Response(JSON.stringify(body), { headers: { 'Content-Type': 'application/json' } });
+            };"""})
+        try:
+            self.browser.refresh()
+            self.wait_idle()
+            box = self.browser.find_element("css selector", '[data-field="qualityFactor"]')
+            self.assertEqual(box.find_element("tag name", "label").text, "Quality factor")
+            self.assertEqual(box.find_element("tag name", "input").get_attribute("step"), "0.01")
+            width = self.js("return window.studio.design.baffleWidthCm")
+            labels = {c["key"]: c["label"] for c in self.plotted()["curves"]}
+            self.assertEqual(labels["rectangular-on-axis"], f"Flat panel {width:g} cm wide")
+        finally:
+            self.browser.execute_cdp_cmd("Page.removeScriptToEvaluateOnNewDocument",
+                                         {"identifier": hook["identifier"]})
+            self.browser.refresh()
+            self.wait_idle()
+        labels = {c["key"]: c["label"] for c in self.plotted()["curves"]}
+        self.assertEqual(labels["rectangular-on-axis"], "Rectangular baffle, on axis")
 
     def test_8_the_page_logged_no_errors(self):
         errors = [entry["message"] for entry in self.browser.get_log("browser") if entry["level"] == "SEVERE"]

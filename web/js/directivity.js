@@ -1,36 +1,8 @@
 // Directivity of the rectangular model: the sonogram (relative level against
 // listening angle and log frequency, as a heat map) and a polar plot at one
-// frequency. Relative level = level at the angle minus the level at 0 degrees.
+// frequency. Relative level = level at the angle minus the level at 0 degrees;
+// its colours and the polar plot's range are those of the served palette.
 import { formatAngle, formatHz, formatRelativeDb, hzTick } from "./format.js";
-
-export const RELATIVE_LOW_DB = -30;
-export const RELATIVE_HIGH_DB = 6;
-
-// Colour stops of the relative level, dark blue (quiet) to dark red (louder
-// than on axis).
-const STOPS = [
-  [-30, [12, 16, 64]],
-  [-24, [40, 48, 150]],
-  [-18, [38, 110, 214]],
-  [-12, [30, 180, 190]],
-  [-6, [140, 212, 80]],
-  [-3, [246, 216, 60]],
-  [0, [242, 140, 36]],
-  [3, [214, 48, 31]],
-  [6, [120, 0, 10]],
-];
-
-export function levelColour(db) {
-  if (db === null || !Number.isFinite(db)) return "rgb(200,200,200)";
-  const v = Math.min(Math.max(db, STOPS[0][0]), STOPS[STOPS.length - 1][0]);
-  let i = 1;
-  while (i < STOPS.length - 1 && v > STOPS[i][0]) ++i;
-  const [v0, c0] = STOPS[i - 1];
-  const [v1, c1] = STOPS[i];
-  const t = (v - v0) / (v1 - v0);
-  const c = c0.map((x, k) => Math.round(x + t * (c1[k] - x)));
-  return `rgb(${c[0]},${c[1]},${c[2]})`;
-}
 
 // The relative levels [angle][frequency] of a polar answer; null where either
 // level is not finite.
@@ -66,7 +38,8 @@ function svgElement(name, attributes, parent) {
 
 export class Directivity {
   // onPickFrequency(index) is called when the sonogram is clicked.
-  constructor({ sonogram, colourScale, readout, polar, onPickFrequency }) {
+  constructor({ sonogram, colourScale, readout, polar, palette, onPickFrequency }) {
+    this.palette = palette;
     this.sonogram = sonogram;
     this.colourScale = colourScale;
     this.readout = readout;
@@ -149,7 +122,7 @@ export class Directivity {
       const y0 = this.yOf(Math.min(90, angle + step / 2), area);
       const y1 = this.yOf(Math.max(-90, angle - step / 2), area);
       for (let f = 0; f < frequencies.length; ++f) {
-        ctx.fillStyle = levelColour(rel[a][f]);
+        ctx.fillStyle = this.palette.colour(rel[a][f]);
         // a hair wider than the cell so that no seams show
         ctx.fillRect(xEdges[f], y0, xEdges[f + 1] - xEdges[f] + 0.6, y1 - y0 + 0.6);
       }
@@ -206,26 +179,39 @@ export class Directivity {
   }
 
   drawColourScale() {
+    const { lowDb, highDb } = this.palette;
     const { ctx, width, height } = setupCanvas(this.colourScale);
     ctx.clearRect(0, 0, width, height);
     const top = this.margin.top;
     const bottom = height - this.margin.bottom;
     const barWidth = 12;
     for (let y = top; y < bottom; ++y) {
-      const db = RELATIVE_HIGH_DB - ((y - top) / (bottom - top)) * (RELATIVE_HIGH_DB - RELATIVE_LOW_DB);
-      ctx.fillStyle = levelColour(db);
+      const db = highDb - ((y - top) / (bottom - top)) * (highDb - lowDb);
+      ctx.fillStyle = this.palette.colour(db);
       ctx.fillRect(0, y, barWidth, 1.5);
     }
     ctx.font = "11px system-ui, sans-serif";
     ctx.fillStyle = "#475569";
     ctx.textBaseline = "middle";
     ctx.textAlign = "left";
-    for (let db = RELATIVE_HIGH_DB; db >= RELATIVE_LOW_DB; db -= 6) {
-      const y = top + ((RELATIVE_HIGH_DB - db) / (RELATIVE_HIGH_DB - RELATIVE_LOW_DB)) * (bottom - top);
+    for (let db = highDb; db >= lowDb; db -= 6) {
+      const y = top + ((highDb - db) / (highDb - lowDb)) * (bottom - top);
       ctx.fillRect(barWidth, y - 0.5, 3, 1);
       ctx.fillText(db > 0 ? `+${db}` : db === 0 ? "0" : `−${-db}`, barWidth + 5, y);
     }
     ctx.fillText("dB", barWidth + 5, bottom + 12);
+  }
+
+  // The centre of the cell of angle a and frequency f, in CSS pixels of the
+  // sonogram's canvas.
+  cellCentre(a, f) {
+    const area = this.plotArea(this.sonogram.clientWidth, this.sonogram.clientHeight);
+    const { angles, frequencies } = this.data;
+    const x0 = f === 0 ? this.xOf(frequencies[0], area)
+      : (this.xOf(frequencies[f - 1], area) + this.xOf(frequencies[f], area)) / 2;
+    const x1 = f === frequencies.length - 1 ? this.xOf(frequencies[f], area)
+      : (this.xOf(frequencies[f], area) + this.xOf(frequencies[f + 1], area)) / 2;
+    return { x: (x0 + x1) / 2, y: this.yOf(angles[a], area) };
   }
 
   cellAt(event) {
@@ -264,19 +250,20 @@ export class Directivity {
   }
 
   drawPolar() {
+    const { lowDb, highDb } = this.palette;
     const svg = this.polarSvg;
     svg.replaceChildren();
     const R = 100;
     svg.setAttribute("viewBox", "-128 -124 256 146");
     const radius = (db) =>
-      (R * (Math.min(Math.max(db, RELATIVE_LOW_DB), RELATIVE_HIGH_DB) - RELATIVE_LOW_DB)) /
-      (RELATIVE_HIGH_DB - RELATIVE_LOW_DB);
+      (R * (Math.min(Math.max(db, lowDb), highDb) - lowDb)) /
+      (highDb - lowDb);
     const point = (angle, r) => {
       const t = (angle * Math.PI) / 180;
       return [r * Math.sin(t), -r * Math.cos(t)];
     };
     const grid = svgElement("g", { class: "polar-grid" }, svg);
-    for (let db = RELATIVE_HIGH_DB; db >= RELATIVE_LOW_DB + 6; db -= 6) {
+    for (let db = highDb; db >= lowDb + 6; db -= 6) {
       const r = radius(db);
       svgElement("path", { d: `M ${-r} 0 A ${r} ${r} 0 0 1 ${r} 0`, class: db === 0 ? "ring zero" : "ring" }, grid);
       const label = svgElement("text", { x: 2, y: -r + 8, class: "ring-label" }, grid);

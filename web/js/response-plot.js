@@ -74,6 +74,14 @@ export class ResponsePlot {
     this.uplot = new uPlot(this.options(curves), data, this.container);
   }
 
+  // No curves: the answer they would show failed.
+  clear() {
+    if (this.uplot) this.uplot.destroy();
+    this.uplot = null;
+    this.curves = [];
+    this.signature = "";
+  }
+
   options(curves) {
     const axisFont = "12px system-ui, sans-serif";
     return {

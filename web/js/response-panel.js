@@ -1,0 +1,73 @@
+// The response panel, drawn from the response channel's record and the
+// variants' records only: the status line, the curves and the notes that came
+// with the response.
+import { sameSettings } from "./channel.js";
+import { columnStyle } from "./columns.js";
+import { MAX_VARIANTS } from "./design.js";
+import { gridLabel } from "./settings.js";
+import { variantColumn } from "./variants.js";
+
+const $ = (id) => document.getElementById(id);
+
+export function setStatus(text, kind = "") {
+  const status = $("status");
+  status.textContent = text;
+  status.className = `status ${kind}`;
+}
+
+// What the status line says: why no response can be asked for, the error of
+// the last one, or the grid and time of the last answer.
+export function renderStatus(view, settings) {
+  const { data, error, ms } = view.channels.response.record;
+  if (view.editing.invalid.size > 0) {
+    setStatus("Enter a number in each highlighted field.", "error");
+  } else if (settings.grid === null) {
+    setStatus("Choose 1 to 96 points per octave.", "error");
+  } else if (error) {
+    setStatus(error, "error");
+  } else if (data) {
+    const time = ms === null ? "" : ` · ${Math.max(1, Math.round(ms))} ms`;
+    setStatus(`${gridLabel(view.channels.response.record.settings.grid)}${time}`);
+  }
+}
+
+function variantCurve(variant, record) {
+  const size = record.data.frequencies.length;
+  const own = variant.channel.record;
+  const onGrid = own.data !== null && sameSettings(own.settings, record.settings) &&
+    own.data.frequencies.length === size;
+  return {
+    key: `variant-${variant.id}`,
+    label: variant.name,
+    stroke: variant.colour,
+    width: 1.8,
+    dash: [7, 3],
+    levels: onGrid ? variantColumn(variant).levels : new Array(size).fill(null),
+  };
+}
+
+export function renderPlot(view) {
+  const record = view.channels.response.record;
+  if (!record.data) {
+    if (record.error) view.plot.clear();
+    return;
+  }
+  const { data, design } = record;
+  const curves = data.columns
+    .filter((c) => view.columns.isDrawn(design.model, c.name))
+    .map((c) => ({ key: c.name, label: view.columns.label(c.name, design), levels: c.levels, ...columnStyle(c.name) }));
+  for (const variant of view.variants.list) curves.push(variantCurve(variant, record));
+  view.plot.show(data.frequencies, curves);
+  $("pin").disabled = view.variants.list.length >= MAX_VARIANTS;
+}
+
+// Notes that come with a response and are not already beside an input.
+export function renderResponseNotes(view) {
+  const checks = view.channels.check.record.data?.notes ?? [];
+  const shown = new Set(checks.map((n) => `${n.record}:${n.text}`));
+  const notes = view.channels.response.record.data?.notes ?? [];
+  const extra = notes.filter((n) => !shown.has(`${n.record}:${n.text}`));
+  $("response-notes").replaceChildren(
+    ...extra.map((n) => Object.assign(document.createElement("p"), { textContent: n.text })),
+  );
+}
