@@ -78,6 +78,18 @@ std::optional<Result<PolarSet, std::string>> polarSetUnlessAbandoned(
     return whole;
 }
 
+// A 400 when the accurate model would compute more than the studio allows.
+std::optional<StudioReply> tooCostly(const std::string& what, const FrequencyGrid& grid,
+                                     std::size_t angles) {
+    const std::size_t cost = grid.size() * (kAccurateCostPerFrequency + angles);
+    if (cost <= kMaxPairsPerRequest) return std::nullopt;
+    return errorReply(400, what + ": the accurate model computes at most " +
+                               std::to_string(kMaxPairsPerRequest / kAccurateCostPerFrequency - 1) +
+                               " frequencies at a time in the studio, not " +
+                               std::to_string(grid.size()) +
+                               "; choose the standard grid or fewer points per octave");
+}
+
 StudioReply answerResponse(const StudioRequest& request, const StudioSettings&) {
     const auto posted = readPostedDesign(request.contentType, request.body);
     if (!posted) return failure(posted.error());
@@ -85,8 +97,15 @@ StudioReply answerResponse(const StudioRequest& request, const StudioSettings&) 
     if (!grid) return failure(grid.error());
     const auto phase = phaseParameter(request.query);
     if (!phase) return failure(phase.error());
-    const Response response = computeResponse(posted->design, *grid);
-    return jsonReply(responseJson(posted->design, response, *phase, allNotes(*posted, response)));
+    const auto model = modelParameter(request.query);
+    if (!model) return failure(model.error());
+    if (*model == ModelChoice::accurate) {
+        if (auto refused = tooCostly("response", *grid, 1)) return *refused;
+    }
+    const auto response = responseOn(*model, posted->design, *grid);
+    if (!response) return errorReply(422, "response: " + response.error());
+    return jsonReply(responseJson(posted->design, *response, *phase,
+                                  allNotes(*posted, *response), *model));
 }
 
 StudioReply answerPolar(const StudioRequest& request, const StudioSettings& settings) {
@@ -99,6 +118,15 @@ StudioReply answerPolar(const StudioRequest& request, const StudioSettings& sett
     if (posted->design.model != Model::rectangular) {
         return errorReply(422, "polar: the " + std::string(modelName(posted->design.model)) +
                                    " model has no directivity; only the rectangular model has");
+    }
+    const auto model = modelParameter(request.query);
+    if (!model) return failure(model.error());
+    if (*model == ModelChoice::accurate) {
+        if (auto refused = tooCostly("polar", *grid, angles->size())) return *refused;
+        const auto sets =
+            computePlatePolarSets(posted->design, *grid, *angles, {}, settings.polarJobs);
+        if (!sets) return errorReply(422, "polar: " + sets.error());
+        return jsonReply(polarJson(sets->horizontal));
     }
     const std::size_t pairs = grid->size() * angles->size();
     if (pairs > kMaxPairsPerRequest) {
@@ -201,9 +229,16 @@ std::size_t costOf(const StudioRequest& request) {
     if (request.method != "POST" || !request.path.starts_with("/api/")) return 0;
     const auto grid = gridParameter(request.query);
     if (!grid) return 0;
-    if (request.path != "/api/polar") return grid->size();
+    const auto model = modelParameter(request.query);
+    if (!model) return 0;
+    const bool polar = request.path == "/api/polar";
     const auto angles = anglesParameter(request.query);
-    return angles ? grid->size() * angles->size() : 0;
+    if (polar && !angles) return 0;
+    const std::size_t count = polar ? angles->size() : 1;
+    if (*model == ModelChoice::accurate) {
+        return grid->size() * (kAccurateCostPerFrequency + count);
+    }
+    return grid->size() * count;
 }
 
 StudioReply answerRequest(const StudioRequest& request, const StudioSettings& settings) {

@@ -4,6 +4,8 @@
 //   GET  /api/design          the design the studio starts from
 //   POST /api/response        the response of a design on a grid, with merit and notes
 //   POST /api/polar           the off-axis levels of a rectangular design at many angles
+//                             (both on the classic model, or with ?model=accurate on
+//                             the thin-plate model)
 //   POST /api/check           the notes on a design
 //   POST /api/parameter-file  the canonical parameter file of a design
 //   POST /api/frd             one response column as an FRD file
@@ -27,6 +29,11 @@ inline constexpr std::size_t kMaxAnglesPerRequest = 181;
 // page asks for (96 points per octave, a 2 degree step: 1,054 x 91) and not
 // much more.
 inline constexpr std::size_t kMaxPairsPerRequest = 100000;
+
+// What one frequency of the accurate model costs against the classic model's
+// (frequency, angle) pair: its plate's solve is about a thousand times dearer,
+// so the studio computes it for at most 100 frequencies at a time.
+inline constexpr std::size_t kAccurateCostPerFrequency = 1000;
 
 using QueryParams = std::multimap<std::string, std::string>;
 
@@ -70,8 +77,9 @@ struct StudioSettings {
 StudioReply answerRequest(const StudioRequest& request, const StudioSettings& settings);
 
 // The (frequency, angle) pairs a request would compute: its grid's size, times
-// its angles for /api/polar; 0 for a request that computes nothing or whose
-// query does not read (it is refused at once).
+// its angles for /api/polar; on the accurate model its grid's size times
+// kAccurateCostPerFrequency plus the angles; 0 for a request that computes
+// nothing or whose query does not read (it is refused at once).
 std::size_t costOf(const StudioRequest& request);
 
 // {"error": message} with `status`.

@@ -68,6 +68,13 @@ Result<PhaseMode, ApiError> phaseParameter(const QueryParams& query) {
     return ApiError{400, "phase takes 'driver' or 'baffle', not '" + text + "'"};
 }
 
+Result<ModelChoice, ApiError> modelParameter(const QueryParams& query) {
+    const std::string text = parameterOr(query, "model", "classic");
+    if (text == "classic") return ModelChoice::classic;
+    if (text == "accurate") return ModelChoice::accurate;
+    return ApiError{400, "model takes 'classic' or 'accurate', not '" + text + "'"};
+}
+
 Result<std::vector<float>, ApiError> anglesParameter(const QueryParams& query) {
     const std::string text = parameterOr(query, "angles", "-90:90:5");
     auto angles = parseAngles(text);

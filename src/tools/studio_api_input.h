@@ -10,6 +10,7 @@
 #include "opbaff/design.h"
 #include "opbaff/response.h"
 #include "tools/check.h"
+#include "tools/model_choice.h"
 #include "tools/phase.h"
 #include "tools/studio_api.h"
 
@@ -37,6 +38,8 @@ Result<PostedDesign, ApiError> readPostedDesign(std::string_view contentType,
 Result<FrequencyGrid, ApiError> gridParameter(const QueryParams& query);
 // ?phase=driver (the default) or ?phase=baffle.
 Result<PhaseMode, ApiError> phaseParameter(const QueryParams& query);
+// ?model=classic (the default) or ?model=accurate.
+Result<ModelChoice, ApiError> modelParameter(const QueryParams& query);
 // ?angles=FROM:TO:STEP (default -90:90:5), at most kMaxAnglesPerRequest.
 Result<std::vector<float>, ApiError> anglesParameter(const QueryParams& query);
 // ?column=NAME: a response column of the model (response_columns.h), required.

@@ -100,11 +100,12 @@ void writePalette(JsonWriter& writer) {
 }  // namespace
 
 std::string responseJson(const Design& design, const Response& response, PhaseMode mode,
-                         const std::vector<Note>& notes) {
+                         const std::vector<Note>& notes, ModelChoice computedBy) {
     // About 24 bytes per number, nine numbers per frequency.
     JsonWriter writer(1024 + response.frequenciesHz.size() * 9 * 24);
     writer.beginObject();
     writer.key("model").value(modelName(response.model));
+    writer.key("computedBy").value(computedBy == ModelChoice::accurate ? "accurate" : "classic");
     writer.key("frequencies").values(response.frequenciesHz);
     writer.key("columns").beginArray();
     for (const ResponseColumn& column : response.columns) {

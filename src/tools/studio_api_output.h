@@ -8,16 +8,19 @@
 
 #include "opbaff/response.h"
 #include "tools/check.h"
+#include "tools/model_choice.h"
 #include "tools/phase.h"
 #include "tools/polar.h"
 
 namespace opbaff::tools {
 
-// {"model": ..., "frequencies": [...], "columns": [{"name": ..., "levels": [...],
-// "phases": [...]} x 4, in the result file's order], "merit": {...} of column 1,
-// "notes": [...]}; phases in degrees as phase.h computes them with `mode`.
+// {"model": ..., "computedBy": "classic" or "accurate", "frequencies": [...],
+// "columns": [{"name": ..., "levels": [...], "phases": [...]} x 4, in the result
+// file's order], "merit": {...} of column 1, "notes": [...]}; phases in degrees
+// as phase.h computes them with `mode`.
 std::string responseJson(const Design& design, const Response& response, PhaseMode mode,
-                         const std::vector<Note>& notes);
+                         const std::vector<Note>& notes,
+                         ModelChoice computedBy = ModelChoice::classic);
 
 // {"angles": [...], "frequencies": [...], "levels": [[per frequency] per angle],
 // "onAxis": [...]}, levels in dB as computePolarSet gives them.

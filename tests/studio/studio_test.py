@@ -669,6 +669,56 @@ class StudioTest(unittest.TestCase):
         labels = {c["key"]: c["label"] for c in self.plotted()["curves"]}
         self.assertEqual(labels["rectangular-on-axis"], "Rectangular baffle, on axis")
 
+    def test_7e_the_accurate_switch_draws_the_plate_beside_the_classic_model(self):
+        self.browser.find_element("css selector", 'label[for="model-rectangular"]').click()
+        self.set_input("baffleWidthCm", "50")
+        self.set_input("driverXCm", "20")
+        self.browser.find_element("id", "accurate").click()
+
+        def accurate_shown():
+            return self.js("""
+                const s = window.studio;
+                return s.pending === 0 && s.lastAccurate !== null &&
+                  JSON.stringify(s.lastAccurateDesign) === JSON.stringify(s.design) &&
+                  s.lastPolarSettings && s.lastPolarSettings.model === 'accurate' &&
+                  JSON.stringify(s.lastPolarDesign) === JSON.stringify(s.design);""")
+        wait_until(accurate_shown, "the accurate curves and directivity", timeout=120)
+        design = self.js("return window.studio.design")
+        grid = self.settings()["grid"]
+        api = self.server.json(f"/api/response?grid={grid}&model=accurate", design)
+        self.assertEqual(api["computedBy"], "accurate")
+        plotted = {c["key"]: c for c in self.js("return window.studio.plotted()")["curves"]}
+        for column in api["columns"]:
+            key = "accurate-" + column["name"]
+            if column["name"] == "no-path":
+                self.assertNotIn(key, plotted, "the copied classic column is drawn once")
+                continue
+            self.assertIn(key, plotted)
+            self.assertTrue(plotted[key]["label"].endswith("(accurate)"), plotted[key]["label"])
+            for shown, served in zip(plotted[key]["levels"], column["levels"]):
+                self.assertAlmostEqual(shown, served, places=4)
+            classic = plotted[column["name"]]["levels"]
+            self.assertGreater(max(abs(a - c) for a, c in zip(plotted[key]["levels"], classic)), 1.0,
+                               "the two models differ where the edges' higher orders count")
+        step = self.browser.find_element("id", "angle-step").get_attribute("value")
+        polar = self.server.json(f"/api/polar?grid={grid}&angles=-90:90:{step}&model=accurate", design)
+        self.assertEqual(self.js("return window.studio.lastPolar"), polar)
+
+        # A driver off the plate: the classic curve stays, the accurate one goes
+        # and its line says why.
+        self.set_input("driverXCm", "58")
+        wait_until(lambda: "inside the baffle" in self.browser.find_element("id", "accurate-status").text,
+                   "the accurate model's reason", timeout=60)
+        keys = [c["key"] for c in self.js("return window.studio.plotted()")["curves"]]
+        self.assertIn("rectangular-on-axis", keys)
+        self.assertFalse([k for k in keys if k.startswith("accurate-")], keys)
+
+        self.set_input("driverXCm", "20")
+        self.browser.find_element("id", "accurate").click()
+        self.wait_idle()
+        keys = [c["key"] for c in self.js("return window.studio.plotted()")["curves"]]
+        self.assertFalse([k for k in keys if k.startswith("accurate-")], keys)
+
     def test_8_the_page_logged_no_errors(self):
         errors = [entry["message"] for entry in self.browser.get_log("browser") if entry["level"] == "SEVERE"]
         self.assertEqual(errors, [])

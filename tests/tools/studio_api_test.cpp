@@ -238,6 +238,15 @@ const BadRequestCase kBadRequests[] = {
      "not 'multipart/form-data; boundary=x'"},
     {"polar_beyond_cost", "POST", "/api/polar?grid=96&angles=-90:90:1", "text/plain", exampleText(),
      400, "1054 frequencies at 181 angles are 190774 levels; the studio computes"},
+    {"model_unknown", "POST", "/api/response?model=fast", "text/plain", exampleText(), 400,
+     "model takes 'classic' or 'accurate', not 'fast'"},
+    {"accurate_beyond_cost", "POST", "/api/response?model=accurate&grid=24", "text/plain",
+     exampleText(), 400, "the accurate model computes at most 99 frequencies at a time"},
+    {"accurate_polar_beyond_cost", "POST", "/api/polar?model=accurate&grid=8&angles=-90:90:1",
+     "text/plain", exampleText(), 400, "the accurate model computes at most 99"},
+    {"accurate_driver_off_the_plate", "POST", "/api/response?model=accurate&grid=1",
+     "application/json", exampleWith("driverXCm", "\"driverXCm\": 60"), 422,
+     "a driver lies outside the plate's outline or on its border"},
     {"unknown_api", "POST", "/api/nothing", "text/plain", exampleText(), 404,
      "no API at /api/nothing"},
     {"unknown_file", "GET", "/nothing.html", "", "", 404, "nothing at /nothing.html"},
@@ -346,6 +355,31 @@ TEST(PolarTest, AnswerIsTheWholeSetComputedAtOnce) {
     const auto set = computePolarSet(Design{}, *grid, parseAngles("-90:85:5").value(), 1);
     ASSERT_TRUE(set);
     EXPECT_EQ(answer->body, polarJson(*set));
+}
+
+TEST(AccurateTest, ResponseIsTheLibrarysThinPlateAndItsCostSendsItToTheCostlyWorkers) {
+    const RunningStudio studio;
+    httplib::Client client = studio.client();
+    const auto answer =
+        client.Post("/api/response?model=accurate&grid=2", designJson(Design{}), "application/json");
+    ASSERT_TRUE(answer);
+    ASSERT_EQ(answer->status, 200) << answer->body;
+    const auto grid = FrequencyGrid::perOctave({.pointsPerOctave = 2});
+    const auto response = computePlateResponse(Design{}, *grid);
+    ASSERT_TRUE(response);
+    const auto json = nlohmann::json::parse(answer->body);
+    EXPECT_EQ(json["computedBy"], "accurate");
+    for (std::size_t k = 0; k < 4; ++k) {
+        EXPECT_EQ(json["columns"][k]["levels"].get<std::vector<float>>(),
+                  response->columns[k].levelsDb)
+            << k;
+    }
+    // A plate's solve weighs a thousand classic evaluations per frequency.
+    StudioRequest request{"POST", "/api/response", {{"grid", "2"}, {"model", "accurate"}}, "", "",
+                          {}};
+    EXPECT_EQ(costOf(request), grid->size() * (kAccurateCostPerFrequency + 1));
+    request.query = {{"grid", "2"}};
+    EXPECT_EQ(costOf(request), grid->size());
 }
 
 // Floats through the server's writer and reader keep every bit, the sign of

@@ -57,10 +57,12 @@ function query(params) {
 
 export const api = {
   design: (signal) => call("/api/design", { signal }),
-  response: (design, grid, phase, signal) =>
-    call(`/api/response?${query({ grid, phase })}`, { body: design, signal }),
-  polar: (design, grid, angles, signal) =>
-    call(`/api/polar?${query({ grid, angles })}`, { body: design, signal }),
+  response: (design, grid, phase, signal, model = "classic") =>
+    call(`/api/response?${query({ grid, phase, ...(model === "classic" ? {} : { model }) })}`,
+         { body: design, signal }),
+  polar: (design, grid, angles, signal, model = "classic") =>
+    call(`/api/polar?${query({ grid, angles, ...(model === "classic" ? {} : { model }) })}`,
+         { body: design, signal }),
   check: (design, signal) => call("/api/check", { body: design, signal }),
   parameterFile: (design) => call("/api/parameter-file", { body: design, as: "text" }),
   frd: (design, column, grid, phase) =>

@@ -46,6 +46,49 @@ function variantCurve(variant, record) {
   };
 }
 
+// The accurate model's curves, when its record answers the design and grid of
+// the classic response drawn; the columns it copies from the classic model
+// (no path, the reference level) are not drawn twice.
+const COPIED_COLUMNS = new Set(["no-path", "reference-level"]);
+
+function accurateCurves(view, record) {
+  const accurate = view.channels.accurate.record;
+  if (!view.accurateOn || view.accurateReason || !accurate.data ||
+      !view.fields.same(accurate.design, record.design) ||
+      accurate.settings.grid !== record.settings.grid) {
+    return [];
+  }
+  return accurate.data.columns
+    .filter((c) => !COPIED_COLUMNS.has(c.name) && view.columns.isDrawn(record.design.model, c.name))
+    .map((c) => ({
+      key: `accurate-${c.name}`,
+      label: `${view.columns.label(c.name, record.design)} (accurate)`,
+      levels: c.levels,
+      ...columnStyle(c.name),
+      dash: [2, 3],
+      width: 2.2,
+    }));
+}
+
+// What the accurate model's line says: computing, its error, or nothing.
+export function renderAccurateStatus(view) {
+  const line = $("accurate-status");
+  const { record, request } = view.channels.accurate;
+  let text = "";
+  let error = false;
+  if (view.accurateOn && view.accurateReason) {
+    text = `Accurate model: ${view.accurateReason}`;
+    error = true;
+  } else if (view.accurateOn && request.busy) {
+    text = "Accurate model: computing…";
+  } else if (view.accurateOn && record.error) {
+    text = `Accurate model: ${record.error}`;
+    error = true;
+  }
+  line.textContent = text;
+  line.classList.toggle("error", error);
+}
+
 export function renderPlot(view) {
   const record = view.channels.response.record;
   if (!record.data) {
@@ -56,6 +99,7 @@ export function renderPlot(view) {
   const curves = data.columns
     .filter((c) => view.columns.isDrawn(design.model, c.name))
     .map((c) => ({ key: c.name, label: view.columns.label(c.name, design), levels: c.levels, ...columnStyle(c.name) }));
+  curves.push(...accurateCurves(view, record));
   for (const variant of view.variants.list) curves.push(variantCurve(variant, record));
   view.plot.show(data.frequencies, curves);
   $("pin").disabled = view.variants.list.length >= MAX_VARIANTS;

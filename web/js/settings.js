@@ -1,5 +1,6 @@
 // The settings beside the design: the grid the responses are computed on, the
-// phase of downloaded FRD files, and the directivity's angle step.
+// phase of downloaded FRD files, the directivity's angle step, and whether the
+// accurate model is drawn too.
 const $ = (id) => document.getElementById(id);
 
 // "standard", a number of points per octave (1 to 96) as text, or null when
@@ -14,9 +15,23 @@ export function responseSettings() {
   return { grid: grid(), phase: $("phase").value };
 }
 
-// The directivity's settings: its grid and angles.
+// Whether the accurate model is drawn beside the classic one.
+export function accurateOn() {
+  return $("accurate").checked;
+}
+
+// The accurate curves' settings: those of the response on the accurate model.
+export function accurateSettings() {
+  return { ...responseSettings(), model: "accurate" };
+}
+
+// The directivity's settings: its grid, angles and model.
 export function polarSettings() {
-  return { grid: grid(), angles: `-90:90:${Number($("angle-step").value)}` };
+  return {
+    grid: grid(),
+    angles: `-90:90:${Number($("angle-step").value)}`,
+    model: accurateOn() ? "accurate" : "classic",
+  };
 }
 
 export function gridLabel(g) {

@@ -19,8 +19,10 @@ import { renderMerit } from "./merit-panel.js";
 import { renderNotes } from "./notes-panel.js";
 import { Palette } from "./palette.js";
 import { ResponsePlot } from "./response-plot.js";
-import { renderPlot, renderResponseNotes, renderStatus, setStatus } from "./response-panel.js";
-import { polarSettings, responseSettings } from "./settings.js";
+import {
+  renderAccurateStatus, renderPlot, renderResponseNotes, renderStatus, setStatus,
+} from "./response-panel.js";
+import { accurateOn, accurateSettings, polarSettings, responseSettings } from "./settings.js";
 import { Variants, variantColumn } from "./variants.js";
 
 const $ = (id) => document.getElementById(id);
@@ -28,11 +30,19 @@ const $ = (id) => document.getElementById(id);
 // Waits this long after the last change before asking for the directivity,
 // which costs one response per angle.
 const POLAR_DELAY_MS = 120;
+// The same for the accurate model's curves, whose plate is solved anew for
+// every design: a drag asks for them once it rests.
+const ACCURATE_DELAY_MS = 150;
 
 // Everything the panels are drawn from. fields, columns, variants and the
 // drawing objects are made once the starting design has come.
 const view = {
-  channels: { design: new Channel(), response: new Channel(), polar: new Channel(), check: new Channel() },
+  channels: {
+    design: new Channel(), response: new Channel(), accurate: new Channel(), polar: new Channel(),
+    check: new Channel(),
+  },
+  accurateOn: false,
+  accurateReason: "",  // why the accurate model is not asked, "" when it is
   editing: newEditing(),
   fields: null,
   columns: null,
@@ -45,6 +55,7 @@ const view = {
 
 let updateScheduled = false;
 let polarTimer = null;
+let accurateTimer = null;
 
 // ---- rendering -------------------------------------------------------------
 
@@ -65,6 +76,7 @@ const variantActions = {
 function renderResponsePanels() {
   renderStatus(view, responseSettings());
   renderPlot(view);
+  renderAccurateStatus(view);
   renderMerit(view, variantActions);
   renderResponseNotes(view);
   renderDownloads(view);
@@ -99,6 +111,7 @@ function update() {
   const settings = responseSettings();
   if (!canAsk(settings)) {
     view.channels.response.cancel();
+    view.channels.accurate.cancel();
     view.channels.check.cancel();
     renderStatus(view, settings);
     renderNotes(view);
@@ -111,7 +124,41 @@ function update() {
   view.channels.check
     .run(design, null, (signal) => api.check(design, signal))
     .then((stored) => stored && renderCheckPanels());
+  scheduleAccurate(ACCURATE_DELAY_MS);
   schedulePolar(POLAR_DELAY_MS);
+}
+
+function scheduleAccurate(delay) {
+  if (accurateTimer !== null) clearTimeout(accurateTimer);
+  accurateTimer = setTimeout(() => {
+    accurateTimer = null;
+    requestAccurate();
+  }, delay);
+}
+
+// The accurate model's plate holds its driver strictly inside the rectangle;
+// the page does not ask for what the server would refuse.
+function driverOnPlate(d) {
+  return d.driverXCm > 0 && d.driverXCm < d.baffleWidthCm && d.driverYCm > 0 &&
+    d.driverYCm < d.baffleHeightCm;
+}
+
+function requestAccurate() {
+  const settings = accurateSettings();
+  const onPlate = driverOnPlate(view.editing.design);
+  view.accurateReason = view.accurateOn && !onPlate
+    ? "the driver must lie inside the baffle, not on or beyond its edge" : "";
+  if (!view.accurateOn || !canAsk(settings) || !onPlate) {
+    view.channels.accurate.cancel();
+    renderResponsePanels();
+    return;
+  }
+  const design = view.fields.copy(view.editing.design);
+  view.channels.accurate
+    .run(design, settings, (signal) =>
+      api.response(design, settings.grid, settings.phase, signal, settings.model))
+    .then((stored) => stored && renderResponsePanels());
+  renderAccurateStatus(view);
 }
 
 function schedulePolar(delay) {
@@ -124,14 +171,16 @@ function schedulePolar(delay) {
 
 function requestPolar() {
   const settings = polarSettings();
-  if (!isRectangular(view.editing.design) || !canAsk(settings)) {
+  const refused = settings.model === "accurate" && !driverOnPlate(view.editing.design);
+  if (!isRectangular(view.editing.design) || !canAsk(settings) || refused) {
     view.channels.polar.cancel();
     renderDirectivity(view);
     return;
   }
   const design = view.fields.copy(view.editing.design);
   view.channels.polar
-    .run(design, settings, (signal) => api.polar(design, settings.grid, settings.angles, signal))
+    .run(design, settings,
+         (signal) => api.polar(design, settings.grid, settings.angles, signal, settings.model))
     .then((stored) => stored && renderDirectivity(view));
 }
 
@@ -178,6 +227,10 @@ function setUp(answer) {
     palette: new Palette(answer.palette),
     onPickFrequency: pickPolarFrequency,
   });
+  $("accurate").addEventListener("change", () => {
+    view.accurateOn = accurateOn();
+    scheduleUpdate();
+  });
   wireInputs(view.editing, view.fields, {
     change: scheduleUpdate,
     polarSettings: () => schedulePolar(0),
@@ -212,12 +265,16 @@ window.studio = {
   get lastDesign() { return view.channels.response.record.design; },
   get lastResponse() { return view.channels.response.record.data; },
   get lastSettings() { return view.channels.response.record.settings; },
+  get lastAccurate() { return view.channels.accurate.record.data; },
+  get lastAccurateDesign() { return view.channels.accurate.record.design; },
   get lastPolar() { return view.channels.polar.record.data; },
+  get lastPolarSettings() { return view.channels.polar.record.settings; },
   get lastPolarDesign() { return view.channels.polar.record.design; },
   get notes() { return view.channels.check.record.data?.notes ?? []; },
   get source() { return view.editing.source; },
   get pending() {
     return pendingRequests() + (updateScheduled ? 1 : 0) + (polarTimer !== null ? 1 : 0) +
+      (accurateTimer !== null ? 1 : 0) +
       (view.drawing?.dragging ? 1 : 0);
   },
   get variants() {
