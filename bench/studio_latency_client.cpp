@@ -101,11 +101,12 @@ int compareServers(int argc, char** argv) {
     }
     const Timing a = summarise(timesA);
     const Timing b = summarise(timesB);
-    std::printf("grid %-8s %d requests each, in %d alternating rounds: A median %.3f ms "
-                "(95th percentile %.3f ms), B median %.3f ms (95th percentile %.3f ms): "
-                "ratio %.2f (limit %.2f)\n",
-                argv[4], rounds * count, rounds, a.median, a.p95, b.median, b.p95,
-                a.median / b.median, ratio);
+    std::printf(
+        "grid %-8s %d requests each, in %d alternating rounds: A median %.3f ms "
+        "(95th percentile %.3f ms), B median %.3f ms (95th percentile %.3f ms): "
+        "ratio %.2f (limit %.2f)\n",
+        argv[4], rounds * count, rounds, a.median, a.p95, b.median, b.p95, a.median / b.median,
+        ratio);
     return a.median <= ratio * b.median ? 0 : 1;
 }
 

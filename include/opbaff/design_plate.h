@@ -48,9 +48,9 @@ struct DesignPlateOptions {
 // sizeNotPositive (a baffle, diameter or distance <= 0), valueNotFinite,
 // frequencyNotPositive, gridSizeOutOfRange; outlineTooFewCorners when
 // roundBaffleSides is out of range.
-Result<Response, PlateError> computePlateResponse(const Design& design,
-                                                  const FrequencyGrid& grid = FrequencyGrid::standard(),
-                                                  const DesignPlateOptions& options = {});
+Result<Response, PlateError> computePlateResponse(
+    const Design& design, const FrequencyGrid& grid = FrequencyGrid::standard(),
+    const DesignPlateOptions& options = {});
 
 // The design's rectangular plate with its driver solved on a grid, to be heard
 // from many directions at the cost of listening only (a polar set).

@@ -142,7 +142,9 @@ Result<ResponseColumn, PlateError> DesignPlate::listen(double horizontalDeg,
     return columnOf(ResponseKind::rectangularOffAxis, d, *heard, cosAngle);
 }
 
-const std::vector<float>& DesignPlate::frequenciesHz() const { return state_->frequenciesHz; }
+const std::vector<float>& DesignPlate::frequenciesHz() const {
+    return state_->frequenciesHz;
+}
 
 Result<Response, PlateError> computePlateResponse(const Design& design, const FrequencyGrid& grid,
                                                   const DesignPlateOptions& options) {
@@ -157,7 +159,8 @@ Result<Response, PlateError> computePlateResponse(const Design& design, const Fr
         auto onAxis = plate->listen(0.0, 0.0);
         if (!onAxis) return onAxis.error();
         onAxis->kind = ResponseKind::rectangularOnAxis;
-        auto round = roundColumn(ResponseKind::roundBaffleOnAxis, design, frequencies, options, 0.0);
+        auto round =
+            roundColumn(ResponseKind::roundBaffleOnAxis, design, frequencies, options, 0.0);
         if (!round) return round.error();
         auto offAxis = plate->listen(design.offAxisAngleDeg, 0.0);
         if (!offAxis) return offAxis.error();

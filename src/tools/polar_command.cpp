@@ -54,8 +54,9 @@ Result<PolarRequest, std::string> readRequest(const PolarOptions& options) {
     std::vector<float> vertical;
     if (!options.vertical.empty()) {
         if (options.output.modelChoice() != ModelChoice::accurate) {
-            return std::string("--vertical: only the accurate model (--model accurate) hears the "
-                               "baffle above and below the axis");
+            return std::string(
+                "--vertical: only the accurate model (--model accurate) hears the "
+                "baffle above and below the axis");
         }
         auto parsed = parseAngles(options.vertical);
         if (!parsed) return "--vertical " + parsed.error();
@@ -102,8 +103,8 @@ std::optional<std::string> polarNote(const PolarSet& set, const Design& design) 
 
 // The sonogram and the polar diagram of one plane; the vertical plane's
 // pictures are named "<name>-vertical-...".
-std::vector<Picture> picturesOf(const PolarSet& set, PolarPlane plane,
-                                const PolarRequest& request, const PolarOptions& options) {
+std::vector<Picture> picturesOf(const PolarSet& set, PolarPlane plane, const PolarRequest& request,
+                                const PolarOptions& options) {
     const PlotFormat format = options.output.format();
     const bool horizontal = plane == PolarPlane::horizontal;
     const bool accurate = options.output.modelChoice() == ModelChoice::accurate;

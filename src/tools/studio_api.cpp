@@ -104,8 +104,8 @@ StudioReply answerResponse(const StudioRequest& request, const StudioSettings&) 
     }
     const auto response = responseOn(*model, posted->design, *grid);
     if (!response) return errorReply(422, "response: " + response.error());
-    return jsonReply(responseJson(posted->design, *response, *phase,
-                                  allNotes(*posted, *response), *model));
+    return jsonReply(
+        responseJson(posted->design, *response, *phase, allNotes(*posted, *response), *model));
 }
 
 StudioReply answerPolar(const StudioRequest& request, const StudioSettings& settings) {

@@ -187,8 +187,8 @@ int runVariants(const VariantRun& run, const VariantOptions& options, ToolIo& io
         return kExitBadInput;
     }
     const bool plot = options.plot || (!options.noPlot && run.variants.size() <= kDefaultPlotLimit);
-    EvaluationSettings settings{*grid, options.frd || plot, options.jobs, {},
-                                options.output.modelChoice()};
+    EvaluationSettings settings{
+        *grid, options.frd || plot, options.jobs, {}, options.output.modelChoice()};
     std::optional<ProgressBar> bar;
     if (io.errIsTerminal) {
         bar.emplace(io.err, run.variants.size());

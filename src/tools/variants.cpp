@@ -195,8 +195,8 @@ std::vector<VariantResult> evaluateVariants(const std::vector<Variant>& variants
     const auto work = [&](std::size_t i) {
         const Variant& variant = variants[i];
         auto computed = responseOn(settings.model, variant.design, settings.grid);
-        Response response = computed ? std::move(*computed)
-                                     : responseWithoutLevels(variant.design, settings.grid);
+        Response response =
+            computed ? std::move(*computed) : responseWithoutLevels(variant.design, settings.grid);
         results[i].merit =
             figuresOfMerit(response.frequenciesHz, response.columns[variant.column].levelsDb);
         results[i].note =

@@ -1,11 +1,11 @@
 // A design heard on the thin-plate model: the mapping of the design's geometry
 // onto the plate, checked by symmetry and physics rather than by figures.
+#include "opbaff/design_plate.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <complex>
-
-#include "opbaff/design_plate.h"
 
 namespace opbaff {
 namespace {
@@ -54,8 +54,8 @@ TEST(DesignPlate, MirroredDesignHeardFromTheMirroredSideIsTheSame) {
     ASSERT_TRUE(c);
     double largest = 0.0;
     for (std::size_t i = 0; i < a->frequenciesHz.size(); ++i) {
-        largest = std::max(largest, std::abs(double(a->columns[2].levelsDb[i]) -
-                                             c->columns[2].levelsDb[i]));
+        largest = std::max(largest,
+                           std::abs(double(a->columns[2].levelsDb[i]) - c->columns[2].levelsDb[i]));
     }
     EXPECT_GT(largest, 1.0);
 }
@@ -124,12 +124,17 @@ TEST(DesignPlate, DesignsThatAreNoPlateAreRefused) {
         PlateError error;
     };
     const Case cases[] = {
-        {"driver beyond the side edge", [](Design& d) { d.driverXCm = 45.0F; }, PlateError::driverOffPlate},
-        {"driver on the bottom edge", [](Design& d) { d.driverYCm = 0.0F; }, PlateError::driverOffPlate},
+        {"driver beyond the side edge", [](Design& d) { d.driverXCm = 45.0F; },
+         PlateError::driverOffPlate},
+        {"driver on the bottom edge", [](Design& d) { d.driverYCm = 0.0F; },
+         PlateError::driverOffPlate},
         {"width of zero", [](Design& d) { d.baffleWidthCm = 0.0F; }, PlateError::sizeNotPositive},
-        {"listener at the driver", [](Design& d) { d.listenerDistanceM = 0.0F; }, PlateError::sizeNotPositive},
-        {"height not a number", [](Design& d) { d.baffleHeightCm = NAN; }, PlateError::valueNotFinite},
-        {"round baffle of zero", [](Design& d) { d.roundBaffleDiameterCm = 0.0F; }, PlateError::sizeNotPositive},
+        {"listener at the driver", [](Design& d) { d.listenerDistanceM = 0.0F; },
+         PlateError::sizeNotPositive},
+        {"height not a number", [](Design& d) { d.baffleHeightCm = NAN; },
+         PlateError::valueNotFinite},
+        {"round baffle of zero", [](Design& d) { d.roundBaffleDiameterCm = 0.0F; },
+         PlateError::sizeNotPositive},
     };
     for (const Case& c : cases) {
         Design d = smallDesign();

@@ -38,9 +38,9 @@ TEST(AccurateModelInTools, PlotWritesThePlatesLevelsAndNamesTheModel) {
     const TempDir in;
     test::writeFile(in.path() / "Opbaffin.txt", kSmallBaffle);
     const TempDir out;
-    const test::ToolRun run = test::runTool({"plot", "--model", "accurate", "--grid", "2",
-                                             "--output-dir", out.path().string(),
-                                             in.file("Opbaffin.txt")});
+    const test::ToolRun run =
+        test::runTool({"plot", "--model", "accurate", "--grid", "2", "--output-dir",
+                       out.path().string(), in.file("Opbaffin.txt")});
     ASSERT_EQ(run.status, kExitDone) << run.err;
 
     const auto file = readParameterFile(in.file("Opbaffin.txt"));
@@ -49,7 +49,8 @@ TEST(AccurateModelInTools, PlotWritesThePlatesLevelsAndNamesTheModel) {
     request.pointsPerOctave = 2;
     const auto expected = computePlateResponse(file->design, *FrequencyGrid::perOctave(request));
     ASSERT_TRUE(expected);
-    const std::string names[] = {"opbaff-rectangular-on-axis.frd", "opbaff-round-baffle-on-axis.frd",
+    const std::string names[] = {"opbaff-rectangular-on-axis.frd",
+                                 "opbaff-round-baffle-on-axis.frd",
                                  "opbaff-rectangular-off-axis.frd"};
     for (std::size_t k = 0; k < 3; ++k) {
         const std::string text = test::readFile(out.path() / names[k]);
@@ -77,9 +78,8 @@ TEST(AccurateModelInTools, PlotWritesThePlatesLevelsAndNamesTheModel) {
 TEST(AccurateModelInTools, SweepKeepsADriverOffThePlateWithItsNote) {
     const TempDir in;
     test::writeFile(in.path() / "Opbaffin.txt", kSmallBaffle);
-    const test::ToolRun run =
-        test::runTool({"sweep", "--model", "accurate", "--no-plot", "--grid", "1", "--file",
-                       in.file("Opbaffin.txt"), "x=10:40:30"});
+    const test::ToolRun run = test::runTool({"sweep", "--model", "accurate", "--no-plot", "--grid",
+                                             "1", "--file", in.file("Opbaffin.txt"), "x=10:40:30"});
     EXPECT_EQ(run.status, kExitWarning) << run.err;
     std::istringstream table(run.out);
     std::string line;
@@ -119,9 +119,8 @@ TEST(AccurateModelInTools, PolarHearsBothPlanesAndBehindTheBaffle) {
     EXPECT_NE(levels("opbaff ver 90.frd"), levels("opbaff ver -90.frd"));
 
     // The classic model has no vertical plane.
-    const test::ToolRun classic = test::runTool(
-        {"polar", "--vertical", "0:90:10", "--output-dir", out.path().string(),
-         in.file("Opbaffin.txt")});
+    const test::ToolRun classic = test::runTool({"polar", "--vertical", "0:90:10", "--output-dir",
+                                                 out.path().string(), in.file("Opbaffin.txt")});
     EXPECT_EQ(classic.status, kExitBadInput);
     EXPECT_NE(classic.err.find("--vertical: only the accurate model"), std::string::npos)
         << classic.err;

@@ -360,8 +360,8 @@ TEST(PolarTest, AnswerIsTheWholeSetComputedAtOnce) {
 TEST(AccurateTest, ResponseIsTheLibrarysThinPlateAndItsCostSendsItToTheCostlyWorkers) {
     const RunningStudio studio;
     httplib::Client client = studio.client();
-    const auto answer =
-        client.Post("/api/response?model=accurate&grid=2", designJson(Design{}), "application/json");
+    const auto answer = client.Post("/api/response?model=accurate&grid=2", designJson(Design{}),
+                                    "application/json");
     ASSERT_TRUE(answer);
     ASSERT_EQ(answer->status, 200) << answer->body;
     const auto grid = FrequencyGrid::perOctave({.pointsPerOctave = 2});
