@@ -8,7 +8,6 @@
 #include "opbaff/design.h"
 #include "opbaff/parameter_file.h"
 #include "opbaff/response.h"
-#include "tools/tool_io.h"
 
 namespace opbaff::tools {
 
@@ -43,14 +42,5 @@ std::vector<Note> designNotes(const Design& design, const Response& response);
 // The value record `record` (1 to 15) took, as the check shows it: a number
 // ("60") or a code with its blanks and its effect ("'Y  ' (piston factor off)").
 std::string valueText(const ParameterFile& file, int record);
-
-struct CheckOptions {
-    std::string parameterFile = "Opbaffin.txt";
-    bool json = false;  // one JSON document instead of the table
-};
-
-// Reads the file and prints its records with their notes; returns 0 when there
-// is no note, 1 when there are notes, 2 when the file cannot be read.
-int runCheck(const CheckOptions& options, ToolIo& io);
 
 }  // namespace opbaff::tools

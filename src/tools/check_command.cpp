@@ -19,6 +19,11 @@
 namespace opbaff::tools {
 namespace {
 
+struct CheckOptions {
+    std::string parameterFile = "Opbaffin.txt";
+    bool json = false;  // one JSON document instead of the table
+};
+
 // Keys in the order written, as --help lists them.
 using Json = nlohmann::ordered_json;
 
@@ -135,8 +140,8 @@ void printJson(std::ostream& out, const Json& document) {
     out << document.dump(2, ' ', false, Json::error_handler_t::replace) << '\n';
 }
 
-}  // namespace
-
+// Reads the file and prints its records with their notes; returns 0 when there
+// is no note, 1 when there are notes, 2 when the file cannot be read.
 int runCheck(const CheckOptions& options, ToolIo& io) {
     const std::string& name = options.parameterFile;
     const auto file = readParameterFile(name);
@@ -153,6 +158,8 @@ int runCheck(const CheckOptions& options, ToolIo& io) {
     }
     return c.noteCount == 0 ? kExitDone : kExitWarning;
 }
+
+}  // namespace
 
 void addCheckCommand(CLI::App& app, Runner& runner) {
     auto options = std::make_shared<CheckOptions>();

@@ -1,10 +1,12 @@
-#include "tools/plot_command.h"
-
+// opbaff-design plot: one FRD file per response column and a plot of the
+// levels, from one parameter file.
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <memory>
+#include <string>
 
 #include "opbaff/opbaff.h"
+#include "tools/command_line.h"
 #include "tools/finite_levels.h"
 #include "tools/frd.h"
 #include "tools/grid_option.h"
@@ -14,6 +16,12 @@
 
 namespace opbaff::tools {
 namespace {
+
+struct PlotOptions {
+    std::string parameterFile = "Opbaffin.txt";
+    OutputOptions output;
+    std::string columns;  // comma-separated names or numbers; empty: every response
+};
 
 std::vector<Curve> curvesOf(const Response& response, const std::vector<OutputColumn>& columns) {
     std::vector<Curve> curves(columns.size());
@@ -31,8 +39,8 @@ std::vector<std::size_t> indicesOf(const std::vector<OutputColumn>& columns) {
     return indices;
 }
 
-}  // namespace
-
+// Reads the file, writes the FRD files of the chosen columns and the plot
+// "opbaff-response.svg" (".png") as one set, and returns the exit status.
 int runPlot(const PlotOptions& options, const ToolIo& io) {
     const auto file = loadParameterFile(options.parameterFile);
     if (!file) {
@@ -71,6 +79,8 @@ int runPlot(const PlotOptions& options, const ToolIo& io) {
     const int status = drawAndCommit(set, {plot}, io);
     return nonFinite && status == kExitDone ? kExitWarning : status;
 }
+
+}  // namespace
 
 void addPlotCommand(CLI::App& app, Runner& runner) {
     auto options = std::make_shared<PlotOptions>();
