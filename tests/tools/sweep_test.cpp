@@ -12,11 +12,11 @@
 #include <string>
 #include <vector>
 
+#include "program_search.h"
+#include "progress_bar.h"
+#include "tool_io.h"
 #include "tool_test_support.h"
-#include "tools/program_search.h"
-#include "tools/progress_bar.h"
-#include "tools/tool_io.h"
-#include "tools/variants.h"
+#include "variants.h"
 
 namespace opbaff::tools {
 namespace {

@@ -1,15 +1,15 @@
 // The words the tool puts around the numbers: plot titles, comment lines,
 // gnuplot literals, and the search for gnuplot.
-#include "tools/words.h"
+#include "words.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <string>
 
+#include "plot.h"
+#include "program_search.h"
 #include "tool_test_support.h"
-#include "tools/plot.h"
-#include "tools/program_search.h"
 
 namespace opbaff::tools {
 namespace {

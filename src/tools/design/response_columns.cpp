@@ -1,0 +1,107 @@
+#include "response_columns.h"
+
+#include <algorithm>
+#include <charconv>
+
+#include "opbaff/response.h"
+#include "words.h"
+
+namespace opbaff::tools {
+namespace {
+
+std::string fileNameOf(ResponseKind kind) {
+    return std::string("opbaff-") + responseName(kind) + ".frd";
+}
+
+OutputColumn noPathColumn(const Design& p) {
+    if (p.model == Model::singlePathHalfDelay) {
+        return {3, fileNameOf(ResponseKind::noPath),
+                "front source delayed by half the rear path, plus the rear source, "
+                "without a baffle",
+                "Front (half delay) + rear, no baffle"};
+    }
+    return {3, fileNameOf(ResponseKind::noPath), "front and rear sources added without any path",
+            "Front + rear, no path"};
+}
+
+std::vector<OutputColumn> rectangularColumns(const Design& p) {
+    const std::string size = shortNumber(p.baffleWidthCm) + " x " + shortNumber(p.baffleHeightCm);
+    const std::string round = shortNumber(p.roundBaffleDiameterCm);
+    const std::string angle = shortNumber(p.offAxisAngleDeg);
+    return {
+        {0, fileNameOf(ResponseKind::rectangularOnAxis),
+         "rectangular baffle " + size + " cm heard on axis", "Rectangular baffle, on axis"},
+        {1, fileNameOf(ResponseKind::roundBaffleOnAxis),
+         "round baffle of " + round + " cm diameter heard on axis, bare rear source",
+         "Round baffle " + round + " cm, on axis"},
+        {2, fileNameOf(ResponseKind::rectangularOffAxis),
+         "rectangular baffle " + size + " cm heard " + angle + " degrees off axis",
+         "Rectangular baffle, " + angle + "\u00b0 off axis"},
+        noPathColumn(p),
+    };
+}
+
+std::vector<OutputColumn> singlePathColumns(const Design& p) {
+    const std::string round = shortNumber(p.roundBaffleDiameterCm);
+    return {
+        {0, fileNameOf(ResponseKind::singlePathFullRear),
+         "round baffle of " + round + " cm diameter heard on axis, full rear source",
+         "Round baffle " + round + " cm, full rear source"},
+        {1, fileNameOf(ResponseKind::singlePathBareRear),
+         "round baffle of " + round + " cm diameter heard on axis, bare rear source",
+         "Round baffle " + round + " cm, bare rear source"},
+        noPathColumn(p),
+    };
+}
+
+}  // namespace
+
+std::vector<OutputColumn> outputColumns(const Design& design) {
+    return design.model == Model::rectangular ? rectangularColumns(design)
+                                              : singlePathColumns(design);
+}
+
+Result<std::size_t, std::string> columnByName(Model model, std::string_view name) {
+    const std::array<ResponseKind, 4> kinds = responseKinds(model);
+    std::size_t number = 0;
+    const auto [end, error] = std::from_chars(name.data(), name.data() + name.size(), number);
+    std::size_t index = 4;
+    if (error == std::errc{} && end == name.data() + name.size() && number >= 1 && number <= 4) {
+        index = number - 1;
+    } else if (name == "on-axis") {
+        index = 0;
+    } else if (name == "round-baffle" && model == Model::rectangular) {
+        index = 1;
+    } else if (name == "off-axis" && model == Model::rectangular) {
+        index = 2;
+    } else {
+        for (std::size_t k = 0; k < kinds.size(); ++k) {
+            if (name == responseName(kinds[k])) index = k;
+        }
+    }
+    if (index < 4 && kinds[index] != ResponseKind::referenceLevel) return index;
+    std::string known;
+    for (const ResponseKind kind : kinds) {
+        if (kind != ResponseKind::referenceLevel) known += std::string(" ") + responseName(kind);
+    }
+    return "no response column '" + std::string(name) + "' in the " + modelWords(model) +
+           " (columns:" + known + ")";
+}
+
+Result<std::vector<OutputColumn>, std::string> selectColumns(const Design& design,
+                                                             std::string_view list) {
+    const std::vector<OutputColumn> all = outputColumns(design);
+    if (list.empty()) return all;
+    std::vector<OutputColumn> chosen;
+    while (true) {
+        const std::size_t comma = list.find(',');
+        const auto index = columnByName(design.model, list.substr(0, comma));
+        if (!index) return index.error();
+        chosen.push_back(*std::find_if(all.begin(), all.end(),
+                                       [&](const OutputColumn& c) { return c.index == *index; }));
+        if (comma == std::string_view::npos) return chosen;
+        list.remove_prefix(comma + 1);
+    }
+}
+
+}  // namespace opbaff::tools

@@ -1,0 +1,210 @@
+#include "variants.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <optional>
+#include <utility>
+
+#include "finite_levels.h"
+#include "parallel.h"
+#include "response_columns.h"
+#include "words.h"
+
+namespace opbaff::tools {
+namespace {
+
+std::string specError(std::string_view text, const std::string& reason) {
+    return "sweep '" + std::string(text) + "': " + reason;
+}
+
+const SweepField* fieldNamed(std::string_view name) {
+    const auto found =
+        std::find_if(kSweepFields.begin(), kSweepFields.end(),
+                     [&](const SweepField& f) { return name == f.name || name == f.recordName; });
+    return found == kSweepFields.end() ? nullptr : &*found;
+}
+
+std::string fieldNames() {
+    std::string names;
+    for (const SweepField& field : kSweepFields) {
+        names += (names.empty() ? "" : ", ") + std::string(field.name);
+    }
+    return names;
+}
+
+// A finite number that is the whole text.
+std::optional<double> finiteNumber(std::string_view text) {
+    double value = 0.0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc{} || end != text.data() + text.size() || !std::isfinite(value)) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+// FROM, TO and STEP, or why not.
+Result<std::array<double, 3>, std::string> rangeOf(std::string_view text, std::string_view range) {
+    static constexpr std::array<const char*, 3> kParts = {"FROM", "TO", "STEP"};
+    std::array<double, 3> numbers{};
+    for (std::size_t k = 0; k < numbers.size(); ++k) {
+        const std::size_t colon = k + 1 < numbers.size() ? range.find(':') : range.size();
+        const std::string_view part = range.substr(0, colon);
+        if (colon == std::string_view::npos || part.find(':') != std::string_view::npos) {
+            return specError(text, "expected NAME=FROM:TO:STEP");
+        }
+        const std::optional<double> number = finiteNumber(part);
+        if (!number) {
+            return specError(text, std::string(kParts[k]) + " '" + std::string(part) +
+                                       "' is not a finite number");
+        }
+        numbers[k] = *number;
+        range.remove_prefix(std::min(range.size(), colon + 1));
+    }
+    return numbers;
+}
+
+// The last `parts` parts of a path, or the whole path if it has no more.
+std::string trailingParts(std::string_view path, std::size_t parts) {
+    std::size_t start = path.size();
+    for (std::size_t k = 0; k < parts; ++k) {
+        const std::size_t slash = start == 0 ? std::string_view::npos : path.rfind('/', start - 1);
+        if (slash == std::string_view::npos) return std::string(path);
+        start = slash;
+    }
+    return std::string(path.substr(start + 1));
+}
+
+// The columns that hold responses in the design's model.
+std::vector<std::size_t> columnIndices(const Design& design) {
+    std::vector<std::size_t> indices;
+    for (const OutputColumn& column : outputColumns(design)) indices.push_back(column.index);
+    return indices;
+}
+
+// The response with only the judged column left, to keep memory small.
+Response judgedColumnOnly(Response response, std::size_t column) {
+    for (std::size_t k = 0; k < response.columns.size(); ++k) {
+        if (k != column) response.columns[k] = ResponseColumn{response.columns[k].kind, {}, {}};
+    }
+    return response;
+}
+
+}  // namespace
+
+Result<SweepSpec, std::string> parseSweepSpec(std::string_view text) {
+    const std::size_t equals = text.find('=');
+    if (equals == std::string_view::npos) return specError(text, "expected NAME=FROM:TO:STEP");
+    const std::string_view name = text.substr(0, equals);
+    const SweepField* field = fieldNamed(name);
+    if (field == nullptr) {
+        return specError(text, "unknown name '" + std::string(name) + "' (names: " + fieldNames() +
+                                   ", or the parameter file's names)");
+    }
+    const auto range = rangeOf(text, text.substr(equals + 1));
+    if (!range) return range.error();
+    const auto [from, to, step] = *range;
+    if (step == 0.0) return specError(text, "STEP must not be 0");
+    const double steps = (to - from) / step;
+    if (steps < 0.0) return specError(text, "STEP leads away from TO");
+    // The tolerance keeps TO when FROM + k STEP misses it by a rounding error.
+    const double count = std::floor(steps * (1.0 + 1e-9) + 1e-9) + 1.0;
+    if (!(count <= static_cast<double>(kMaxVariants))) {
+        return specError(text, "more than " + std::to_string(kMaxVariants) + " values");
+    }
+    SweepSpec spec{field, {}};
+    for (std::size_t k = 0; k < static_cast<std::size_t>(count); ++k) {
+        spec.values.push_back(static_cast<float>(from + static_cast<double>(k) * step));
+    }
+    return spec;
+}
+
+Result<std::vector<Variant>, std::string> sweepVariants(const Design& base,
+                                                        const std::string& source,
+                                                        const std::vector<SweepSpec>& specs) {
+    double total = 1.0;
+    for (std::size_t k = 0; k < specs.size(); ++k) {
+        for (std::size_t j = 0; j < k; ++j) {
+            if (specs[j].field == specs[k].field) {
+                return std::string(specs[k].field->name) + " is swept twice";
+            }
+        }
+        total *= static_cast<double>(specs[k].values.size());
+    }
+    if (total > static_cast<double>(kMaxVariants)) {
+        char count[32];
+        std::snprintf(count, sizeof count, "%.0f", total);
+        return "the sweep gives " + std::string(count) + " designs, more than the limit of " +
+               std::to_string(kMaxVariants);
+    }
+    std::vector<Variant> variants(static_cast<std::size_t>(total));
+    for (std::size_t v = 0; v < variants.size(); ++v) {
+        Variant& variant = variants[v];
+        variant.design = base;
+        variant.values.resize(specs.size());
+        std::size_t rest = v;  // v in mixed radix, the last field's digit lowest
+        for (std::size_t k = specs.size(); k-- > 0;) {
+            const std::vector<float>& values = specs[k].values;
+            variant.values[k] = values[rest % values.size()];
+            rest /= values.size();
+            variant.design.*(specs[k].field->member) = variant.values[k];
+        }
+        for (std::size_t k = 0; k < specs.size(); ++k) {
+            if (k > 0) variant.name += ' ';
+            variant.name.append(specs[k].field->name)
+                .append("=")
+                .append(shortNumber(variant.values[k]));
+        }
+        variant.source = source + " with " + variant.name;
+    }
+    return variants;
+}
+
+std::vector<std::string> distinctFileNames(const std::vector<std::string>& paths) {
+    std::vector<std::string> names;
+    for (std::size_t i = 0; i < paths.size(); ++i) {
+        std::string name;
+        for (std::size_t parts = 1;; ++parts) {
+            name = trailingParts(paths[i], parts);
+            bool shared = false;
+            for (std::size_t j = 0; j < paths.size() && !shared; ++j) {
+                shared = j != i && trailingParts(paths[j], parts) == name;
+            }
+            if (!shared || name == paths[i]) break;
+        }
+        names.push_back(name);
+    }
+    return names;
+}
+
+std::string fileSafeName(std::string_view name) {
+    std::string safe(name.empty() ? "variant" : name);
+    for (char& c : safe) {
+        const bool portable = (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') ||
+                              (c >= '0' && c <= '9') || c == '.' || c == '_' || c == '-';
+        if (!portable) c = '_';
+    }
+    if (safe.front() == '.' || safe.front() == '-') safe.front() = '_';
+    return safe;
+}
+
+std::vector<VariantResult> evaluateVariants(const std::vector<Variant>& variants,
+                                            const EvaluationSettings& settings) {
+    std::vector<VariantResult> results(variants.size());
+    const auto work = [&](std::size_t i) {
+        const Variant& variant = variants[i];
+        Response response = computeResponse(variant.design, settings.grid);
+        results[i].merit =
+            figuresOfMerit(response.frequenciesHz, response.columns[variant.column].levelsDb);
+        results[i].note =
+            nonFiniteNote(response, columnIndices(variant.design), variant.design).value_or("");
+        if (settings.keepResponses) {
+            results[i].response = judgedColumnOnly(std::move(response), variant.column);
+        }
+    };
+    runParallel(variants.size(), settings.jobs, work, settings.progress);
+    return results;
+}
+
+}  // namespace opbaff::tools
