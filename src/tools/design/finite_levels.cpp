@@ -10,17 +10,18 @@ namespace opbaff::tools {
 namespace {
 
 // A listening angle and the driver's position may well be zero or negative.
-bool mayBeZero(const SweepField& field) {
-    const std::string name = field.name;
-    return name == "angle" || name == "x" || name == "y";
+bool mayBeZero(const SweepField& sweep) {
+    const float Design::*member = sweep.member();
+    return member == &Design::offAxisAngleDeg || member == &Design::driverXCm ||
+           member == &Design::driverYCm;
 }
 
 // Adds "name=value" to a list separated by blanks.
-void addValue(std::string& list, const SweepField& field, const Design& design) {
+void addValue(std::string& list, const SweepField& sweep, const Design& design) {
     if (!list.empty()) list += ' ';
-    list += field.name;
+    list += sweep.name;
     list += '=';
-    list += shortNumber(design.*field.member);
+    list += shortNumber(design.*sweep.member());
 }
 
 }  // namespace
@@ -32,14 +33,14 @@ bool hasFiniteLevel(const std::vector<float>& levelsDb) {
 std::string suspectValues(const Design& design) {
     std::string text;
     std::string driver;
-    for (const SweepField& field : kSweepFields) {
-        const float value = design.*field.member;
-        const std::string name = field.name;
-        if (name == "resonance" || name == "q") {
-            addValue(driver, field, design);
+    for (const SweepField& sweep : kSweepFields) {
+        const float Design::*member = sweep.member();
+        const float value = design.*member;
+        if (member == &Design::resonanceHz || member == &Design::qualityFactor) {
+            addValue(driver, sweep, design);
         }
-        if (mayBeZero(field) || (std::isfinite(value) && value > 0.0F)) continue;
-        addValue(text, field, design);
+        if (mayBeZero(sweep) || (std::isfinite(value) && value > 0.0F)) continue;
+        addValue(text, sweep, design);
     }
     return text.empty() ? driver : text;
 }

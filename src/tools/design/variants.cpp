@@ -22,7 +22,7 @@ std::string specError(std::string_view text, const std::string& reason) {
 const SweepField* fieldNamed(std::string_view name) {
     const auto found =
         std::find_if(kSweepFields.begin(), kSweepFields.end(),
-                     [&](const SweepField& f) { return name == f.name || name == f.recordName; });
+                     [&](const SweepField& f) { return name == f.name || name == f.field->name; });
     return found == kSweepFields.end() ? nullptr : &*found;
 }
 
@@ -148,7 +148,7 @@ Result<std::vector<Variant>, std::string> sweepVariants(const Design& base,
             const std::vector<float>& values = specs[k].values;
             variant.values[k] = values[rest % values.size()];
             rest /= values.size();
-            variant.design.*(specs[k].field->member) = variant.values[k];
+            variant.design.*(specs[k].field->member()) = variant.values[k];
         }
         for (std::size_t k = 0; k < specs.size(); ++k) {
             if (k > 0) variant.name += ' ';

@@ -3,6 +3,7 @@
 // and figures of merit, computed in parallel.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <functional>
@@ -12,6 +13,7 @@
 
 #include "merit.h"
 #include "opbaff/design.h"
+#include "opbaff/design_fields.h"
 #include "opbaff/response.h"
 #include "opbaff/result.h"
 
@@ -20,25 +22,34 @@ namespace opbaff::tools {
 // The most designs one run evaluates.
 inline constexpr std::size_t kMaxVariants = 100000;
 
-// A field a sweep can vary, by its short name or its parameter file name.
+// A field a sweep can vary: its short name, and the design's field, whose
+// parameter file name a sweep takes as well.
 struct SweepField {
-    const char* name;        // "width"
-    const char* recordName;  // "baffleWidthCm"
-    float Design::*member;
+    const char* name;  // "width"
+    const DesignField* field;
+
+    float Design::*member() const { return field->member; }
 };
 
+// In the order the help and the error messages list them.
 inline constexpr std::array<SweepField, 10> kSweepFields{{
-    {"height", "baffleHeightCm", &Design::baffleHeightCm},
-    {"width", "baffleWidthCm", &Design::baffleWidthCm},
-    {"x", "driverXCm", &Design::driverXCm},
-    {"y", "driverYCm", &Design::driverYCm},
-    {"diameter", "driverDiameterCm", &Design::driverDiameterCm},
-    {"round-diameter", "roundBaffleDiameterCm", &Design::roundBaffleDiameterCm},
-    {"angle", "offAxisAngleDeg", &Design::offAxisAngleDeg},
-    {"distance", "listenerDistanceM", &Design::listenerDistanceM},
-    {"resonance", "resonanceHz", &Design::resonanceHz},
-    {"q", "qualityFactor", &Design::qualityFactor},
+    {"height", &designFieldOf(&Design::baffleHeightCm)},
+    {"width", &designFieldOf(&Design::baffleWidthCm)},
+    {"x", &designFieldOf(&Design::driverXCm)},
+    {"y", &designFieldOf(&Design::driverYCm)},
+    {"diameter", &designFieldOf(&Design::driverDiameterCm)},
+    {"round-diameter", &designFieldOf(&Design::roundBaffleDiameterCm)},
+    {"angle", &designFieldOf(&Design::offAxisAngleDeg)},
+    {"distance", &designFieldOf(&Design::listenerDistanceM)},
+    {"resonance", &designFieldOf(&Design::resonanceHz)},
+    {"q", &designFieldOf(&Design::qualityFactor)},
 }};
+
+// Every field of the design can be swept, each under one short name.
+static_assert(std::all_of(kDesignFields.begin(), kDesignFields.end(), [](const DesignField& f) {
+    return std::count_if(kSweepFields.begin(), kSweepFields.end(),
+                         [&f](const SweepField& s) { return s.field == &f; }) == 1;
+}));
 
 // One NAME=FROM:TO:STEP: the field and its values FROM + k STEP for k = 0, 1,
 // ... as far as TO (included within rounding), each computed in double and

@@ -4,6 +4,9 @@
 #include <iterator>
 #include <utility>
 
+#include "opbaff/design_fields.h"
+#include "opbaff/parameter_file.h"
+
 namespace opbaff::tools {
 namespace {
 
@@ -107,26 +110,23 @@ std::string modelWords(Model model) {
 }
 
 std::vector<std::string> designLines(const Design& d) {
-    const auto line = [](const char* name, float value) {
-        return std::string(name) + " " + shortNumber(value);
-    };
     const auto onOff = [](bool on) { return on ? std::string("on") : std::string("off"); };
-    return {
-        std::string("model ") + modelName(d.model),
-        line("baffleHeightCm", d.baffleHeightCm),
-        line("baffleWidthCm", d.baffleWidthCm),
-        line("driverXCm", d.driverXCm),
-        line("driverYCm", d.driverYCm),
-        line("driverDiameterCm", d.driverDiameterCm),
-        line("resonanceHz", d.resonanceHz),
-        line("qualityFactor", d.qualityFactor),
-        line("listenerDistanceM", d.listenerDistanceM),
-        "rearPhaseFactor " + onOff(d.rearPhaseFactor == RearPhaseFactor::on),
-        "pistonFactor " + onOff(d.pistonFactor == PistonFactor::on),
-        line("roundBaffleDiameterCm", d.roundBaffleDiameterCm),
-        std::string("rearLevel ") + (d.rearLevel == RearLevel::half ? "half" : "full"),
-        line("offAxisAngleDeg", d.offAxisAngleDeg),
-    };
+    std::vector<std::string> lines;
+    for (const RecordSpec& record : kParameterRecords) {
+        if (const DesignField* field = designFieldOfRecord(record.number)) {
+            lines.push_back(std::string(field->name) + " " + shortNumber(d.*field->member));
+        } else if (record.number == 2) {
+            lines.push_back(std::string("model ") + modelName(d.model));
+        } else if (record.number == 11) {
+            lines.push_back("rearPhaseFactor " + onOff(d.rearPhaseFactor == RearPhaseFactor::on));
+        } else if (record.number == 12) {
+            lines.push_back("pistonFactor " + onOff(d.pistonFactor == PistonFactor::on));
+        } else if (record.number == 14) {
+            lines.push_back(std::string("rearLevel ") +
+                            (d.rearLevel == RearLevel::half ? "half" : "full"));
+        }
+    }
+    return lines;
 }
 
 std::string plotTitle(const Design& d) {
