@@ -122,13 +122,6 @@ INSTANTIATE_TEST_SUITE_P(Cases, GnuplotQuotedTest,
                                          WordCase{"line_end", "a'\nb", "'a''\u240ab'"}),
                          wordCaseName);
 
-TEST(ShortNumberTest, FewestDigitsThatReadBack) {
-    EXPECT_EQ(shortNumber(0.7F), "0.7");
-    EXPECT_EQ(shortNumber(22.5F), "22.5");
-    EXPECT_EQ(shortNumber(60.0F), "60");
-    EXPECT_EQ(shortNumber(-0.005F), "-0.005");
-}
-
 TEST(DesignLinesTest, FourteenValuesInFileOrderWithChoicesInWords) {
     Design design = example(Model::singlePathHalfDelay);
     design.pistonFactor = PistonFactor::off;

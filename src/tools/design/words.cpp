@@ -1,7 +1,5 @@
 #include "words.h"
 
-#include <charconv>
-#include <iterator>
 #include <utility>
 
 #include "opbaff/design_fields.h"
@@ -89,12 +87,6 @@ std::string printableAscii(std::string text) {
         if (byte < 0x20 || byte > 0x7e) c = '?';
     }
     return text;
-}
-
-std::string shortNumber(float value) {
-    char text[32];
-    const std::to_chars_result end = std::to_chars(std::begin(text), std::end(text), value);
-    return {std::begin(text), end.ptr};
 }
 
 std::string modelWords(Model model) {

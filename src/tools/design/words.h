@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "opbaff/design.h"
+#include "opbaff/short_number.h"
 
 namespace opbaff::tools {
 
@@ -20,9 +21,6 @@ std::string printableAscii(std::string text);
 // and every byte that is not part of a well-formed UTF-8 sequence become
 // U+FFFD.
 std::string visibleText(std::string_view text);
-
-// A float in the fewest digits that read back as the same float: 60, 22.5, 0.7.
-std::string shortNumber(float value);
 
 // "rectangular baffle", "single-path model" or "single-path model, half-delay variant".
 std::string modelWords(Model model);
