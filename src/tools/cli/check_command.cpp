@@ -3,7 +3,6 @@
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <array>
-#include <charconv>
 #include <cmath>
 #include <iterator>
 #include <memory>
@@ -12,6 +11,7 @@
 
 #include "check.h"
 #include "command_line.h"
+#include "number_text.h"
 #include "opbaff/opbaff.h"
 #include "parameter_source.h"
 #include "words.h"
@@ -97,10 +97,7 @@ void printTable(std::ostream& out, const std::string& name, const CheckedFile& c
 // null when it is not finite, which JSON cannot hold.
 Json jsonNumber(float value) {
     if (!std::isfinite(value)) return nullptr;
-    const std::string text = shortNumber(value);
-    double number = 0.0;
-    std::from_chars(text.data(), text.data() + text.size(), number);
-    return number;
+    return decimalValue(value);
 }
 
 Json jsonRecord(const CheckedFile& c, const RecordSpec& spec) {

@@ -2,12 +2,12 @@
 
 #include <algorithm>
 #include <cctype>
-#include <charconv>
 #include <cmath>
 #include <cstddef>
 #include <optional>
 #include <string_view>
 
+#include "number_text.h"
 #include "opbaff/design_check.h"
 #include "opbaff/response.h"
 #include "words.h"
@@ -82,14 +82,6 @@ const UnitWord* unitWord(const std::string& word) {
     const auto* found = std::find_if(std::begin(kUnitWords), std::end(kUnitWords),
                                      [&](const UnitWord& unit) { return key == unit.word; });
     return found == std::end(kUnitWords) ? nullptr : found;
-}
-
-// The number the float's shortest text stands for: 0.6, not 0.60000002.
-double decimalValue(float value) {
-    const std::string text = shortNumber(value);
-    double number = 0.0;
-    std::from_chars(text.data(), text.data() + text.size(), number);
-    return number;
 }
 
 // A unit word after a number of a record that has a unit: none if it is the

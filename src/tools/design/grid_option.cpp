@@ -1,15 +1,13 @@
 #include "grid_option.h"
 
-#include <charconv>
+#include "number_text.h"
 
 namespace opbaff::tools {
 
 Result<FrequencyGrid, std::string> parseGridOption(std::string_view text) {
     if (text == "standard") return FrequencyGrid::standard();
-    int perOctave = 0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), perOctave);
-    if (error != std::errc{} || end != text.data() + text.size() || perOctave < 1 ||
-        perOctave > kMaxGridPointsPerOctave) {
+    const int perOctave = parseNumber<int>(text).value_or(0);
+    if (perOctave < 1 || perOctave > kMaxGridPointsPerOctave) {
         return "--grid takes 'standard' or a number of points per octave from 1 to " +
                std::to_string(kMaxGridPointsPerOctave) + ", not '" + std::string(text) + "'";
     }

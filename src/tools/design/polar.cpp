@@ -1,10 +1,9 @@
 #include "polar.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
-#include <optional>
 
+#include "number_text.h"
 #include "parallel.h"
 #include "words.h"
 
@@ -12,88 +11,34 @@ namespace opbaff::tools {
 namespace {
 
 constexpr double kMaxAngleDeg = 180.0;
-constexpr double kRoundingSteps = 1e-6;  // how near a step count must be to a whole one
 
-std::vector<std::string_view> split(std::string_view text, char separator) {
-    std::vector<std::string_view> parts;
-    for (std::size_t start = 0;;) {
-        const std::size_t end = text.find(separator, start);
-        parts.push_back(text.substr(start, end - start));
-        if (end == std::string_view::npos) return parts;
-        start = end + 1;
+// Why the text names no angles, after "angles '<text>': ".
+std::string anglesProblem(const RangeError& error) {
+    const auto number = [](double value) { return shortNumber(static_cast<float>(value)); };
+    switch (error.problem) {
+        case RangeProblem::notThreeParts:
+        case RangeProblem::notANumber:
+            break;
+        case RangeProblem::outsideLimits:
+            return number(error.value) + " lies outside -180 to 180 degrees";
+        case RangeProblem::zeroStep:
+            return "the step is 0";
+        case RangeProblem::awayFromTo:
+            return "the step leads away from " + number(error.value);
+        case RangeProblem::tooManyValues:
+            return "more than " + std::to_string(kMaxPolarAngles) + " angles";
+        case RangeProblem::finerThanFloat:
+            return "the step is finer than single precision holds";
     }
-}
-
-// A finite decimal number, a leading '+' allowed, nothing else around it.
-template <typename Number>
-std::optional<Number> parseNumber(std::string_view text) {
-    if (text.starts_with('+')) text.remove_prefix(1);
-    Number value{};
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (text.empty() || error != std::errc{} || end != text.data() + text.size() ||
-        !std::isfinite(value)) {
-        return std::nullopt;
-    }
-    return value;
-}
-
-struct AngleRange {
-    double from = 0.0;
-    double to = 0.0;
-    double step = 0.0;
-};
-
-// Why the range names no angle, or nothing when it names some.
-std::optional<std::string> rangeProblem(const AngleRange& range) {
-    for (const double end : {range.from, range.to}) {
-        if (std::fabs(end) > kMaxAngleDeg) {
-            return shortNumber(static_cast<float>(end)) + " lies outside -180 to 180 degrees";
-        }
-    }
-    if (range.step == 0.0) return std::string("the step is 0");
-    if ((range.to - range.from) / range.step < 0.0) {
-        return std::string("the step leads away from ") + shortNumber(static_cast<float>(range.to));
-    }
-    return std::nullopt;
-}
-
-// FROM + k STEP; within a millionth of a step, the last angle is TO and an
-// angle past 0 is 0 (-0.3:0.3:0.1 passes 0, not 5.6e-17).
-std::vector<float> anglesOf(const AngleRange& range, std::size_t count) {
-    const double rounding = kRoundingSteps * std::fabs(range.step);
-    std::vector<float> angles;
-    for (std::size_t k = 0; k < count; ++k) {
-        double angle = range.from + static_cast<double>(k) * range.step;
-        if (k + 1 == count && std::fabs(angle - range.to) <= rounding) angle = range.to;
-        if (k > 0 && std::fabs(angle) <= rounding) angle = 0.0;
-        angles.push_back(static_cast<float>(angle));
-    }
-    return angles;
+    return "give FROM:TO:STEP in degrees, as -90:90:5";
 }
 
 }  // namespace
 
 Result<std::vector<float>, std::string> parseAngles(std::string_view text) {
-    const std::string quoted = "angles '" + std::string(text) + "': ";
-    const std::vector<std::string_view> parts = split(text, ':');
-    std::vector<double> numbers;
-    for (const std::string_view part : parts) {
-        if (const auto number = parseNumber<double>(part)) numbers.push_back(*number);
-    }
-    if (parts.size() != 3 || numbers.size() != 3) {
-        return quoted + "give FROM:TO:STEP in degrees, as -90:90:5";
-    }
-    const AngleRange range{numbers[0], numbers[1], numbers[2]};
-    if (const auto problem = rangeProblem(range)) return quoted + *problem;
-    const double steps = std::floor((range.to - range.from) / range.step + kRoundingSteps);
-    if (steps + 1.0 > static_cast<double>(kMaxPolarAngles)) {
-        return quoted + "more than " + std::to_string(kMaxPolarAngles) + " angles";
-    }
-    std::vector<float> angles = anglesOf(range, static_cast<std::size_t>(steps) + 1);
-    if (std::adjacent_find(angles.begin(), angles.end()) != angles.end()) {
-        return quoted + "the step is finer than single precision holds";
-    }
-    return angles;
+    auto angles = parseRange(text, {-kMaxAngleDeg, kMaxAngleDeg, kMaxPolarAngles});
+    if (!angles) return "angles '" + std::string(text) + "': " + anglesProblem(angles.error());
+    return std::move(angles).value();
 }
 
 Result<PolarSet, std::string> computePolarSet(const Design& design, const FrequencyGrid& grid,
@@ -157,7 +102,7 @@ std::size_t nearestFrequency(const std::vector<float>& frequenciesHz, float freq
 
 Result<std::vector<float>, std::string> parseFrequencies(std::string_view text) {
     std::vector<float> frequencies;
-    for (const std::string_view part : split(text, ',')) {
+    for (const std::string_view part : splitText(text, ',')) {
         const auto frequency = parseNumber<float>(part);
         if (!frequency || *frequency <= 0.0F) {
             return "frequencies '" + std::string(text) +

@@ -15,10 +15,9 @@ namespace opbaff::tools {
 // The most angles one set holds (-180:180:0.1 is 3601).
 inline constexpr std::size_t kMaxPolarAngles = 3601;
 
-// "FROM:TO:STEP" in degrees, FROM and TO included (within rounding): the
-// angles, or why the text names none. Each angle is FROM + k STEP computed in
-// double precision and rounded to a float once; every angle lies within
-// -180 to 180 degrees, and STEP goes from FROM towards TO.
+// "FROM:TO:STEP" in degrees, read as parseRange reads it (FROM and TO
+// included within a millionth of a step): the angles, at most kMaxPolarAngles
+// of them within -180 to 180 degrees, or why the text names none.
 Result<std::vector<float>, std::string> parseAngles(std::string_view text);
 
 struct PolarSet {

@@ -1,8 +1,8 @@
 #include "response_columns.h"
 
 #include <algorithm>
-#include <charconv>
 
+#include "number_text.h"
 #include "opbaff/response.h"
 #include "words.h"
 
@@ -63,10 +63,9 @@ std::vector<OutputColumn> outputColumns(const Design& design) {
 
 Result<std::size_t, std::string> columnByName(Model model, std::string_view name) {
     const std::array<ResponseKind, 4> kinds = responseKinds(model);
-    std::size_t number = 0;
-    const auto [end, error] = std::from_chars(name.data(), name.data() + name.size(), number);
+    const std::size_t number = parseNumber<std::size_t>(name).value_or(0);
     std::size_t index = 4;
-    if (error == std::errc{} && end == name.data() + name.size() && number >= 1 && number <= 4) {
+    if (number >= 1 && number <= 4) {
         index = number - 1;
     } else if (name == "on-axis") {
         index = 0;

@@ -1,13 +1,11 @@
 #include "variants.h"
 
 #include <algorithm>
-#include <charconv>
-#include <cmath>
 #include <cstdio>
-#include <optional>
 #include <utility>
 
 #include "finite_levels.h"
+#include "number_text.h"
 #include "parallel.h"
 #include "response_columns.h"
 #include "words.h"
@@ -34,35 +32,27 @@ std::string fieldNames() {
     return names;
 }
 
-// A finite number that is the whole text.
-std::optional<double> finiteNumber(std::string_view text) {
-    double value = 0.0;
-    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (error != std::errc{} || end != text.data() + text.size() || !std::isfinite(value)) {
-        return std::nullopt;
-    }
-    return value;
-}
-
-// FROM, TO and STEP, or why not.
-Result<std::array<double, 3>, std::string> rangeOf(std::string_view text, std::string_view range) {
+// The reason, in a sweep's words, why the range after '=' gives no values.
+std::string rangeErrorText(std::string_view text, const RangeError& error) {
     static constexpr std::array<const char*, 3> kParts = {"FROM", "TO", "STEP"};
-    std::array<double, 3> numbers{};
-    for (std::size_t k = 0; k < numbers.size(); ++k) {
-        const std::size_t colon = k + 1 < numbers.size() ? range.find(':') : range.size();
-        const std::string_view part = range.substr(0, colon);
-        if (colon == std::string_view::npos || part.find(':') != std::string_view::npos) {
-            return specError(text, "expected NAME=FROM:TO:STEP");
-        }
-        const std::optional<double> number = finiteNumber(part);
-        if (!number) {
-            return specError(text, std::string(kParts[k]) + " '" + std::string(part) +
-                                       "' is not a finite number");
-        }
-        numbers[k] = *number;
-        range.remove_prefix(std::min(range.size(), colon + 1));
+    const std::string part = std::string(kParts[error.part]) + " '" + std::string(error.text) + "'";
+    switch (error.problem) {
+        case RangeProblem::notThreeParts:
+            break;
+        case RangeProblem::notANumber:
+            return specError(text, part + " is not a finite number");
+        case RangeProblem::outsideLimits:
+            return specError(text, part + " lies beyond single precision");
+        case RangeProblem::zeroStep:
+            return specError(text, "STEP must not be 0");
+        case RangeProblem::awayFromTo:
+            return specError(text, "STEP leads away from TO");
+        case RangeProblem::tooManyValues:
+            return specError(text, "more than " + std::to_string(kMaxVariants) + " values");
+        case RangeProblem::finerThanFloat:
+            return specError(text, "STEP is finer than single precision holds");
     }
-    return numbers;
+    return specError(text, "expected NAME=FROM:TO:STEP");
 }
 
 // The last `parts` parts of a path, or the whole path if it has no more.
@@ -102,22 +92,9 @@ Result<SweepSpec, std::string> parseSweepSpec(std::string_view text) {
         return specError(text, "unknown name '" + std::string(name) + "' (names: " + fieldNames() +
                                    ", or the parameter file's names)");
     }
-    const auto range = rangeOf(text, text.substr(equals + 1));
-    if (!range) return range.error();
-    const auto [from, to, step] = *range;
-    if (step == 0.0) return specError(text, "STEP must not be 0");
-    const double steps = (to - from) / step;
-    if (steps < 0.0) return specError(text, "STEP leads away from TO");
-    // The tolerance keeps TO when FROM + k STEP misses it by a rounding error.
-    const double count = std::floor(steps * (1.0 + 1e-9) + 1e-9) + 1.0;
-    if (!(count <= static_cast<double>(kMaxVariants))) {
-        return specError(text, "more than " + std::to_string(kMaxVariants) + " values");
-    }
-    SweepSpec spec{field, {}};
-    for (std::size_t k = 0; k < static_cast<std::size_t>(count); ++k) {
-        spec.values.push_back(static_cast<float>(from + static_cast<double>(k) * step));
-    }
-    return spec;
+    auto values = parseRange(text.substr(equals + 1), {.maxCount = kMaxVariants});
+    if (!values) return rangeErrorText(text, values.error());
+    return SweepSpec{field, std::move(values).value()};
 }
 
 Result<std::vector<Variant>, std::string> sweepVariants(const Design& base,

@@ -51,9 +51,9 @@ static_assert(std::all_of(kDesignFields.begin(), kDesignFields.end(), [](const D
                          [&f](const SweepField& s) { return s.field == &f; }) == 1;
 }));
 
-// One NAME=FROM:TO:STEP: the field and its values FROM + k STEP for k = 0, 1,
-// ... as far as TO (included within rounding), each computed in double and
-// rounded to a float once. STEP may be negative when TO lies below FROM.
+// One NAME=FROM:TO:STEP: the field and its values, FROM:TO:STEP read as
+// parseRange reads it (FROM and TO included within a millionth of a step, STEP
+// negative when TO lies below FROM), at most kMaxVariants of them.
 struct SweepSpec {
     const SweepField* field = nullptr;
     std::vector<float> values;
