@@ -311,9 +311,10 @@ void addSweepCommands(CLI::App& app, Runner& runner) {
     command
         ->add_option("NAME=FROM:TO:STEP", sweep->specs,
                      "a field and its values FROM, FROM+STEP, ... up to TO, in the parameter "
-                     "file's units; fields: height, width, x, y, diameter, round-diameter, "
-                     "angle, distance, resonance, q (or the parameter file's names). Several "
-                     "give every combination, the first varying slowest.")
+                     "file's units; fields: " +
+                         sweepFieldNames() +
+                         " (or the parameter file's names). Several give every combination, "
+                         "the first varying slowest.")
         ->required();
     command->add_option("--file", sweep->parameterFile, "the base design's parameter file")
         ->capture_default_str();

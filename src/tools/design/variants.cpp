@@ -24,14 +24,6 @@ const SweepField* fieldNamed(std::string_view name) {
     return found == kSweepFields.end() ? nullptr : &*found;
 }
 
-std::string fieldNames() {
-    std::string names;
-    for (const SweepField& field : kSweepFields) {
-        names += (names.empty() ? "" : ", ") + std::string(field.name);
-    }
-    return names;
-}
-
 // The reason, in a sweep's words, why the range after '=' gives no values.
 std::string rangeErrorText(std::string_view text, const RangeError& error) {
     static constexpr std::array<const char*, 3> kParts = {"FROM", "TO", "STEP"};
@@ -83,14 +75,22 @@ Response judgedColumnOnly(Response response, std::size_t column) {
 
 }  // namespace
 
+std::string sweepFieldNames() {
+    std::string names;
+    for (const SweepField& field : kSweepFields) {
+        names += (names.empty() ? "" : ", ") + std::string(field.name);
+    }
+    return names;
+}
+
 Result<SweepSpec, std::string> parseSweepSpec(std::string_view text) {
     const std::size_t equals = text.find('=');
     if (equals == std::string_view::npos) return specError(text, "expected NAME=FROM:TO:STEP");
     const std::string_view name = text.substr(0, equals);
     const SweepField* field = fieldNamed(name);
     if (field == nullptr) {
-        return specError(text, "unknown name '" + std::string(name) + "' (names: " + fieldNames() +
-                                   ", or the parameter file's names)");
+        return specError(text, "unknown name '" + std::string(name) + "' (names: " +
+                                   sweepFieldNames() + ", or the parameter file's names)");
     }
     auto values = parseRange(text.substr(equals + 1), {.maxCount = kMaxVariants});
     if (!values) return rangeErrorText(text, values.error());

@@ -45,6 +45,9 @@ inline constexpr std::array<SweepField, 10> kSweepFields{{
     {"q", &designFieldOf(&Design::qualityFactor)},
 }};
 
+// The short names in that order, separated by commas: "height, width, ..., q".
+std::string sweepFieldNames();
+
 // Every field of the design can be swept, each under one short name.
 static_assert(std::all_of(kDesignFields.begin(), kDesignFields.end(), [](const DesignField& f) {
     return std::count_if(kSweepFields.begin(), kSweepFields.end(),
