@@ -26,14 +26,15 @@ ParameterSet exampleParameters(const char* model) {
 void BM_BuildSourceSpectra(benchmark::State& state) {
     const ParameterSet p = exampleParameters("r");
     const RunConstants constants = makeRunConstants();
-    for (auto _ : state) benchmark::DoNotOptimize(buildSourceSpectra(p, constants));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(buildSourceSpectra(p, constants, standardFrequencyGrid()));
 }
 BENCHMARK(BM_BuildSourceSpectra);
 
 void runModelBenchmark(benchmark::State& state, const char* model) {
     const ParameterSet p = exampleParameters(model);
     const RunConstants constants = makeRunConstants();
-    const SourceSpectra spectra = buildSourceSpectra(p, constants);
+    const SourceSpectra spectra = buildSourceSpectra(p, constants, standardFrequencyGrid());
     DiscardingSink sink;
     for (auto _ : state) runSelectedModel(p, constants, spectra, sink);
 }
@@ -52,7 +53,7 @@ BENCHMARK(BM_RectangularModel);
 void BM_RectangularFloorSincos(benchmark::State& state) {
     const ParameterSet p = exampleParameters("r");
     const RunConstants constants = makeRunConstants();
-    const SourceSpectra spectra = buildSourceSpectra(p, constants);
+    const SourceSpectra spectra = buildSourceSpectra(p, constants, standardFrequencyGrid());
     const EdgeDirections directions = buildEdgeDirections(p, constants.pi);
     static Real phases[2][kFrequencyCount][kEdgePointCount][3];
     for (int s = 0; s < 2; ++s) {

@@ -34,7 +34,7 @@
 #include <vector>
 
 #include "opbaff/design.h"
-#include "tools/studio_design_json.h"
+#include "studio_design_json.h"
 
 namespace {
 

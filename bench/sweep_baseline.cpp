@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
+#include "grid_option.h"
 #include "opbaff/opbaff.h"
-#include "tools/grid_option.h"
-#include "tools/parameter_source.h"
-#include "tools/variants.h"
+#include "parameter_source.h"
+#include "variants.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 # Writes a C++ source that holds every file under a folder, for the studio's
-# server to answer from (see src/tools/studio_assets.h). Run as a script:
+# server to answer from (see src/tools/studio/studio_assets.h). Run as a script:
 #
 #   cmake -DWEB_DIR=<folder> -DOUTPUT=<file.cpp> -P embed_assets.cmake
 #
@@ -41,7 +41,7 @@ else()
 endif()
 
 file(WRITE "${OUTPUT}" "// Generated from web/ by cmake/embed_assets.cmake at build time; do not edit.
-#include \"tools/studio_assets.h\"
+#include \"studio_assets.h\"
 
 namespace opbaff::tools {
 namespace {

@@ -35,6 +35,7 @@
 //   opbaff/parameter_file.h  reading and writing parameter files
 //   opbaff/result_file.h     the E16.8 rows of the result file
 //   opbaff/result.h          Result and Error
+//   opbaff/short_number.h    a float in its fewest digits, as the notes write it
 #pragma once
 
 #include "opbaff/design.h"
@@ -46,6 +47,7 @@
 #include "opbaff/response.h"
 #include "opbaff/result.h"
 #include "opbaff/result_file.h"
+#include "opbaff/short_number.h"
 
 #define OPBAFF_VERSION_MAJOR 1
 #define OPBAFF_VERSION_MINOR 1

@@ -1,24 +1,16 @@
 #include "opbaff/design_check.h"
 
 #include <algorithm>
-#include <charconv>
 #include <cmath>
-#include <iterator>
 
 #include "api/fp_environment.h"
+#include "opbaff/short_number.h"
 
 namespace opbaff {
 namespace {
 
-// The fewest digits that read back to the same float: "60", "0.7", "inf".
-std::string numberWords(float value) {
-    char text[32];
-    const std::to_chars_result end = std::to_chars(std::begin(text), std::end(text), value);
-    return {std::begin(text), end.ptr};
-}
-
 std::string withUnit(float value, const char* unit) {
-    return numberWords(value) + (*unit == '\0' ? "" : " ") + unit;
+    return shortNumber(value) + (*unit == '\0' ? "" : " ") + unit;
 }
 
 class Notes {
@@ -41,7 +33,7 @@ void finiteValueNotes(const Design& d, Notes& notes) {
         if (!std::isfinite(value)) {
             notes.add(
                 DesignCheck::notFinite, field.member,
-                std::string(field.name) + " is " + numberWords(value) + ", not a finite number.");
+                std::string(field.name) + " is " + shortNumber(value) + ", not a finite number.");
         }
     }
 }
@@ -60,8 +52,8 @@ void baffleSizeNotes(const Design& d, Notes& notes) {
 // Where on the rectangular baffle the driver sits, and whether it fits. A centre
 // outside the baffle gives edge distances below 0: the model's "gains" mean nothing.
 void driverPlacementNotes(const Design& d, Notes& notes) {
-    const std::string baffle = "the " + numberWords(d.baffleWidthCm) + " x " +
-                               numberWords(d.baffleHeightCm) + " cm baffle";
+    const std::string baffle = "the " + shortNumber(d.baffleWidthCm) + " x " +
+                               shortNumber(d.baffleHeightCm) + " cm baffle";
     if (d.baffleWidthCm > 0.0F && (d.driverXCm < 0.0F || d.driverXCm > d.baffleWidthCm)) {
         notes.add(DesignCheck::driverOffBaffle, &Design::driverXCm,
                   "The driver centre (x " + withUnit(d.driverXCm, "cm") + ") lies outside " +
@@ -86,7 +78,7 @@ void rectangularNotes(const Design& d, Notes& notes) {
     // Only the rectangular model hears the baffle off axis.
     if (std::abs(d.offAxisAngleDeg) > 90.0F) {
         notes.add(DesignCheck::behindBaffle, &Design::offAxisAngleDeg,
-                  "A listening angle of " + numberWords(d.offAxisAngleDeg) +
+                  "A listening angle of " + shortNumber(d.offAxisAngleDeg) +
                       " degrees is beyond +-90: the listener is behind the baffle.");
     }
 }

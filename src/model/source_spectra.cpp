@@ -49,11 +49,6 @@ Spectrum<Real> standardFrequencyGrid() {
     return frequency;
 }
 
-SourceSpectra buildSourceSpectra(const ParameterSet& parameters, const RunConstants& constants) {
-    const Spectrum<Real> grid = standardFrequencyGrid();
-    return buildSourceSpectra(parameters, constants, grid);
-}
-
 SourceSpectra buildSourceSpectra(const ParameterSet& parameters, const RunConstants& constants,
                                  std::span<const Real> frequencies) {
     SourceSpectra spectra;

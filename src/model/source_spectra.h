@@ -33,9 +33,6 @@ struct SourceSpectra {
 // single-precision 1.1, rounded at every step.
 Spectrum<Real> standardFrequencyGrid();
 
-// The spectra on the standard grid.
-SourceSpectra buildSourceSpectra(const ParameterSet& parameters, const RunConstants& constants);
-
 // The spectra at the given frequencies (at most kFrequencyCount), each computed
 // exactly as on the standard grid.
 SourceSpectra buildSourceSpectra(const ParameterSet& parameters, const RunConstants& constants,

@@ -46,7 +46,8 @@ TEST(ModelStorage, NothingIsAllocatedWhileAModelRuns) {
         p.offAxisAngle = listeningAngleRadians(p.offAxisAngleDeg, constants.pi);
         DiscardingSink sink;
         const long before = allocations;
-        runSelectedModel(p, constants, buildSourceSpectra(p, constants), sink);
+        runSelectedModel(p, constants, buildSourceSpectra(p, constants, standardFrequencyGrid()),
+                         sink);
         EXPECT_EQ(allocations - before, 0) << model;
         EXPECT_EQ(sink.rows, 81);
     }

@@ -37,7 +37,7 @@ inline std::vector<ModelRow> runModel(ParameterSet p) {
     const RunConstants constants = makeRunConstants();
     p.offAxisAngle = listeningAngleRadians(p.offAxisAngleDeg, constants.pi);
     CollectingSink sink;
-    runSelectedModel(p, constants, buildSourceSpectra(p, constants), sink);
+    runSelectedModel(p, constants, buildSourceSpectra(p, constants, standardFrequencyGrid()), sink);
     return sink.rows;
 }
 

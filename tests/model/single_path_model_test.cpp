@@ -72,7 +72,7 @@ TEST(SinglePathModel, DegeneratePathsReduceToClosedForms) {
     EXPECT_EQ(singleRearPath(noBaffle).pathDifference, 0.0F);
     EXPECT_EQ(singleRearPath(noBaffle).pathWeight.re, 1.0F);
 
-    const SourceSpectra s = buildSourceSpectra(atBaffle, kConstants);
+    const SourceSpectra s = buildSourceSpectra(atBaffle, kConstants, standardFrequencyGrid());
     const auto atBaffleRows = runModel(atBaffle);
     const auto noBaffleRows = runModel(noBaffle);
     for (int i = 0; i < kFrequencyCount; ++i) {

@@ -36,7 +36,8 @@ TEST(ListeningAngle, ConvertsDegreesAndClampsNearZero) {
 }
 
 TEST(FrequencyGrid, RepeatedSinglePrecisionProducts) {
-    const SourceSpectra s = buildSourceSpectra(test::exampleParameters(), kConstants);
+    const SourceSpectra s =
+        buildSourceSpectra(test::exampleParameters(), kConstants, standardFrequencyGrid());
     const std::pair<int, Real> expected[] = {
         {1, 10.0F}, {2, 11.0F}, {3, 12.1000004F}, {41, 452.592773F}, {81, 20484.033203125F}};
     for (const auto& [index, value] : expected) {
@@ -64,7 +65,8 @@ TEST(SourceSpectra, WorkedExample) {
         {58, 0.999994, -0.0627804, 0.0377284, -0.0501792},
         {81, 0.9999999, -0.00608454, 0.000509114, -0.00606320},
     };
-    const SourceSpectra s = buildSourceSpectra(test::exampleParameters(), kConstants);
+    const SourceSpectra s =
+        buildSourceSpectra(test::exampleParameters(), kConstants, standardFrequencyGrid());
     EXPECT_EQ(s.diameterFrequency, 1720.0F);
     auto near6 = [](double actual, double expected) {
         return std::fabs(actual - expected) <= 0.5e-5 * std::fabs(expected) * 1.0001 + 1e-12;
@@ -88,7 +90,9 @@ TEST(SourceSpectra, HighPassEqualsQAtResonance) {
         ParameterSet p = test::exampleParameters();
         p.resonanceHz = 11.0F;  // the second grid point
         p.qualityFactor = q;
-        EXPECT_EQ(buildSourceSpectra(p, kConstants).driverResponse[1].re, q) << q;
+        EXPECT_EQ(buildSourceSpectra(p, kConstants, standardFrequencyGrid()).driverResponse[1].re,
+                  q)
+            << q;
     }
 }
 
@@ -98,7 +102,7 @@ TEST(SourceSpectra, WithoutFactorsTheSourcesAreTheBareResponse) {
         p.pistonCode = makeCode("Y");  // another case: off
         p.rearPhaseCode = makeCode("n");
         p.rearLevelCode = makeCode(level);
-        const SourceSpectra s = buildSourceSpectra(p, kConstants);
+        const SourceSpectra s = buildSourceSpectra(p, kConstants, standardFrequencyGrid());
         EXPECT_EQ(s.rearLevel, level[0] == 'd' ? 0.5F : 1.0F);
         for (int k = 0; k < kFrequencyCount; ++k) {
             EXPECT_EQ(s.frontSpectrum[k], s.driverResponse[k]);
@@ -112,7 +116,7 @@ TEST(SourceSpectra, RearPhaseFactorTurnsThePhaseOnly) {
     ParameterSet p = test::exampleParameters();
     p.pistonCode = makeCode("n");
     p.driverDiameterCm = 344.0F * 100.0F / 110.0F;  // diameterFrequency = 110 Hz
-    const SourceSpectra s = buildSourceSpectra(p, kConstants);
+    const SourceSpectra s = buildSourceSpectra(p, kConstants, standardFrequencyGrid());
     for (int k = 0; k < kFrequencyCount; ++k) {
         const Complex rear = s.rearSpectrum[k];
         const double y = s.frequency[k] / s.diameterFrequency;
@@ -125,7 +129,7 @@ TEST(SourceSpectra, RearPhaseFactorTurnsThePhaseOnly) {
 TEST(SourceSpectra, PistonFactorChangesSignAtTheFirstZeroOfJ1) {
     ParameterSet p = test::exampleParameters();
     p.rearPhaseCode = makeCode("n");
-    const SourceSpectra s = buildSourceSpectra(p, kConstants);
+    const SourceSpectra s = buildSourceSpectra(p, kConstants, standardFrequencyGrid());
     EXPECT_GT(s.frontSpectrum[56].re, 0.0F);  // frequency(57), ka 3.7985
     EXPECT_LT(s.frontSpectrum[57].re, 0.0F);  // frequency(58), ka 4.1784
     EXPECT_LT(s.rearSpectrum[56].re, 0.0F);

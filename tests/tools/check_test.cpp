@@ -1,7 +1,7 @@
 // The check command: each note on the record it concerns, no note on a clean
 // file, unreadable files with the reader's reason and place, the same notes in
 // JSON, and the notes on designs built in code.
-#include "tools/check.h"
+#include "check.h"
 
 #include <gtest/gtest.h>
 
@@ -13,8 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "tool_io.h"
 #include "tool_test_support.h"
-#include "tools/tool_io.h"
 
 namespace opbaff::tools {
 namespace {

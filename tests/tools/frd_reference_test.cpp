@@ -15,10 +15,10 @@
 #include <vector>
 
 #include "opbaff/opbaff.h"
+#include "parameter_source.h"
+#include "phase.h"
+#include "tool_io.h"
 #include "tool_test_support.h"
-#include "tools/parameter_source.h"
-#include "tools/phase.h"
-#include "tools/tool_io.h"
 
 namespace opbaff::tools {
 namespace {

@@ -1,6 +1,6 @@
 // FRD files of degenerate parameters: grid points without a finite level are
 // left out and counted, the others stay in ascending order.
-#include "tools/frd.h"
+#include "frd.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +11,7 @@
 #include <sstream>
 #include <string>
 
-#include "tools/plot.h"
+#include "plot.h"
 
 namespace opbaff::tools {
 namespace {

@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
+#include "program_search.h"
 #include "tool_test_support.h"
-#include "tools/program_search.h"
 
 namespace opbaff::tools {
 namespace {

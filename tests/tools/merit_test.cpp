@@ -1,7 +1,7 @@
 // Figures of merit of small responses worked out by hand: the peak below
 // 2 kHz, the -3 and -6 dB frequencies interpolated on log frequency, the
 // ripple, and the cases where a figure is undefined.
-#include "tools/merit.h"
+#include "merit.h"
 
 #include <gtest/gtest.h>
 

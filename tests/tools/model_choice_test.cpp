@@ -9,7 +9,7 @@
 #include "opbaff/design_plate.h"
 #include "opbaff/parameter_file.h"
 #include "tool_test_support.h"
-#include "tools/tool_io.h"
+#include "tool_io.h"
 
 namespace opbaff::tools {
 namespace {

@@ -11,12 +11,12 @@
 #include <string>
 #include <vector>
 
+#include "finite_levels.h"
 #include "opbaff/opbaff.h"
+#include "plot.h"
+#include "program_search.h"
+#include "tool_io.h"
 #include "tool_test_support.h"
-#include "tools/finite_levels.h"
-#include "tools/plot.h"
-#include "tools/program_search.h"
-#include "tools/tool_io.h"
 
 namespace opbaff::tools {
 namespace {

@@ -1,7 +1,7 @@
 // Output sets are all or nothing: whichever file operation fails, at whichever
 // file of the set, the folder is left exactly as it was, and no temporary file
 // remains.
-#include "tools/output_set.h"
+#include "output_set.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // Batches spread over threads: every item once, in place, whatever the jobs;
 // a failure of one item reaches the caller.
-#include "tools/parallel.h"
+#include "parallel.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,5 @@
 // Phases as the FRD files print them: four decimals inside (-180, 180].
-#include "tools/phase.h"
+#include "phase.h"
 
 #include <gtest/gtest.h>
 

@@ -8,9 +8,9 @@
 #include <set>
 #include <string>
 
+#include "plot.h"
+#include "tool_io.h"
 #include "tool_test_support.h"
-#include "tools/plot.h"
-#include "tools/tool_io.h"
 
 namespace opbaff::tools {
 namespace {

@@ -6,8 +6,8 @@
 #include <limits>
 
 #include "opbaff/opbaff.h"
-#include "tools/plot.h"
-#include "tools/response_columns.h"
+#include "plot.h"
+#include "response_columns.h"
 
 namespace opbaff::tools {
 namespace {

@@ -7,9 +7,9 @@
 #include <string>
 #include <vector>
 
+#include "program_search.h"
+#include "tool_io.h"
 #include "tool_test_support.h"
-#include "tools/program_search.h"
-#include "tools/tool_io.h"
 
 namespace opbaff::tools {
 namespace {

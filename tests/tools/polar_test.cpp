@@ -1,7 +1,7 @@
 // The polar command and its set: each angle's FRD levels are the column 3 the
 // program writes for that listening angle, a centred driver radiates the same
 // to either side, and what the command cannot draw leaves no file.
-#include "tools/polar.h"
+#include "polar.h"
 
 #include <gtest/gtest.h>
 #include <sys/wait.h>
@@ -17,9 +17,9 @@
 #include <vector>
 
 #include "opbaff/opbaff.h"
+#include "program_search.h"
+#include "tool_io.h"
 #include "tool_test_support.h"
-#include "tools/program_search.h"
-#include "tools/tool_io.h"
 
 namespace opbaff::tools {
 namespace {

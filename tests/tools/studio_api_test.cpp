@@ -18,13 +18,13 @@
 #include <thread>
 
 #include "opbaff/opbaff.h"
+#include "polar.h"
+#include "studio_api_output.h"
+#include "studio_assets.h"
+#include "studio_design_json.h"
+#include "studio_server.h"
+#include "tool_io.h"
 #include "tool_test_support.h"
-#include "tools/polar.h"
-#include "tools/studio_api_output.h"
-#include "tools/studio_assets.h"
-#include "tools/studio_design_json.h"
-#include "tools/studio_server.h"
-#include "tools/tool_io.h"
 
 namespace opbaff::tools {
 namespace {

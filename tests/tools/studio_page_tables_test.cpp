@@ -11,9 +11,9 @@
 
 #include "opbaff/design_fields.h"
 #include "opbaff/opbaff.h"
-#include "tools/polar_plots.h"
-#include "tools/response_columns.h"
-#include "tools/studio_api.h"
+#include "polar_plots.h"
+#include "response_columns.h"
+#include "studio_api.h"
 
 namespace opbaff::tools {
 namespace {

@@ -3,7 +3,7 @@
 // floods and Range headers cost nothing, only requests for the server itself
 // are served, a client gone abandons its computation, and the real program
 // stops within a second whatever its clients do.
-#include "tools/studio_server.h"
+#include "studio_server.h"
 
 #include <fcntl.h>
 #include <gtest/gtest.h>
@@ -24,9 +24,9 @@
 #include <thread>
 
 #include "opbaff/opbaff.h"
+#include "studio_design_json.h"
+#include "studio_request_guard.h"
 #include "tool_test_support.h"
-#include "tools/studio_design_json.h"
-#include "tools/studio_request_guard.h"
 
 extern char** environ;  // NOLINT(readability-redundant-declaration): for posix_spawn
 

@@ -12,11 +12,11 @@
 #include <string>
 #include <vector>
 
+#include "program_search.h"
+#include "progress_bar.h"
+#include "tool_io.h"
 #include "tool_test_support.h"
-#include "tools/program_search.h"
-#include "tools/progress_bar.h"
-#include "tools/tool_io.h"
-#include "tools/variants.h"
+#include "variants.h"
 
 namespace opbaff::tools {
 namespace {
@@ -68,6 +68,15 @@ const SpecCase kSpecs[] = {
     {"zero_step", "width=1:2:0", {}, "sweep 'width=1:2:0': STEP must not be 0"},
     {"step_away", "width=2:1:1", {}, "sweep 'width=2:1:1': STEP leads away from TO"},
     {"too_many_values", "width=0:1e5:1", {}, "sweep 'width=0:1e5:1': more than 100000 values"},
+    {"passes_zero_exactly", "y=-0.3:0.3:0.1", {-0.3F, -0.2F, -0.1F, 0, 0.1F, 0.2F, 0.3F}, ""},
+    {"beyond_a_float",
+     "resonance=1e39:1e39:1",
+     {},
+     "sweep 'resonance=1e39:1e39:1': FROM '1e39' lies beyond single precision"},
+    {"finer_than_a_float",
+     "width=100:100.0001:0.000001",
+     {},
+     "sweep 'width=100:100.0001:0.000001': STEP is finer than single precision holds"},
 };
 
 void PrintTo(const SpecCase& c, std::ostream* out) {

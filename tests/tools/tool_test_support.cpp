@@ -11,7 +11,7 @@
 #include <sstream>
 #include <stdexcept>
 
-#include "tools/command_line.h"
+#include "command_line.h"
 
 namespace opbaff::tools::test {
 

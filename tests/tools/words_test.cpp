@@ -1,15 +1,15 @@
 // The words the tool puts around the numbers: plot titles, comment lines,
 // gnuplot literals, and the search for gnuplot.
-#include "tools/words.h"
+#include "words.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <string>
 
+#include "plot.h"
+#include "program_search.h"
 #include "tool_test_support.h"
-#include "tools/plot.h"
-#include "tools/program_search.h"
 
 namespace opbaff::tools {
 namespace {
@@ -121,13 +121,6 @@ INSTANTIATE_TEST_SUITE_P(Cases, GnuplotQuotedTest,
                                          WordCase{"quotes", "dir/\"x\"", "'dir/\"x\"'"},
                                          WordCase{"line_end", "a'\nb", "'a''\u240ab'"}),
                          wordCaseName);
-
-TEST(ShortNumberTest, FewestDigitsThatReadBack) {
-    EXPECT_EQ(shortNumber(0.7F), "0.7");
-    EXPECT_EQ(shortNumber(22.5F), "22.5");
-    EXPECT_EQ(shortNumber(60.0F), "60");
-    EXPECT_EQ(shortNumber(-0.005F), "-0.005");
-}
 
 TEST(DesignLinesTest, FourteenValuesInFileOrderWithChoicesInWords) {
     Design design = example(Model::singlePathHalfDelay);

@@ -1,0 +1,222 @@
+// opbaff-design polar: the directivity of a rectangular baffle as one FRD file
+// per listening angle, a sonogram and a polar diagram, from one parameter file.
+#include <CLI/CLI.hpp>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "command_line.h"
+#include "finite_levels.h"
+#include "frd.h"
+#include "grid_option.h"
+#include "opbaff/opbaff.h"
+#include "parallel.h"
+#include "parameter_source.h"
+#include "polar.h"
+#include "polar_plots.h"
+
+namespace opbaff::tools {
+namespace {
+
+struct PolarOptions {
+    std::string parameterFile = "Opbaffin.txt";
+    OutputOptions output;
+    std::string angles = "-90:90:5";
+    std::string vertical;  // with --model accurate; empty: none
+    std::string frequencies = "250,500,1000,2000,4000";
+    std::string name = "opbaff";
+    int jobs = defaultJobs();
+};
+
+// What the command line asks for, read and checked.
+struct PolarRequest {
+    Design design;
+    FrequencyGrid grid = FrequencyGrid::standard();
+    std::vector<float> angles;
+    std::vector<float> verticalAngles;
+    std::vector<float> frequencies;
+};
+
+Result<PolarRequest, std::string> readRequest(const PolarOptions& options) {
+    const auto file = loadParameterFile(options.parameterFile);
+    if (!file) return file.error();
+    if (options.name.empty() || options.name.find('/') != std::string::npos) {
+        return "--name '" + options.name + "': give a file name without '/'";
+    }
+    auto grid = parseGridOption(options.output.grid);
+    auto angles = parseAngles(options.angles);
+    auto frequencies = parseFrequencies(options.frequencies);
+    if (!grid) return grid.error();
+    if (!angles) return "--" + angles.error();
+    if (!frequencies) return "--" + frequencies.error();
+    std::vector<float> vertical;
+    if (!options.vertical.empty()) {
+        if (options.output.modelChoice() != ModelChoice::accurate) {
+            return std::string(
+                "--vertical: only the accurate model (--model accurate) hears the "
+                "baffle above and below the axis");
+        }
+        auto parsed = parseAngles(options.vertical);
+        if (!parsed) return "--vertical " + parsed.error();
+        vertical = std::move(parsed).value();
+    }
+    return PolarRequest{file->design, std::move(grid).value(), std::move(angles).value(),
+                        std::move(vertical), std::move(frequencies).value()};
+}
+
+// One FRD file per angle, each the column 3 the program writes for it.
+std::optional<std::string> addFrdFiles(OutputSet& files, const PolarSet& set, PolarPlane plane,
+                                       const PolarOptions& options, const Design& design) {
+    const PhaseMode phase = options.output.phaseMode();
+    const std::string modelWords = modelChoiceWords(options.output.modelChoice());
+    for (std::size_t k = 0; k < set.anglesDeg.size(); ++k) {
+        Design heard = design;
+        const bool horizontal = plane == PolarPlane::horizontal;
+        heard.offAxisAngleDeg = horizontal ? set.anglesDeg[k] : 0.0F;
+        auto comments = frdComments(
+            "rectangular baffle heard " + angleText(set.anglesDeg[k]) +
+                (horizontal ? " degrees off axis"
+                            : " degrees above the axis in the vertical plane through the driver"),
+            heard, options.parameterFile);
+        if (!modelWords.empty()) comments.insert(comments.begin() + 1, modelWords);
+        const std::string text = frdText(offAxisResponse(set, k), 2, heard, phase, comments);
+        const std::string name = polarFileName(options.name, set.anglesDeg[k], plane);
+        if (!hasDataLine(text)) return name + ": no finite line to write; nothing written";
+        if (auto problem = files.add(name, text)) {
+            return problem;
+        }
+    }
+    return std::nullopt;
+}
+
+// Nothing when every level of the set is finite, else what nonFiniteNote says
+// of the angles' levels.
+std::optional<std::string> polarNote(const PolarSet& set, const Design& design) {
+    Response all;
+    for (const std::vector<float>& levels : set.levelsDb) {
+        all.columns[0].levelsDb.insert(all.columns[0].levelsDb.end(), levels.begin(), levels.end());
+    }
+    return nonFiniteNote(all, {0}, design);
+}
+
+// The sonogram and the polar diagram of one plane; the vertical plane's
+// pictures are named "<name>-vertical-...".
+std::vector<Picture> picturesOf(const PolarSet& set, PolarPlane plane, const PolarRequest& request,
+                                const PolarOptions& options) {
+    const PlotFormat format = options.output.format();
+    const bool horizontal = plane == PolarPlane::horizontal;
+    const bool accurate = options.output.modelChoice() == ModelChoice::accurate;
+    const std::string title = polarTitle(request.design) + (horizontal ? "" : ", vertical plane") +
+                              (accurate ? " (accurate model)" : "");
+    const std::string name = options.name + (horizontal ? "" : "-vertical");
+    const std::vector<std::size_t> chosen =
+        chosenFrequencies(set.frequenciesHz, request.frequencies);
+    return {
+        {name + "-sonogram" + pictureExtension(format), format,
+         [&set, format, title] {
+             return sonogramScript(set, "Level relative to on axis: " + title, format);
+         }},
+        {name + "-polar" + pictureExtension(format), format,
+         [&set, chosen, format, title] {
+             return polarPlotScript(set, chosen, "Directivity: " + title, format);
+         }},
+    };
+}
+
+int writeOutputs(const PlatePolarSets& sets, const PolarRequest& request,
+                 const PolarOptions& options, const ToolIo& io) {
+    OutputSet files(options.output.outputDir);
+    std::vector<Picture> pictures;
+    for (const PolarPlane plane : {PolarPlane::horizontal, PolarPlane::vertical}) {
+        const PolarSet& set = plane == PolarPlane::horizontal ? sets.horizontal : sets.vertical;
+        if (set.anglesDeg.empty()) continue;
+        if (auto problem = addFrdFiles(files, set, plane, options, request.design)) {
+            io.report(*problem);
+            return kExitWarning;
+        }
+        for (Picture& picture : picturesOf(set, plane, request, options)) {
+            pictures.push_back(std::move(picture));
+        }
+    }
+    return drawAndCommit(files, pictures, io);
+}
+
+// The horizontal set on the chosen model, and the vertical one on the accurate.
+Result<PlatePolarSets, std::string> computeSets(const PolarRequest& wanted,
+                                                const PolarOptions& options) {
+    if (options.output.modelChoice() == ModelChoice::accurate) {
+        return computePlatePolarSets(wanted.design, wanted.grid, wanted.angles,
+                                     wanted.verticalAngles, options.jobs);
+    }
+    auto set = computePolarSet(wanted.design, wanted.grid, wanted.angles, options.jobs);
+    if (!set) return set.error();
+    return PlatePolarSets{std::move(*set), {}};
+}
+
+int runPolar(const PolarOptions& options, const ToolIo& io) {
+    const auto request = readRequest(options);
+    if (!request) {
+        io.report(request.error());
+        return kExitBadInput;
+    }
+    const PolarRequest& wanted = *request;
+    const auto sets = computeSets(wanted, options);
+    if (!sets) {
+        io.report(options.parameterFile + ": " + sets.error());
+        return kExitBadInput;
+    }
+    auto nonFinite = polarNote(sets->horizontal, wanted.design);
+    if (!nonFinite && !sets->vertical.anglesDeg.empty()) {
+        nonFinite = polarNote(sets->vertical, wanted.design);
+    }
+    if (nonFinite) io.report(options.parameterFile + ": " + *nonFinite);
+    const int status = writeOutputs(*sets, wanted, options, io);
+    return nonFinite && status == kExitDone ? kExitWarning : status;
+}
+
+}  // namespace
+
+void addPolarCommand(CLI::App& app, Runner& runner) {
+    auto options = std::make_shared<PolarOptions>();
+    CLI::App* command = app.add_subcommand(
+        "polar",
+        "Directivity of a rectangular baffle: one FRD file per listening angle "
+        "('opbaff hor -30.frd', the names crossover tools import as a horizontal off-axis set), "
+        "a sonogram of the level relative to on axis over angle and frequency, and a polar "
+        "diagram at a few frequencies: opbaff-sonogram.svg and opbaff-polar.svg.");
+    command->add_option("FILE", options->parameterFile, "the parameter file")
+        ->capture_default_str();
+    addOutputOptions(*command, options->output, true);
+    command
+        ->add_option("--angles", options->angles,
+                     "listening angles in degrees from FROM to TO (both included) in steps of "
+                     "STEP, within -180 to 180; positive towards side 1")
+        ->type_name("FROM:TO:STEP")
+        ->capture_default_str();
+    command
+        ->add_option("--vertical", options->vertical,
+                     "with --model accurate, also the vertical plane through the driver: angles "
+                     "from FROM to TO in steps of STEP, within -180 to 180, positive upwards, "
+                     "beyond 90 behind the baffle ('<name> ver <angle>.frd')")
+        ->type_name("FROM:TO:STEP");
+    command
+        ->add_option("--frequencies", options->frequencies,
+                     "frequencies of the polar diagram in Hz, separated by commas (each drawn at "
+                     "the nearest grid frequency)")
+        ->type_name("LIST")
+        ->capture_default_str();
+    command->add_option("--name", options->name, "the files' names begin with NAME")
+        ->type_name("NAME")
+        ->capture_default_str();
+    command->add_option("--jobs", options->jobs, "compute the angles on N threads")
+        ->type_name("N")
+        ->check(CLI::Range(1, 1024))
+        ->capture_default_str();
+    command->callback([options, &runner] {
+        runner = [options](const ToolIo& io) { return runPolar(*options, io); };
+    });
+}
+
+}  // namespace opbaff::tools

@@ -1,0 +1,161 @@
+#include "studio_api_output.h"
+
+#include "merit.h"
+#include "opbaff/design_fields.h"
+#include "opbaff/parameter_file.h"
+#include "polar_plots.h"
+#include "response_columns.h"
+#include "studio_design_json.h"
+#include "studio_json_writer.h"
+
+namespace opbaff::tools {
+namespace {
+
+void writeNotes(JsonWriter& writer, const std::vector<Note>& notes) {
+    writer.beginArray();
+    for (const Note& note : notes) {
+        const bool named = note.record >= 1 && note.record <= 15;
+        writer.beginObject();
+        writer.key("record").value(note.record);
+        writer.key("name").value(
+            named ? kParameterRecords[static_cast<std::size_t>(note.record - 1)].name : "");
+        writer.key("text").value(note.text);
+        writer.endObject();
+    }
+    writer.endArray();
+}
+
+void writeMerit(JsonWriter& writer, const Response& response) {
+    const ResponseColumn& column = response.columns[0];
+    const FiguresOfMerit merit = figuresOfMerit(response.frequenciesHz, column.levelsDb);
+    writer.beginObject();
+    writer.key("column").value(responseName(column.kind));
+    writer.key("peakLevelDb").value(merit.peakLevelDb);
+    writer.key("peakFrequencyHz").value(merit.peakFrequencyHz);
+    writer.key("minus3Hz").value(merit.minus3Hz);
+    writer.key("minus6Hz").value(merit.minus6Hz);
+    writer.key("rippleDb").value(merit.rippleDb);
+    writer.endObject();
+}
+
+void writeColumn(JsonWriter& writer, const Design& design, const Response& response,
+                 const ResponseColumn& column, PhaseMode mode) {
+    std::vector<float> phases(column.values.size());
+    for (std::size_t i = 0; i < phases.size(); ++i) {
+        phases[i] = static_cast<float>(
+            responsePhaseDegrees(column.values[i], design, response.frequenciesHz[i], mode));
+    }
+    writer.beginObject();
+    writer.key("name").value(responseName(column.kind));
+    writer.key("levels").values(column.levelsDb);
+    writer.key("phases").values(phases);
+    writer.endObject();
+}
+
+void writeFields(JsonWriter& writer) {
+    writer.beginArray();
+    for (const DesignField& field : kDesignFields) {
+        writer.beginObject();
+        writer.key("name").value(field.name);
+        writer.key("unit").value(field.unit);
+        writer.key("record").value(field.record);
+        writer.key("meaning").value(field.meaning);
+        writer.key("label").value(field.label);
+        writer.key("part").value(designPartName(field.part));
+        writer.key("rectangularOnly").value(field.rectangularOnly);
+        writer.key("step").value(field.step);
+        writer.key("low").value(field.low);
+        writer.key("high").value(field.high);
+        writer.endObject();
+    }
+    writer.endArray();
+}
+
+void writeColumns(JsonWriter& writer) {
+    writer.beginObject();
+    for (const Model model : {Model::rectangular, Model::singlePath, Model::singlePathHalfDelay}) {
+        writer.key(modelName(model)).beginArray();
+        for (const ColumnLabel& column : columnLabels(model)) {
+            writer.beginObject();
+            writer.key("key").value(responseName(column.kind));
+            writer.key("label").value(column.label);
+            writer.endObject();
+        }
+        writer.endArray();
+    }
+    writer.endObject();
+}
+
+void writePalette(JsonWriter& writer) {
+    writer.beginArray();
+    for (const PaletteStop& stop : kSonogramPalette) {
+        writer.beginObject();
+        writer.key("levelDb").value(stop.levelDb);
+        writer.key("colour").value(stop.colour);
+        writer.endObject();
+    }
+    writer.endArray();
+}
+
+}  // namespace
+
+std::string responseJson(const Design& design, const Response& response, PhaseMode mode,
+                         const std::vector<Note>& notes, ModelChoice computedBy) {
+    // About 24 bytes per number, nine numbers per frequency.
+    JsonWriter writer(1024 + response.frequenciesHz.size() * 9 * 24);
+    writer.beginObject();
+    writer.key("model").value(modelName(response.model));
+    writer.key("computedBy").value(computedBy == ModelChoice::accurate ? "accurate" : "classic");
+    writer.key("frequencies").values(response.frequenciesHz);
+    writer.key("columns").beginArray();
+    for (const ResponseColumn& column : response.columns) {
+        writeColumn(writer, design, response, column, mode);
+    }
+    writer.endArray();
+    writer.key("merit");
+    writeMerit(writer, response);
+    writer.key("notes");
+    writeNotes(writer, notes);
+    writer.endObject();
+    return writer.take();
+}
+
+std::string polarJson(const PolarSet& set) {
+    JsonWriter writer(1024 + (set.anglesDeg.size() + 2) * set.frequenciesHz.size() * 12);
+    writer.beginObject();
+    writer.key("angles").values(set.anglesDeg);
+    writer.key("frequencies").values(set.frequenciesHz);
+    writer.key("levels").beginArray();
+    for (const std::vector<float>& levels : set.levelsDb) writer.values(levels);
+    writer.endArray();
+    writer.key("onAxis").values(set.onAxisDb);
+    writer.endObject();
+    return writer.take();
+}
+
+std::string notesJson(const std::vector<Note>& notes) {
+    JsonWriter writer;
+    writer.beginObject().key("notes");
+    writeNotes(writer, notes);
+    writer.endObject();
+    return writer.take();
+}
+
+std::string startingDesignJson(const Design& design, const std::string& source,
+                               const std::string& problem) {
+    JsonWriter writer;
+    writer.beginObject().key("design");
+    writeDesign(writer, design);
+    writer.key("source").value(source);
+    if (!problem.empty()) writer.key("problem").value(problem);
+    writer.key("fields");
+    writeFields(writer);
+    writer.key("columns");
+    writeColumns(writer);
+    writer.key("palette");
+    writePalette(writer);
+    writer.endObject();
+    return writer.take();
+}
+
+}  // namespace opbaff::tools

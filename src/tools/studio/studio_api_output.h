@@ -1,0 +1,42 @@
+// The JSON bodies of the studio's answers. Every level, phase and frequency is
+// written in the fewest digits that read back as the same float; a value that
+// is not a finite number is written as null.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "check.h"
+#include "model_choice.h"
+#include "opbaff/response.h"
+#include "phase.h"
+#include "polar.h"
+
+namespace opbaff::tools {
+
+// {"model": ..., "computedBy": "classic" or "accurate", "frequencies": [...],
+// "columns": [{"name": ..., "levels": [...], "phases": [...]} x 4, in the result
+// file's order], "merit": {...} of column 1, "notes": [...]}; phases in degrees
+// as phase.h computes them with `mode`.
+std::string responseJson(const Design& design, const Response& response, PhaseMode mode,
+                         const std::vector<Note>& notes,
+                         ModelChoice computedBy = ModelChoice::classic);
+
+// {"angles": [...], "frequencies": [...], "levels": [[per frequency] per angle],
+// "onAxis": [...]}, levels in dB as computePolarSet gives them.
+std::string polarJson(const PolarSet& set);
+
+// {"notes": [{"record": n, "name": "driverXCm", "text": ...}, ...]}; the name of
+// record 0 (the design as a whole) is "".
+std::string notesJson(const std::vector<Note>& notes);
+
+// {"design": {...}, "source": ..., "fields": [...], "columns": {...},
+// "palette": [...]}, and "problem" when it is not empty: why the parameter file
+// did not stand for the design. "fields" is the table of design fields,
+// "columns" each model's response columns ({"key", "label"}, labels as
+// columnLabels gives them), "palette" the sonogram's stops ({"levelDb",
+// "colour"}).
+std::string startingDesignJson(const Design& design, const std::string& source,
+                               const std::string& problem);
+
+}  // namespace opbaff::tools

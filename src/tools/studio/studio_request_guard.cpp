@@ -1,0 +1,151 @@
+#include "studio_request_guard.h"
+
+#include <arpa/inet.h>
+
+#include <algorithm>
+#include <cctype>
+#include <charconv>
+
+namespace opbaff::tools {
+namespace {
+
+std::string lowercase(std::string_view text) {
+    std::string lower(text);
+    std::transform(lower.begin(), lower.end(), lower.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return lower;
+}
+
+bool isNumericAddress(const std::string& name) {
+    unsigned char address[16];
+    return inet_pton(AF_INET, name.c_str(), address) == 1 ||
+           inet_pton(AF_INET6, name.c_str(), address) == 1;
+}
+
+bool isWildcard(const std::string& host) {
+    return host.empty() || host == "0.0.0.0" || host == "::";
+}
+
+// "name:port", "[v6]:port" or either without its port (then nullopt).
+struct HostParts {
+    std::string name;
+    std::optional<std::string_view> port;
+};
+
+std::optional<HostParts> splitHost(std::string_view host) {
+    if (host.starts_with("[")) {
+        const std::size_t close = host.find(']');
+        if (close == std::string_view::npos) return std::nullopt;
+        const std::string_view rest = host.substr(close + 1);
+        if (!rest.empty() && !rest.starts_with(":")) return std::nullopt;
+        HostParts parts{lowercase(host.substr(1, close - 1)), std::nullopt};
+        if (!rest.empty()) parts.port = rest.substr(1);
+        return parts;
+    }
+    const std::size_t colon = host.find(':');
+    if (colon == std::string_view::npos) return HostParts{lowercase(host), std::nullopt};
+    if (host.find(':', colon + 1) != std::string_view::npos) return std::nullopt;
+    return HostParts{lowercase(host.substr(0, colon)), host.substr(colon + 1)};
+}
+
+bool portMatches(std::optional<std::string_view> port, int listening) {
+    if (!port) return listening == 80;
+    int value = -1;
+    const auto [end, error] = std::from_chars(port->data(), port->data() + port->size(), value);
+    return error == std::errc() && end == port->data() + port->size() && value == listening;
+}
+
+std::vector<std::string_view> valuesOf(const HeaderList& headers, std::string_view name) {
+    std::vector<std::string_view> values;
+    for (const auto& [key, value] : headers) {
+        if (lowercase(key) == name) values.emplace_back(value);
+    }
+    return values;
+}
+
+bool isDigits(std::string_view text) {
+    return !text.empty() && std::all_of(text.begin(), text.end(),
+                                        [](unsigned char c) { return std::isdigit(c) != 0; });
+}
+
+std::optional<StudioReply> screenBodyFraming(const HeaderList& headers) {
+    const auto lengths = valuesOf(headers, "content-length");
+    for (const std::string_view length : lengths) {
+        if (!isDigits(length)) {
+            return errorReply(400, "Content-Length must be a number of bytes, not '" +
+                                       std::string(length.substr(0, 40)) + "'");
+        }
+        if (length != lengths.front()) {
+            return errorReply(400, "two different Content-Length headers");
+        }
+    }
+    if (!lengths.empty() && !valuesOf(headers, "transfer-encoding").empty()) {
+        return errorReply(400, "Content-Length and Transfer-Encoding together");
+    }
+    for (const std::string_view coding : valuesOf(headers, "content-encoding")) {
+        if (lowercase(coding) != "identity") {
+            return errorReply(415, "the body must not be encoded, not '" +
+                                       std::string(coding.substr(0, 40)) + "'");
+        }
+    }
+    if (!lengths.empty()) {
+        const std::string_view length = lengths.front();
+        std::size_t bytes = 0;
+        const auto [end, error] =
+            std::from_chars(length.data(), length.data() + length.size(), bytes);
+        const bool tooLarge = error != std::errc() || bytes > kMaxRequestBodyBytes;
+        if (tooLarge) {
+            return errorReply(413, "the body is larger than " +
+                                       std::to_string(kMaxRequestBodyBytes / 1024) + " KiB");
+        }
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+bool namesServer(std::string_view host, const ListeningAddress& listening) {
+    const auto parts = splitHost(host);
+    if (!parts || !portMatches(parts->port, listening.port)) return false;
+    const std::string& name = parts->name;
+    std::string own = lowercase(listening.host);
+    if (own.starts_with("[") && own.ends_with("]")) own = own.substr(1, own.size() - 2);
+    if (name == "localhost" || name == own) return true;
+    return isWildcard(own) && isNumericAddress(name);
+}
+
+std::optional<StudioReply> screenRequest(std::string_view method, const HeaderList& headers,
+                                         const ListeningAddress& listening) {
+    if (headers.size() > kMaxRequestHeaders) {
+        return errorReply(431, "more than " + std::to_string(kMaxRequestHeaders) + " headers");
+    }
+    const auto hosts = valuesOf(headers, "host");
+    if (hosts.size() != 1 || !namesServer(hosts.front(), listening)) {
+        return errorReply(421, "this server answers only requests for localhost:" +
+                                   std::to_string(listening.port) +
+                                   " or the address it listens on");
+    }
+    if (method != "GET" && method != "HEAD") {
+        for (const std::string_view origin : valuesOf(headers, "origin")) {
+            const bool own =
+                origin.starts_with("http://") && namesServer(origin.substr(7), listening);
+            if (!own) return errorReply(403, "requests from another site's page are refused");
+        }
+    }
+    return screenBodyFraming(headers);
+}
+
+const std::vector<std::pair<const char*, const char*>>& securityHeaders() {
+    static const std::vector<std::pair<const char*, const char*>> headers = {
+        {"Cache-Control", "no-cache"},
+        {"X-Content-Type-Options", "nosniff"},
+        {"Content-Security-Policy",
+         "default-src 'self'; img-src 'self' data: blob:; object-src 'none'; base-uri 'none'; "
+         "form-action 'none'; frame-ancestors 'none'"},
+        {"Referrer-Policy", "no-referrer"},
+        {"Cross-Origin-Resource-Policy", "same-origin"},
+    };
+    return headers;
+}
+
+}  // namespace opbaff::tools
