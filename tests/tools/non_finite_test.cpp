@@ -1,7 +1,8 @@
-// Designs whose levels are not numbers (a Q read as 0 from "0,7"): every
-// command says so by the design's name and values and ends with status 1, an
-// FRD file without a data line fails its set, and a plot shows that it has
-// nothing to draw instead of claiming that empty curves coincide.
+// Designs whose levels mean nothing: levels that are not numbers (a Q read as 0
+// from "0,7") or a driver off its baffle. Every command says so by the design's
+// name and values and ends with status 1, an FRD file without a data line fails
+// its set, and a plot shows that it has nothing to draw instead of claiming
+// that empty curves coincide.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -11,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "finite_levels.h"
+#include "level_warnings.h"
 #include "opbaff/opbaff.h"
 #include "plot.h"
 #include "program_search.h"
@@ -223,6 +224,71 @@ TEST(EmptyCurvesTest, NoCoincidenceClaimAndALabelInThePicture) {
     const std::string empty = responsePlotScript(curves, "t", PlotFormat::svg);
     EXPECT_NE(empty.find(std::string("set label 1 '") + kNothingToDraw + "'"), std::string::npos)
         << empty;
+}
+
+// A driver centre off the rectangular baffle gives numbers that mean nothing:
+// the warning names it by the sweep's names and values; the other models have
+// no rectangle to be off.
+struct PlacementCase {
+    const char* name;
+    Design design;
+    std::optional<std::string> note;
+};
+
+Design withPlacement(float widthCm, float xCm, float yCm, Model model = Model::rectangular) {
+    Design design;
+    design.model = model;
+    design.baffleWidthCm = widthCm;
+    design.baffleHeightCm = 100.0F;
+    design.driverXCm = xCm;
+    design.driverYCm = yCm;
+    return design;
+}
+
+const PlacementCase kPlacements[] = {
+    {"on_the_baffle", withPlacement(40, 20, 70), std::nullopt},
+    {"on_its_edge", withPlacement(40, 40, 100), std::nullopt},
+    {"right_of_it", withPlacement(40, 50, 70), "driver off the 40 x 100 cm baffle (x=50)"},
+    {"below_and_left", withPlacement(40, -1, -0.5F),
+     "driver off the 40 x 100 cm baffle (x=-1 y=-0.5)"},
+    {"no_baffle", withPlacement(0, 20, 70), "baffle cannot be built (width=0)"},
+    {"single_path_has_no_rectangle", withPlacement(40, 50, 70, Model::singlePath), std::nullopt},
+};
+
+void PrintTo(const PlacementCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class PlacementNoteTest : public testing::TestWithParam<PlacementCase> {};
+
+TEST_P(PlacementNoteTest, NamesADriverOffItsBaffle) {
+    const PlacementCase& c = GetParam();
+    EXPECT_EQ(placementNote(c.design), c.note);
+    const Response response = computeResponse(c.design);
+    EXPECT_EQ(levelWarning(response, {0, 1, 2, 3}, c.design), c.note);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, PlacementNoteTest, testing::ValuesIn(kPlacements),
+                         [](const testing::TestParamInfo<PlacementCase>& info) {
+                             return std::string(info.param.name);
+                         });
+
+// A sweep that moves the driver off a narrow baffle keeps the row, says why in
+// its notes cell and in a report, and ends with status 1; the rows on the
+// baffle keep an empty cell.
+TEST(PlacementCommandTest, SweepKeepsTheRowWithItsNoteAndStatusOne) {
+    const test::ToolRun run =
+        test::runTool({"sweep", "--no-plot", "--file",
+                       test::referenceFile("rectangular-off-centre", "Opbaffin.txt"),
+                       "width=40:60:20", "x=10:50:20"});
+    EXPECT_EQ(run.status, kExitWarning) << run.err;
+    EXPECT_NE(run.out.find("\nwidth=40 x=50\t"), std::string::npos) << run.out;
+    EXPECT_NE(run.out.find("\tdriver off the 40 x 100 cm baffle (x=50)\n"), std::string::npos)
+        << run.out;
+    EXPECT_NE(run.err.find("driver off the 40 x 100 cm baffle (x=50)"), std::string::npos)
+        << run.err;
+    EXPECT_NE(run.out.find("\nwidth=60 x=50\t"), std::string::npos) << run.out;
+    EXPECT_EQ(run.out.find("driver off the 60"), std::string::npos) << run.out;
 }
 
 }  // namespace

@@ -6,7 +6,7 @@
 
 #include <cstddef>
 #include <nlohmann/json.hpp>
-#include <regex>
+#include <sstream>
 #include <string>
 
 #include "opbaff/design_fields.h"
@@ -120,16 +120,24 @@ TEST(PageTablesTest, PaletteIsTheGnuplotSonogramsPalette) {
     set.levelsDb = {{-1.0F, -2.0F}, {-3.0F, -4.0F}};
     set.onAxisDb = {-1.0F, -2.0F};
     const std::string script = sonogramScript(set, "t", PlotFormat::svg);
-    std::smatch line;
-    ASSERT_TRUE(std::regex_search(script, line, std::regex("set palette defined \\(([^)]*)\\)")));
-    const std::string stops = line[1];
-    const std::regex stop("(-?[0-9.]+) '(#[0-9a-f]{6})'");
+    const std::string head = "set palette defined (";
+    const std::size_t open = script.find(head);
+    ASSERT_NE(open, std::string::npos) << script;
+    const std::size_t close = script.find(')', open);
+    ASSERT_NE(close, std::string::npos);
+    // The stops read "<level> '<#rrggbb>'", separated by commas.
+    std::istringstream stops(script.substr(open + head.size(), close - open - head.size()));
     std::size_t k = 0;
-    for (auto it = std::sregex_iterator(stops.begin(), stops.end(), stop);
-         it != std::sregex_iterator(); ++it, ++k) {
+    for (std::string stop; std::getline(stops, stop, ',');) {
+        std::istringstream fields(stop);
+        double levelDb = 0.0;
+        std::string colour;
+        ASSERT_TRUE(fields >> levelDb >> colour) << stop;
         ASSERT_LT(k, palette.size());
-        EXPECT_EQ(std::stod((*it)[1]), palette[k].at("levelDb").get<double>());
-        EXPECT_EQ((*it)[2], palette[k].at("colour").get<std::string>());
+        EXPECT_EQ(levelDb, palette[k].at("levelDb").get<double>());
+        ASSERT_TRUE(colour.size() > 2 && colour.front() == '\'' && colour.back() == '\'') << stop;
+        EXPECT_EQ(colour.substr(1, colour.size() - 2), palette[k].at("colour").get<std::string>());
+        ++k;
     }
     EXPECT_EQ(k, palette.size());
     EXPECT_EQ(palette.front().at("levelDb").get<double>(), kPolarFloorDb);

@@ -6,9 +6,9 @@
 #include <string>
 
 #include "command_line.h"
-#include "finite_levels.h"
 #include "frd.h"
 #include "grid_option.h"
+#include "level_warnings.h"
 #include "opbaff/opbaff.h"
 #include "parameter_source.h"
 #include "response_columns.h"
@@ -61,7 +61,7 @@ int runPlot(const PlotOptions& options, const ToolIo& io) {
     }
     const Response& response = *computed;
     const PhaseMode phase = options.output.phaseMode();
-    const auto nonFinite = nonFiniteNote(response, indicesOf(*columns), design);
+    const auto nonFinite = levelWarning(response, indicesOf(*columns), design);
     if (nonFinite) io.report(options.parameterFile + ": " + *nonFinite);
 
     OutputSet set(options.output.outputDir);

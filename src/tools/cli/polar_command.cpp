@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "command_line.h"
-#include "finite_levels.h"
 #include "frd.h"
 #include "grid_option.h"
+#include "level_warnings.h"
 #include "opbaff/opbaff.h"
 #include "parallel.h"
 #include "parameter_source.h"
@@ -91,14 +91,14 @@ std::optional<std::string> addFrdFiles(OutputSet& files, const PolarSet& set, Po
     return std::nullopt;
 }
 
-// Nothing when every level of the set is finite, else what nonFiniteNote says
-// of the angles' levels.
+// Nothing when the set's levels mean something, else what levelWarning says
+// of the design and the angles' levels.
 std::optional<std::string> polarNote(const PolarSet& set, const Design& design) {
     Response all;
     for (const std::vector<float>& levels : set.levelsDb) {
         all.columns[0].levelsDb.insert(all.columns[0].levelsDb.end(), levels.begin(), levels.end());
     }
-    return nonFiniteNote(all, {0}, design);
+    return levelWarning(all, {0}, design);
 }
 
 // The sonogram and the polar diagram of one plane; the vertical plane's

@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <utility>
 
-#include "finite_levels.h"
+#include "level_warnings.h"
 #include "number_text.h"
 #include "parallel.h"
 #include "response_columns.h"
@@ -177,9 +177,9 @@ std::vector<VariantResult> evaluateVariants(const std::vector<Variant>& variants
         results[i].merit =
             figuresOfMerit(response.frequenciesHz, response.columns[variant.column].levelsDb);
         results[i].note =
-            computed ? nonFiniteNote(response, columnIndices(variant.design), variant.design)
-                           .value_or("")
-                     : computed.error();
+            computed
+                ? levelWarning(response, columnIndices(variant.design), variant.design).value_or("")
+                : computed.error();
         if (settings.keepResponses) {
             results[i].response = judgedColumnOnly(std::move(response), variant.column);
         }

@@ -12,7 +12,7 @@
 #include <cstring>
 #include <optional>
 
-#include "finite_levels.h"
+#include "level_warnings.h"
 #include "frd.h"
 #include "program_search.h"
 #include "renderer_process.h"

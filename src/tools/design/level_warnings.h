@@ -1,6 +1,6 @@
-// Levels that are not finite numbers (NaN or infinite): whether a design's
-// response has them, and a short note that says so and names the values that
-// usually cause them.
+// What makes a design's levels mean nothing, said in a short note with the
+// values that cause it: levels that are not finite numbers (NaN or infinite),
+// or, on the rectangular model, a driver whose centre lies off its baffle.
 #pragma once
 
 #include <cstddef>
@@ -27,5 +27,16 @@ std::string suspectValues(const Design& design);
 std::optional<std::string> nonFiniteNote(const Response& response,
                                          const std::vector<std::size_t>& columns,
                                          const Design& design);
+
+// Nothing when the rectangular model's driver centre lies on a baffle that can
+// be built (and always for the other models), else "driver off the 40 x 60 cm
+// baffle (x=50)" or "baffle cannot be built (width=0)": edge distances below 0
+// give levels that mean nothing although they are numbers.
+std::optional<std::string> placementNote(const Design& design);
+
+// The notes of both kinds that apply, joined by "; ", or nothing.
+std::optional<std::string> levelWarning(const Response& response,
+                                        const std::vector<std::size_t>& columns,
+                                        const Design& design);
 
 }  // namespace opbaff::tools

@@ -1,8 +1,9 @@
-#include "finite_levels.h"
+#include "level_warnings.h"
 
 #include <algorithm>
 #include <cmath>
 
+#include "opbaff/design_check.h"
 #include "variants.h"
 #include "words.h"
 
@@ -22,6 +23,23 @@ void addValue(std::string& list, const SweepField& sweep, const Design& design) 
     list += sweep.name;
     list += '=';
     list += shortNumber(design.*sweep.member());
+}
+
+const SweepField& sweepFieldOf(float Design::*member) {
+    return *std::find_if(kSweepFields.begin(), kSweepFields.end(),
+                         [member](const SweepField& s) { return s.member() == member; });
+}
+
+// "x=50 y=-3": the fields of the notes of one kind, by their sweep names.
+std::string valuesOfNotes(const std::vector<DesignNote>& notes, DesignCheck check,
+                          const Design& design) {
+    std::string values;
+    for (const DesignNote& note : notes) {
+        if (note.check == check && note.field != nullptr) {
+            addValue(values, sweepFieldOf(note.field->member), design);
+        }
+    }
+    return values;
 }
 
 }  // namespace
@@ -67,6 +85,27 @@ std::optional<std::string> nonFiniteNote(const Response& response,
                std::to_string(columns.size()) + " columns" + values;
     }
     return std::to_string(bad) + " of " + std::to_string(total) + " levels not finite" + values;
+}
+
+std::optional<std::string> placementNote(const Design& design) {
+    if (design.model != Model::rectangular) return std::nullopt;
+    // The placement notes need no levels: an empty response counts no rows.
+    const std::vector<DesignNote> notes = checkDesign(design, Response{});
+    const std::string unbuildable = valuesOfNotes(notes, DesignCheck::baffleNotBuildable, design);
+    if (!unbuildable.empty()) return "baffle cannot be built (" + unbuildable + ")";
+    const std::string off = valuesOfNotes(notes, DesignCheck::driverOffBaffle, design);
+    if (off.empty()) return std::nullopt;
+    return "driver off the " + shortNumber(design.baffleWidthCm) + " x " +
+           shortNumber(design.baffleHeightCm) + " cm baffle (" + off + ")";
+}
+
+std::optional<std::string> levelWarning(const Response& response,
+                                        const std::vector<std::size_t>& columns,
+                                        const Design& design) {
+    const auto placement = placementNote(design);
+    const auto nonFinite = nonFiniteNote(response, columns, design);
+    if (placement && nonFinite) return *placement + "; " + *nonFinite;
+    return placement ? placement : nonFinite;
 }
 
 }  // namespace opbaff::tools
