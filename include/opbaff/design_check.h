@@ -21,13 +21,14 @@ enum class DesignCheck {
     valueZero,            // a diameter, resonance, Q or distance of 0: a division by zero
     valueBelowZero,       // the same below 0: no physical meaning
     roundBaffleTooSmall,  // a round baffle smaller than the driver
+    valueImplausible,     // outside the field's plausible low to high: swapped, or another unit?
     levelsNotFinite,      // rows of the response whose levels are not all finite
 };
 
 // A short name for files and JSON: "not-finite", "baffle-not-buildable",
 // "driver-off-baffle", "driver-wider-than-baffle", "behind-baffle",
 // "value-zero", "value-below-zero", "round-baffle-too-small",
-// "levels-not-finite". Never null.
+// "value-implausible", "levels-not-finite". Never null.
 const char* designCheckName(DesignCheck check);
 
 struct DesignNote {
@@ -44,7 +45,11 @@ struct DesignNote {
 // The notes on a design, most basic first: fields that are not finite; for the
 // rectangular model its baffle, the driver's place on it and the listening
 // angle; values of 0 or below that the model divides by; a round baffle
-// smaller than the driver; last, how many rows of `response` (the design's,
+// smaller than the driver; values above 0 outside their field's plausible
+// range (DesignField::low and high; the driver's place and the angle are
+// checked above), saying when two of them look swapped or one looks written in
+// another unit (metres or millimetres or inches for centimetres, centimetres
+// or millimetres for metres); last, how many rows of `response` (the design's,
 // on any grid) hold levels that are not finite numbers, if any do.
 std::vector<DesignNote> checkDesign(const Design& design, const Response& response);
 

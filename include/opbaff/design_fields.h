@@ -58,7 +58,7 @@ inline constexpr std::array<DesignField, 10> kDesignFields{{
     {"driverDiameterCm", "cm", 7, &Design::driverDiameterCm, "diameter of the driver's piston",
      "Diameter", DesignPart::driver, false, 1.0F, 2.0F, 60.0F},
     {"resonanceHz", "Hz", 8, &Design::resonanceHz, "resonance of the driver's high-pass",
-     "Resonance fs", DesignPart::driver, false, 1.0F, 5.0F, 200.0F},
+     "Resonance fs", DesignPart::driver, false, 1.0F, 5.0F, 1000.0F},
     {"qualityFactor", "-", 9, &Design::qualityFactor, "Q of the driver's high-pass", "Q",
      DesignPart::driver, false, 0.05F, 0.1F, 5.0F},
     {"listenerDistanceM", "m", 10, &Design::listenerDistanceM, "driver centre to the listener",

@@ -1,7 +1,13 @@
 #include "opbaff/design_check.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+#include <vector>
 
 #include "api/fp_environment.h"
 #include "opbaff/short_number.h"
@@ -10,7 +16,17 @@ namespace opbaff {
 namespace {
 
 std::string withUnit(float value, const char* unit) {
-    return shortNumber(value) + (*unit == '\0' ? "" : " ") + unit;
+    const bool none = *unit == '\0' || std::string_view(unit) == "-";
+    return shortNumber(value) + (none ? "" : " ") + (none ? "" : unit);
+}
+
+// A value converted to another unit, to six significant digits: 0.6 m is 60
+// cm, not the 60.0000024 of the float 0.6 times 100.
+std::string convertedText(float value, double factor, const char* unit) {
+    std::array<char, 32> text{};
+    const double decimal = std::strtod(shortNumber(value).c_str(), nullptr);
+    std::snprintf(text.data(), text.size(), "%.6g %s", decimal * factor, unit);
+    return text.data();
 }
 
 class Notes {
@@ -115,6 +131,81 @@ void positiveNotes(const Design& design, Notes& notes) {
     }
 }
 
+// The fields whose plausible range says something the other checks do not:
+// the driver's place is checked against its baffle, the angle against +-90
+// degrees, and values of 0 or below are noted as such.
+bool judgedByRange(const Design& d, const DesignField& field) {
+    const float value = d.*field.member;
+    const bool placeOrAngle = field.member == &Design::driverXCm ||
+                              field.member == &Design::driverYCm ||
+                              field.member == &Design::offAxisAngleDeg;
+    const bool used = d.model == Model::rectangular || !field.rectangularOnly;
+    return used && !placeOrAngle && std::isfinite(value) && value > 0.0F;
+}
+
+bool plausible(const DesignField& field, double value) {
+    return value >= field.low && value <= field.high;
+}
+
+// Another unit the value may have been written in, and the factor to the
+// field's own: the first whose reading is plausible.
+struct OtherUnit {
+    const char* fieldUnit;
+    const char* unit;
+    double toFieldUnit;
+};
+
+const OtherUnit kOtherUnits[] = {
+    {"cm", "m", 100.0}, {"cm", "mm", 0.1},  {"cm", "in", 2.54},
+    {"m", "cm", 0.01},  {"m", "mm", 0.001},
+};
+
+std::string implausibleText(const DesignField& field, float value) {
+    return std::string(field.label) + " " + withUnit(value, field.unit) +
+           " lies outside the plausible " + shortNumber(field.low) + " to " +
+           withUnit(field.high, field.unit);
+}
+
+// "...: written in m? 0.6 m is 60 cm." for the first other unit that fits.
+std::string unitGuess(const DesignField& field, float value) {
+    for (const OtherUnit& other : kOtherUnits) {
+        const double converted = value * other.toFieldUnit;
+        if (std::string(other.fieldUnit) != field.unit || !plausible(field, converted)) continue;
+        return ": written in " + std::string(other.unit) + "? " + shortNumber(value) + " " +
+               other.unit + " is " + convertedText(value, other.toFieldUnit, field.unit) + ".";
+    }
+    return ".";
+}
+
+// Values outside their plausible range; a pair that is plausible when
+// exchanged is said to look swapped, once, on the first of the two.
+void plausibilityNotes(const Design& d, Notes& notes) {
+    std::vector<const DesignField*> odd;
+    for (const DesignField& field : kDesignFields) {
+        if (judgedByRange(d, field) && !plausible(field, d.*field.member)) odd.push_back(&field);
+    }
+    std::vector<bool> said(odd.size(), false);
+    for (std::size_t i = 0; i < odd.size(); ++i) {
+        if (said[i]) continue;
+        const DesignField& a = *odd[i];
+        const float va = d.*a.member;
+        std::string text = implausibleText(a, va);
+        std::size_t j = i + 1;
+        while (j < odd.size() &&
+               (said[j] || !plausible(a, d.*odd[j]->member) || !plausible(*odd[j], va))) {
+            ++j;
+        }
+        if (j < odd.size()) {
+            said[j] = true;
+            text += ", and " + implausibleText(*odd[j], d.*odd[j]->member) +
+                    ": swapped? Exchanged, both are plausible.";
+        } else {
+            text += unitGuess(a, va);
+        }
+        notes.add(DesignCheck::valueImplausible, a.member, std::move(text));
+    }
+}
+
 // The honest test: the rows of the response whose levels are not all finite.
 void levelNote(const Response& response, Notes& notes) {
     std::size_t rows = 0;
@@ -145,6 +236,7 @@ std::vector<DesignNote> checkDesign(const Design& design, const Response& respon
                       ") is smaller than the driver (" + withUnit(design.driverDiameterCm, "cm") +
                       ").");
     }
+    plausibilityNotes(design, notes);
     levelNote(response, notes);
     return notes.take();
 }
@@ -171,6 +263,8 @@ const char* designCheckName(DesignCheck check) {
             return "value-below-zero";
         case DesignCheck::roundBaffleTooSmall:
             return "round-baffle-too-small";
+        case DesignCheck::valueImplausible:
+            return "value-implausible";
         case DesignCheck::levelsNotFinite:
             break;
     }

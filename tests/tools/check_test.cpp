@@ -74,6 +74,19 @@ const NoteCase kNoteCases[] = {
     {"listener_at_driver", {{10, "0"}}, 10, "puts the listener on the driver"},
     {"listener_behind", {{15, "-120"}}, 15, "-120 degrees is beyond +-90"},
     {"infinite_height", {{3, "1e39"}}, 3, "baffleHeightCm is inf, not a finite number."},
+    {"swapped_resonance_and_q",
+     {{8, "0.6"}, {9, "30"}},
+     8,
+     "Resonance fs 0.6 Hz lies outside the plausible 5 to 1000 Hz, and Q 30 lies outside the "
+     "plausible 0.1 to 5: swapped? Exchanged, both are plausible."},
+    {"width_in_metres", {{4, "0.6"}}, 4, "plausible 20 to 300 cm: written in m? 0.6 m is 60 cm."},
+    {"diameter_in_mm", {{7, "200"}}, 7, "written in mm? 200 mm is 20 cm."},
+    {"distance_in_cm", {{10, "300"}}, 10, "written in cm? 300 cm is 3 m."},
+    {"implausible_alone",
+     {{8, "3000"}},
+     8,
+     "Resonance fs 3000 Hz lies outside the plausible 5 "
+     "to 1000 Hz."},
     {"clean", {}, 0, nullptr},
     {"own_units", {{4, "60cm"}, {8, "40Hz"}, {10, "2m"}, {15, "30\xc2\xb0"}}, 0, nullptr},
     {"recognised_codes", {{2, "R"}, {11, "'n'"}, {12, "y,"}, {14, "d"}}, 0, nullptr},
@@ -145,9 +158,24 @@ TEST(CheckJsonTest, ValuesAndNotesAreThoseOfTheFile) {
     }
 }
 
-std::string withoutLastRecord(std::string text) {
-    text.resize(text.rfind('\n', text.size() - 2) + 1);
-    return text;
+// Where the line of record `record` starts in the example's text.
+std::size_t lineOf(const std::string& text, int record) {
+    std::size_t start = 0;
+    for (int k = 1; k < record; ++k) start = text.find('\n', start) + 1;
+    return start;
+}
+
+// The example's text without record `record`: a value left out.
+std::string withoutRecord(int record) {
+    std::string text = parameterText();
+    const std::size_t start = lineOf(text, record);
+    return text.erase(start, text.find('\n', start) + 1 - start);
+}
+
+// The example's text with a line of its own before record `record`.
+std::string withLineBefore(int record, const std::string& line) {
+    std::string text = parameterText();
+    return text.insert(lineOf(text, record), line + "\n");
 }
 
 struct UnreadableCase {
@@ -156,15 +184,35 @@ struct UnreadableCase {
     const char* reason;
     int record;
     int line;
+    const char* hint;  // the start of the hint, nullptr for none
 };
 
 const UnreadableCase kUnreadable[] = {
-    {"missing", "", "No such file or directory", 0, 0},
+    {"missing", "", "No such file or directory", 0, 0, nullptr},
     {"title_line", "My baffle\n" + parameterText(), "invalid number: incomprehensible list input",
-     1, 1},
+     1, 1, "line 1 (\"My baffle\") looks like a remark on a line of its own at the top"},
+    {"remark_line_inside", withLineBefore(5, "driver:"),
+     "invalid number: incomprehensible list input", 5, 5,
+     "line 5 (\"driver:\") looks like a remark on a line of its own: a remark may only follow"},
+    {"byte_order_mark", "\xEF\xBB\xBF" + parameterText(),
+     "invalid number: incomprehensible list input", 1, 1,
+     "the file starts with a UTF-8 byte-order mark"},
+    {"utf16",
+     std::string("\xFF\xFE"
+                 "0\0\n\0",
+                 6),
+     "invalid number: incomprehensible list input", 1, 1, "the file is saved as UTF-16"},
     {"exponent_word", parameterText({{15, "25deg"}}), "exponent field: incomprehensible list input",
-     15, 15},
-    {"fourteen_values", withoutLastRecord(parameterText()), "list in: end of file", 15, 15},
+     15, 15, nullptr},
+    {"fourteen_values", withoutRecord(15), "list in: end of file", 15, 15,
+     "the file holds 14 of the 15 values, one per line: record 15 (offAxisAngleDeg) is "
+     "probably missing"},
+    {"diameter_left_out", withoutRecord(7), "invalid number: incomprehensible list input", 10, 10,
+     "record 7 (driverDiameterCm) or record 8 (resonanceHz) is probably missing"},
+    {"model_left_out", withoutRecord(2), "invalid number: incomprehensible list input", 10, 10,
+     "record 2 (modelCode) is probably missing"},
+    {"ten_values", parameterText().substr(0, lineOf(parameterText(), 11)), "list in: end of file",
+     11, 11, "the file holds 10 of the 15 values, one per line"},
 };
 
 void PrintTo(const UnreadableCase& c, std::ostream* out) {
@@ -173,6 +221,7 @@ void PrintTo(const UnreadableCase& c, std::ostream* out) {
 
 class UnreadableTest : public testing::TestWithParam<UnreadableCase> {};
 
+// The reader's reason and place, then the probable slip when one fits.
 TEST_P(UnreadableTest, ReasonRecordAndLineWithStatusTwo) {
     const UnreadableCase& c = GetParam();
     const test::TempDir dir;
@@ -182,9 +231,15 @@ TEST_P(UnreadableTest, ReasonRecordAndLineWithStatusTwo) {
     const std::string place = c.record == 0 ? ""
                                             : " (record " + std::to_string(c.record) + ", line " +
                                                   std::to_string(c.line) + ")";
+    const std::string said = "opbaff-design: " + path + ": " + c.reason + place;
     EXPECT_EQ(table.status, kExitBadInput);
     EXPECT_EQ(table.out, "");
-    EXPECT_EQ(table.err, "opbaff-design: " + path + ": " + c.reason + place + "\n");
+    if (c.hint == nullptr) {
+        EXPECT_EQ(table.err, said + "\n");
+    } else {
+        EXPECT_TRUE(table.err.starts_with(said + ". Hint: " + c.hint)) << table.err;
+        EXPECT_EQ(table.err.find('\n'), table.err.size() - 1) << table.err;
+    }
 
     const test::ToolRun run = test::runTool({"check", "--json", path});
     EXPECT_EQ(run.status, kExitBadInput);
@@ -193,6 +248,11 @@ TEST_P(UnreadableTest, ReasonRecordAndLineWithStatusTwo) {
     EXPECT_EQ(document["error"]["reason"], c.reason);
     EXPECT_EQ(document["error"]["record"], c.record);
     EXPECT_EQ(document["error"]["line"], c.line);
+    if (c.hint == nullptr) {
+        EXPECT_TRUE(document["error"]["hint"].is_null()) << run.out;
+    } else {
+        EXPECT_TRUE(document["error"]["hint"].get<std::string>().starts_with(c.hint)) << run.out;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Cases, UnreadableTest, testing::ValuesIn(kUnreadable),
@@ -208,7 +268,9 @@ struct DesignCase {
 
 const DesignCase kDesigns[] = {
     {"example", {}, {}},
-    {"driver_off_baffle_and_too_wide", {.driverXCm = -1.0F, .driverDiameterCm = 65.0F}, {5, 7, 13}},
+    {"driver_off_baffle_and_too_wide",
+     {.driverXCm = -1.0F, .driverDiameterCm = 65.0F},
+     {5, 7, 7, 13}},  // 65 cm is also wider than any piston
     {"half_delay_ignores_rectangle",
      {.model = Model::singlePathHalfDelay, .driverYCm = 150.0F, .offAxisAngleDeg = 95.0F},
      {}},

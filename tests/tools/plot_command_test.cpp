@@ -49,13 +49,15 @@ const BadInputCase kBadInputs[] = {
          test::writeFile(in.file("Opbaffin.txt"), "");
          return in.file("Opbaffin.txt");
      },
-     "list in: end of file (record 1, line 1)"},
+     "list in: end of file (record 1, line 1). Hint: the file holds no value"},
     {"title_in_first_record",
      [](const TempDir& in) {
          test::writeFile(in.file("Opbaffin.txt"), "My baffle\n" + exampleParameters());
          return in.file("Opbaffin.txt");
      },
-     "invalid number: incomprehensible list input (record 1, line 1)"},
+     "invalid number: incomprehensible list input (record 1, line 1). Hint: line 1 (\"My "
+     "baffle\") looks like a remark on a line of its own at the top: the first line holds the "
+     "first value (read and ignored), and a remark may only follow a value on its line"},
     {"fourteen_values_no_line_end",
      [](const TempDir& in) {
          std::string text = exampleParameters();
@@ -63,7 +65,9 @@ const BadInputCase kBadInputs[] = {
          test::writeFile(in.file("Opbaffin.txt"), text);
          return in.file("Opbaffin.txt");
      },
-     "read start: end of file (record 15, line 14)"},
+     "read start: end of file (record 15, line 14). Hint: the file holds 14 of the 15 values, one "
+     "per line: record 15 "
+     "(offAxisAngleDeg) is probably missing"},
     {"fourteen_values_then_a_mebibyte_of_blanks",
      [](const TempDir& in) {
          std::string text = exampleParameters();
@@ -71,7 +75,9 @@ const BadInputCase kBadInputs[] = {
          test::writeFile(in.file("Opbaffin.txt"), text + std::string(std::size_t{1} << 20, ' '));
          return in.file("Opbaffin.txt");
      },
-     "list in: end of file (record 15, line 15)"},
+     "list in: end of file (record 15, line 15). Hint: the file holds 14 of the 15 values, one per "
+     "line: record 15 "
+     "(offAxisAngleDeg) is probably missing"},
 };
 
 void PrintTo(const BadInputCase& c, std::ostream* out) {

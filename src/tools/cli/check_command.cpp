@@ -11,6 +11,7 @@
 
 #include "check.h"
 #include "command_line.h"
+#include "file_slips.h"
 #include "number_text.h"
 #include "opbaff/opbaff.h"
 #include "parameter_source.h"
@@ -124,12 +125,15 @@ Json jsonDocument(const std::string& name, const CheckedFile& c) {
 
 Json jsonFailure(const std::string& name, const ReadFailure& failure) {
     const bool opened = failure.error != ReadError::cannotOpen;
+    const auto bytes = opened ? leadingBytes(name) : std::nullopt;
+    const auto hint = bytes ? fileSlipHint(*bytes, failure) : std::nullopt;
     return {{"file", name},
             {"readable", false},
             {"error",
              {{"reason", opened ? failure.message() : failure.reason},
               {"record", failure.record},
-              {"line", failure.line}}}};
+              {"line", failure.line},
+              {"hint", hint ? Json(*hint) : Json(nullptr)}}}};
 }
 
 void printJson(std::ostream& out, const Json& document) {
@@ -144,7 +148,7 @@ int runCheck(const CheckOptions& options, ToolIo& io) {
     const auto file = readParameterFile(name);
     if (!file) {
         if (options.json) printJson(io.out, jsonFailure(name, file.error()));
-        io.report(readFailureText(name, file.error()));
+        io.report(readFailureTextOfFile(name, name, file.error()));
         return kExitBadInput;
     }
     const CheckedFile c = checked(*file);
@@ -175,7 +179,9 @@ void addCheckCommand(CLI::App& app, Runner& runner) {
         "\"notes\"}, ...],\n"
         "   \"notes\" (on the design as a whole), \"noteCount\"}\n"
         "  or, for a file that cannot be read,\n"
-        "  {\"file\", \"readable\": false, \"error\": {\"reason\", \"record\", \"line\"}}\n"
+        "  {\"file\", \"readable\": false, \"error\": {\"reason\", \"record\", \"line\", "
+        "\"hint\"}}\n"
+        "  (hint: the probable slip, a byte-order mark, a remark line, a missing value; or null)\n"
         "Exit status: 0 no note, 1 notes, 2 the file cannot be read.");
     command->add_option("FILE", options->parameterFile, "the parameter file")
         ->capture_default_str();

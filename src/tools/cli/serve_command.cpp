@@ -57,11 +57,11 @@ int readStartingFile(const ServeOptions& options, const ToolIo& io, StartingDesi
         start = {file->design, name, ""};
         return kExitDone;
     }
-    io.report(readFailureText(options.parameterFile, file.error()) +
+    io.report(readFailureTextOfFile(options.parameterFile, options.parameterFile, file.error()) +
               (options.fileGiven ? "" : "; the studio starts from the example"));
     if (options.fileGiven) return kExitBadInput;
     // The page shows the file's name, never its folder.
-    start.problem = readFailureText(name, file.error());
+    start.problem = readFailureTextOfFile(options.parameterFile, name, file.error());
     return kExitWarning;
 }
 

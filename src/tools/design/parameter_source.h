@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 #include "opbaff/parameter_file.h"
 
@@ -15,5 +16,15 @@ Result<ParameterFile, std::string> loadParameterFile(const std::string& path);
 
 // The same words for a failure of any source, `name` standing for the file.
 std::string readFailureText(const std::string& name, const ReadFailure& failure);
+
+// The same, followed by ". Hint: " and the probable cause when a common slip
+// fits the bytes that were read (see fileSlipHint).
+std::string readFailureText(const std::string& name, const ReadFailure& failure,
+                            std::string_view bytes);
+
+// The failure of reading the file at `path`, with a hint from its first bytes
+// when it is a regular file.
+std::string readFailureTextOfFile(const std::string& path, const std::string& name,
+                                  const ReadFailure& failure);
 
 }  // namespace opbaff::tools

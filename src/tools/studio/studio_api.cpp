@@ -215,7 +215,7 @@ StartingDesign readStartingDesign(const std::string& path) {
     if (!std::filesystem::exists(path, ignored)) return {};
     const std::string name = std::filesystem::path(path).filename().string();
     auto file = readParameterFile(path);
-    if (!file) return {Design{}, "example", readFailureText(name, file.error())};
+    if (!file) return {Design{}, "example", readFailureTextOfFile(path, name, file.error())};
     return {file->design, name, ""};
 }
 

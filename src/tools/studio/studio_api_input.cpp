@@ -42,7 +42,7 @@ Result<PostedDesign, ApiError> readPostedDesign(std::string_view contentType,
     }
     if (type == "text/plain") {
         const auto file = readParameterText(body);
-        if (!file) return ApiError{400, readFailureText("parameter text", file.error())};
+        if (!file) return ApiError{400, readFailureText("parameter text", file.error(), body)};
         return PostedDesign{file->design, recordNotes(*file)};
     }
     const std::string given = contentType.empty() ? std::string("the request names none")
