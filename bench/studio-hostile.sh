@@ -22,6 +22,8 @@ cd "$(dirname "$0")/.."
 
 check=0
 [ "${1:-}" = "--check" ] && check=1
+# Its HTTP client comes with the test group.
+scripts/setup.sh libcpp-httplib-dev
 build="${OPBAFF_BUILD_DIR:-build-latency}"
 if [ ! -f "$build/CMakeCache.txt" ]; then
     cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DOPBAFF_TESTS=OFF >/dev/null

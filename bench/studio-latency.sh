@@ -17,6 +17,8 @@ limit=()
 if [ "${1:-}" = "--check" ]; then
     limit=(5)
 fi
+# Its HTTP client comes with the test group.
+scripts/setup.sh libcpp-httplib-dev
 build="${OPBAFF_BUILD_DIR:-build-latency}"
 if [ ! -f "$build/CMakeCache.txt" ]; then
     cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DOPBAFF_TESTS=OFF >/dev/null

@@ -6,15 +6,16 @@
 #
 # Groups (without one, build):
 #   build  build, run and install opbaff, opbaff-design and opbaff-view
-#   test   build, plus what the test suite needs: GoogleTest, an XML parser,
-#          and Chromium with its driver and Selenium for the studio's browser test
+#   test   build, plus what the test suite needs: GoogleTest, an XML parser, an
+#          HTTP client, and Chromium with its driver and Selenium for the
+#          studio's browser test
 # --list prints the packages, one a line, and installs nothing.
 set -euo pipefail
 
 # One array per group; a package goes into the group of the commands that need it.
 build_packages=(g++ cmake make pkg-config libf2c2-dev gnuplot-nox
-                libcli11-dev nlohmann-json3-dev libmicrohttpd-dev libcpp-httplib-dev)
-test_packages=(libgtest-dev libexpat1-dev
+                libcli11-dev nlohmann-json3-dev libmicrohttpd-dev)
+test_packages=(libgtest-dev libexpat1-dev libcpp-httplib-dev
                chromium chromium-driver python3-selenium)
 
 list=false
