@@ -38,6 +38,7 @@
 //   opbaff/short_number.h    a float in its fewest digits, as the notes write it
 #pragma once
 
+#include "opbaff/biquad.h"
 #include "opbaff/design.h"
 #include "opbaff/design_check.h"
 #include "opbaff/design_fields.h"

@@ -76,6 +76,7 @@ int runDesignTool(const std::vector<std::string>& given, ToolIo& io,
     addSweepCommands(app, runner);
     addPolarCommand(app, runner);
     addServeCommand(app, runner);
+    addEqCommand(app, runner);
     if (!impliedCommand.empty()) {
         app.get_subcommand(impliedCommand)
             ->formatter(std::make_shared<ImpliedCommandFormatter>(io.programName));

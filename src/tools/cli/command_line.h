@@ -46,6 +46,7 @@ void addCheckCommand(CLI::App& app, Runner& runner);
 void addSweepCommands(CLI::App& app, Runner& runner);  // sweep and compare
 void addPolarCommand(CLI::App& app, Runner& runner);
 void addServeCommand(CLI::App& app, Runner& runner);
+void addEqCommand(CLI::App& app, Runner& runner);
 
 // Runs the program on its arguments (without the program's name) and returns
 // the exit status: 0 done, 1 a warning or an output failure, 2 a bad command

@@ -1,0 +1,204 @@
+// opbaff-design eq: the equaliser a design's response needs, fitted and
+// written in the formats DSPs and software equalisers read.
+#include <CLI/CLI.hpp>
+#include <array>
+#include <cstdio>
+#include <memory>
+#include <ostream>
+#include <string>
+
+#include "command_line.h"
+#include "eq_exports.h"
+#include "eq_fit.h"
+#include "grid_option.h"
+#include "number_text.h"
+#include "opbaff/opbaff.h"
+#include "output_set.h"
+#include "parameter_source.h"
+#include "response_columns.h"
+
+namespace opbaff::tools {
+namespace {
+
+struct EqOptions {
+    std::string parameterFile = "Opbaffin.txt";
+    std::string column = "on-axis";
+    std::string grid = "24";
+    std::string model = "classic";
+    std::string band = "40:2000";
+    double tilt = 0.0;
+    int filters = 6;
+    double maxBoost = 12.0;
+    double maxQ = 4.0;
+    double highPass = 0.0;  // 0: none
+    double tolerance = 1.0;
+    std::string outputDir;  // empty: no files
+};
+
+std::string fixed(double value, int decimals) {
+    std::array<char, 64> text{};
+    std::snprintf(text.data(), text.size(), "%.*f", decimals, value);
+    return text.data();
+}
+
+// "FROM:TO" in Hz, FROM below TO.
+Result<std::pair<double, double>, std::string> parseBand(const std::string& text) {
+    const auto parts = splitText(text, ':');
+    const auto from = parts.size() == 2 ? parseNumber<double>(parts[0]) : std::nullopt;
+    const auto to = parts.size() == 2 ? parseNumber<double>(parts[1]) : std::nullopt;
+    if (!from || !to || !(*from > 0.0) || !(*to > *from)) {
+        return "--band: '" + text + "' is no FROM:TO in Hz with 0 < FROM < TO";
+    }
+    return std::make_pair(*from, *to);
+}
+
+void printFilters(std::ostream& out, const EqFit& fit) {
+    out << " # type        frequency_Hz  gain_dB  Q\n";
+    for (std::size_t i = 0; i < fit.filters.size(); ++i) {
+        const Filter& f = fit.filters[i];
+        std::array<char, 96> line{};
+        std::snprintf(line.data(), line.size(), "%2zu %-11s %12.2f %8.2f  %.3f\n", i + 1,
+                      filterKindName(f.kind), f.frequencyHz,
+                      f.kind == FilterKind::highPass ? 0.0 : f.gainDb, f.q);
+        out << line.data();
+    }
+}
+
+// Why the fit stays outside the tolerance, when a limit explains it.
+std::string shortfall(const EqFit& fit, const EqRequest& request, double tolerance) {
+    if (fit.neededBoostDb > request.maxBoostDb + tolerance) {
+        return "the response lies " + fixed(fit.neededBoostDb, 2) +
+               " dB below the target in the band, more than the " + fixed(request.maxBoostDb, 1) +
+               " dB of boost allowed (--max-boost): the band's low end cannot reach it";
+    }
+    return "more filters (--filters), a higher Q (--max-q) or a narrower band may reach it";
+}
+
+int runEq(const EqOptions& options, ToolIo& io) {
+    const auto band = parseBand(options.band);
+    const auto grid = parseGridOption(options.grid);
+    if (!band || !grid) {
+        io.report(!band ? band.error() : grid.error());
+        return kExitBadInput;
+    }
+    EqRequest request{band->first,      band->second, options.tilt, options.filters,
+                      options.maxBoost, options.maxQ, std::nullopt, 48000.0};
+    if (options.highPass > 0.0) request.highPassHz = options.highPass;
+    if (const auto problem = eqRequestProblem(request)) {
+        io.report(*problem);
+        return kExitBadInput;
+    }
+    const auto file = loadParameterFile(options.parameterFile);
+    if (!file) {
+        io.report(file.error());
+        return kExitBadInput;
+    }
+    const Design& design = file->design;
+    const auto column = columnByName(design.model, options.column);
+    if (!column) {
+        io.report(column.error());
+        return kExitBadInput;
+    }
+    const ModelChoice model =
+        options.model == "accurate" ? ModelChoice::accurate : ModelChoice::classic;
+    const auto response = responseOn(model, design, *grid);
+    if (!response) {
+        io.report(options.parameterFile + ": " + response.error());
+        return kExitBadInput;
+    }
+    const auto fit =
+        fitEqualiser(response->frequenciesHz, response->columns[*column].levelsDb, request);
+    if (!fit) {
+        io.report(options.parameterFile + ": " + fit.error());
+        return kExitBadInput;
+    }
+    std::string label;
+    for (const OutputColumn& c : outputColumns(design)) {
+        if (c.index == *column) label = c.label;
+    }
+    io.out << options.parameterFile << ": " << label << ", " << fixed(request.lowHz, 0) << " to "
+           << fixed(request.highHz, 0) << " Hz, target " << fixed(fit->targetLevelDb, 2)
+           << " dB at 1 kHz"
+           << (request.tiltDbPerDecade != 0.0
+                   ? " tilted " + fixed(request.tiltDbPerDecade, 2) + " dB per decade"
+                   : std::string(", flat"))
+           << "\n";
+    printFilters(io.out, *fit);
+    io.out << "deviation from the target in the band: max " << fixed(fit->maxDeviationDb, 2)
+           << " dB, RMS " << fixed(fit->rmsDeviationDb, 2) << " dB\n"
+           << "peak boost " << fixed(fit->peakBoostDb, 2) << " dB (limit "
+           << fixed(request.maxBoostDb, 1) << "); boost the target needs "
+           << fixed(fit->neededBoostDb, 2) << " dB\n";
+    if (!options.outputDir.empty()) {
+        OutputSet set(options.outputDir);
+        for (const EqExport& e : eqExports(fit->filters, -fit->peakBoostDb)) {
+            if (auto problem = set.add(e.fileName, e.text)) {
+                io.report(*problem);
+                return kExitWarning;
+            }
+        }
+        if (auto problem = set.commit()) {
+            io.report(*problem);
+            return kExitWarning;
+        }
+    }
+    if (fit->maxDeviationDb > options.tolerance) {
+        io.report("not within +-" + fixed(options.tolerance, 2) +
+                  " dB of the target: " + shortfall(*fit, request, options.tolerance));
+        return kExitWarning;
+    }
+    return kExitDone;
+}
+
+}  // namespace
+
+void addEqCommand(CLI::App& app, Runner& runner) {
+    auto options = std::make_shared<EqOptions>();
+    CLI::App* command = app.add_subcommand(
+        "eq",
+        "Fit the equaliser a design's response needs: a low shelf and peaking filters (and "
+        "optionally a fixed high-pass protecting the driver) that bring one response column "
+        "to a target over a band, flat at the band's median level or tilted, within a largest "
+        "boost and Q. Prints the filters, the deviation left (max and RMS) and the peak boost; "
+        "with --output-dir writes them for Equalizer APO, CamillaDSP, miniDSP (48 and 96 kHz) "
+        "and as a plain list.");
+    command->footer(
+        "Files (with --output-dir, written all or nothing): opbaff-eq-apo.txt, "
+        "opbaff-eq-camilladsp.yml, opbaff-eq-minidsp-48k.txt, opbaff-eq-minidsp-96k.txt "
+        "(b0, b1, b2, a1, a2 with a1 and a2 negated: y[n] = b0 x[n] + b1 x[n-1] + b2 x[n-2] "
+        "+ a1 y[n-1] + a2 y[n-2]), opbaff-eq-filters.tsv. The preamp is minus the peak boost.\n"
+        "Exit status: 0 within the tolerance; 1 not within it (with the reason) or a file "
+        "not written; 2 a bad option or a file that cannot be read.");
+    command->add_option("FILE", options->parameterFile, "the parameter file")
+        ->capture_default_str();
+    command->add_option("--column", options->column, "the response column, by number or name")
+        ->capture_default_str();
+    command->add_option("--grid", options->grid, "points per octave, or 'standard'")
+        ->capture_default_str();
+    command->add_option("--model", options->model, "classic or accurate")
+        ->check(CLI::IsMember({"classic", "accurate"}))
+        ->capture_default_str();
+    command->add_option("--band", options->band, "FROM:TO, the band fitted, in Hz")
+        ->capture_default_str();
+    command->add_option("--tilt", options->tilt, "the target's slope, dB per decade")
+        ->capture_default_str();
+    command->add_option("--filters", options->filters, "the shelf and peaking filters, 1 to 12")
+        ->capture_default_str();
+    command->add_option("--max-boost", options->maxBoost, "the chain's largest boost, dB")
+        ->capture_default_str();
+    command->add_option("--max-q", options->maxQ, "the peaking filters' largest Q")
+        ->capture_default_str();
+    command
+        ->add_option("--high-pass", options->highPass,
+                     "a second-order high-pass (Q 0.707) at this frequency, Hz; 0: none")
+        ->capture_default_str();
+    command
+        ->add_option("--tolerance", options->tolerance,
+                     "the deviation (dB) within which the fit counts as reached")
+        ->capture_default_str();
+    command->add_option("--output-dir", options->outputDir, "write the export files here");
+    command->callback(
+        [options, &runner] { runner = [options](ToolIo& io) { return runEq(*options, io); }; });
+}
+
+}  // namespace opbaff::tools
