@@ -2,6 +2,7 @@
 // written in the formats DSPs and software equalisers read.
 #include <CLI/CLI.hpp>
 #include <array>
+#include <cmath>
 #include <cstdio>
 #include <memory>
 #include <ostream>
@@ -15,6 +16,7 @@
 #include "opbaff/opbaff.h"
 #include "output_set.h"
 #include "parameter_source.h"
+#include "plot.h"
 #include "response_columns.h"
 
 namespace opbaff::tools {
@@ -33,6 +35,7 @@ struct EqOptions {
     double highPass = 0.0;  // 0: none
     double tolerance = 1.0;
     std::string outputDir;  // empty: no files
+    bool png = false;
 };
 
 std::string fixed(double value, int decimals) {
@@ -72,6 +75,31 @@ std::string shortfall(const EqFit& fit, const EqRequest& request, double toleran
                " dB of boost allowed (--max-boost): the band's low end cannot reach it";
     }
     return "more filters (--filters), a higher Q (--max-q) or a narrower band may reach it";
+}
+
+// The raw response, the equalised one, the equaliser and the target, for the
+// plot of the fit.
+std::vector<Curve> eqCurves(const Response& response, std::size_t column, const std::string& label,
+                            const EqFit& fit, const EqRequest& request) {
+    const std::vector<float>& f = response.frequenciesHz;
+    const std::vector<float>& raw = response.columns[column].levelsDb;
+    std::vector<float> chain;
+    std::vector<float> equalised;
+    std::vector<float> target;
+    std::vector<float> bandHz;
+    for (std::size_t i = 0; i < f.size(); ++i) {
+        const double level = chainLevelDb(fit.filters, f[i], request.sampleRateHz);
+        chain.push_back(static_cast<float>(level));
+        equalised.push_back(static_cast<float>(raw[i] + level));
+        if (f[i] < request.lowHz || f[i] > request.highHz) continue;
+        bandHz.push_back(f[i]);
+        target.push_back(static_cast<float>(fit.targetLevelDb +
+                                            request.tiltDbPerDecade * std::log10(f[i] / 1000.0)));
+    }
+    return {{label, f, raw, false},
+            {"equalised", f, equalised, false},
+            {"equaliser", f, chain, true},
+            {"target", bandHz, target, true}};
 }
 
 int runEq(const EqOptions& options, ToolIo& io) {
@@ -129,6 +157,11 @@ int runEq(const EqOptions& options, ToolIo& io) {
            << "peak boost " << fixed(fit->peakBoostDb, 2) << " dB (limit "
            << fixed(request.maxBoostDb, 1) << "); boost the target needs "
            << fixed(fit->neededBoostDb, 2) << " dB\n";
+    const bool reached = fit->maxDeviationDb <= options.tolerance;
+    if (!reached) {
+        io.report("not within +-" + fixed(options.tolerance, 2) +
+                  " dB of the target: " + shortfall(*fit, request, options.tolerance));
+    }
     if (!options.outputDir.empty()) {
         OutputSet set(options.outputDir);
         for (const EqExport& e : eqExports(fit->filters, -fit->peakBoostDb)) {
@@ -137,17 +170,15 @@ int runEq(const EqOptions& options, ToolIo& io) {
                 return kExitWarning;
             }
         }
-        if (auto problem = set.commit()) {
-            io.report(*problem);
-            return kExitWarning;
-        }
+        const std::vector<Curve> curves = eqCurves(*response, *column, label, *fit, request);
+        const PlotFormat format = options.png ? PlotFormat::png : PlotFormat::svg;
+        const Picture plot{std::string("opbaff-eq") + pictureExtension(format), format, [&] {
+                               return responsePlotScript(curves, label + ", equalised", format);
+                           }};
+        const int status = drawAndCommit(set, {plot}, io);
+        if (status != kExitDone) return status;
     }
-    if (fit->maxDeviationDb > options.tolerance) {
-        io.report("not within +-" + fixed(options.tolerance, 2) +
-                  " dB of the target: " + shortfall(*fit, request, options.tolerance));
-        return kExitWarning;
-    }
-    return kExitDone;
+    return reached ? kExitDone : kExitWarning;
 }
 
 }  // namespace
@@ -166,7 +197,9 @@ void addEqCommand(CLI::App& app, Runner& runner) {
         "Files (with --output-dir, written all or nothing): opbaff-eq-apo.txt, "
         "opbaff-eq-camilladsp.yml, opbaff-eq-minidsp-48k.txt, opbaff-eq-minidsp-96k.txt "
         "(b0, b1, b2, a1, a2 with a1 and a2 negated: y[n] = b0 x[n] + b1 x[n-1] + b2 x[n-2] "
-        "+ a1 y[n-1] + a2 y[n-2]), opbaff-eq-filters.tsv. The preamp is minus the peak boost.\n"
+        "+ a1 y[n-1] + a2 y[n-2]), opbaff-eq-filters.tsv, and the plot opbaff-eq.svg (.png) of "
+        "the raw and equalised response, the equaliser and the target. The preamp is minus the "
+        "peak boost.\n"
         "Exit status: 0 within the tolerance; 1 not within it (with the reason) or a file "
         "not written; 2 a bad option or a file that cannot be read.");
     command->add_option("FILE", options->parameterFile, "the parameter file")
@@ -196,7 +229,9 @@ void addEqCommand(CLI::App& app, Runner& runner) {
         ->add_option("--tolerance", options->tolerance,
                      "the deviation (dB) within which the fit counts as reached")
         ->capture_default_str();
-    command->add_option("--output-dir", options->outputDir, "write the export files here");
+    command->add_option("--output-dir", options->outputDir,
+                        "write the export files and the plot opbaff-eq.svg here");
+    command->add_flag("--png", options->png, "draw the plot as PNG instead of SVG");
     command->callback(
         [options, &runner] { runner = [options](ToolIo& io) { return runEq(*options, io); }; });
 }
