@@ -1,8 +1,11 @@
 #include "opbaff/biquad.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <iterator>
 #include <numbers>
+#include <numeric>
 
 namespace opbaff {
 namespace {
@@ -58,10 +61,9 @@ constexpr struct {
 }  // namespace
 
 const char* filterKindName(FilterKind kind) {
-    for (const auto& entry : kNames) {
-        if (entry.kind == kind) return entry.name;
-    }
-    return "peaking";
+    const auto* entry = std::find_if(std::begin(kNames), std::end(kNames),
+                                     [kind](const auto& e) { return e.kind == kind; });
+    return entry == std::end(kNames) ? "peaking" : entry->name;
 }
 
 std::optional<FilterKind> filterKindNamed(const char* name) {
@@ -90,13 +92,13 @@ std::complex<double> biquadResponse(const BiquadCoefficients& c, double frequenc
 }
 
 double chainLevelDb(const std::vector<Filter>& filters, double frequencyHz, double sampleRateHz) {
-    double level = 0.0;
-    for (const Filter& filter : filters) {
-        if (const auto c = biquadOf(filter, sampleRateHz)) {
-            level += 20.0 * std::log10(std::abs(biquadResponse(*c, frequencyHz, sampleRateHz)));
-        }
-    }
-    return level;
+    return std::accumulate(
+        filters.begin(), filters.end(), 0.0, [&](double level, const Filter& filter) {
+            const auto c = biquadOf(filter, sampleRateHz);
+            if (!c) return level;
+            return level +
+                   20.0 * std::log10(std::abs(biquadResponse(*c, frequencyHz, sampleRateHz)));
+        });
 }
 
 }  // namespace opbaff

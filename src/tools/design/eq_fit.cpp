@@ -10,7 +10,6 @@ namespace opbaff::tools {
 namespace {
 
 constexpr double kDeepestCutDb = -20.0;
-constexpr double kShelfQLow = 0.3;
 constexpr double kShelfQHigh = 0.9;  // above, a shelf overshoots
 constexpr double kLowestQ = 0.3;
 constexpr double kButterworthQ = 0.70710678118654752;
@@ -151,8 +150,7 @@ void setBounds(nlopt::opt& opt, std::vector<double>& x, const EqRequest& r) {
     for (int i = 0; i < r.filters; ++i) {
         const bool shelf = i == 0;
         low.insert(low.end(), {std::log10(r.lowHz / (shelf ? 4.0 : 1.0)),
-                               shelf ? -r.maxBoostDb : kDeepestCutDb,
-                               std::log10(shelf ? kShelfQLow : kLowestQ)});
+                               shelf ? -r.maxBoostDb : kDeepestCutDb, std::log10(kLowestQ)});
         high.insert(high.end(),
                     {std::log10(r.highHz), r.maxBoostDb, std::log10(shelf ? kShelfQHigh : r.maxQ)});
     }

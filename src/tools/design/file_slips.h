@@ -14,7 +14,7 @@
 namespace opbaff::tools {
 
 // How much of a file a hint looks at: a parameter file is 15 short lines.
-inline constexpr std::size_t kHintBytes = 64 * 1024;
+inline constexpr std::size_t kHintBytes = std::size_t{64} * 1024;
 
 // One sentence on the probable cause of `failure` in a file of these bytes, or
 // nothing when no common slip fits: "the file starts with a UTF-8 byte-order
