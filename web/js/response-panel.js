@@ -20,7 +20,7 @@ export function setStatus(text, kind = "") {
 export function renderStatus(view, settings) {
   const { data, error, ms } = view.channels.response.record;
   if (view.editing.invalid.size > 0) {
-    setStatus("Enter a number in each highlighted field.", "error");
+    setStatus("A field in red does not read: its last good value is used.", "error");
   } else if (settings.grid === null) {
     setStatus("Choose 1 to 96 points per octave.", "error");
   } else if (error) {
