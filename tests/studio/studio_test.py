@@ -851,9 +851,13 @@ class StudioTest(unittest.TestCase):
 
     def test_7f_the_work_survives_a_reload(self):
         self.set_input("baffleWidthCm", "66")
-        names = self.browser.find_elements("css selector", "#merit-body input[data-variant-name]")
-        self.assertTrue(names, "the variants pinned before are there")
-        names[0].send_keys(" (kept)")
+        # Renamed as typing does; the table is drawn anew as variants' answers come.
+        self.assertTrue(self.js("""
+            const name = document.querySelector('#merit-body input[data-variant-name]');
+            if (!name) return false;
+            name.value += ' (kept)';
+            name.dispatchEvent(new Event('input'));
+            return true;"""), "the variants pinned before are there")
         design, variants = self.js("return window.studio.design"), self.variants_kept()
         self.browser.refresh()
         self.wait_idle()
@@ -979,6 +983,27 @@ class StudioTest(unittest.TestCase):
         self.wait_open_status("Opened Dropped.txt")
         self.wait_idle()
         self.assert_design_is({**START_VALUES, "driverXCm": 11})
+
+    def test_7j_nothing_is_cut_off_from_a_phone_to_a_laptop(self):
+        try:
+            for width in [1024, 390]:
+                with self.subTest(width=width):
+                    self.browser.set_window_size(width, 900)
+                    wait_until(lambda: self.js("return window.innerWidth") == width, f"a window {width} wide")
+                    time.sleep(0.3)  # the plot follows its panel's new width
+                    self.wait_idle()
+                    inner = self.js("return window.innerWidth")
+                    self.assertLessEqual(self.js("return document.documentElement.scrollWidth"), inner)
+                    for selector in ["#plot", "#plot canvas", "#download-png", "#pin", "label[for=open-file]",
+                                     "#download-parameter-file", "#baffleWidthCm", "#drawing", "#sonogram"]:
+                        box = self.js("const r = document.querySelector(arguments[0]).getBoundingClientRect();"
+                                      " return [r.left, r.right, r.width];", selector)
+                        self.assertGreater(box[2], 0, selector)
+                        self.assertGreaterEqual(box[0], 0, selector)
+                        self.assertLessEqual(box[1], inner, selector)
+        finally:
+            self.browser.set_window_size(1400, 1000)
+            self.wait_idle()
 
     def test_8_the_page_logged_no_errors(self):
         errors = [entry["message"] for entry in self.browser.get_log("browser") if entry["level"] == "SEVERE"]
