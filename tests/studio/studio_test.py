@@ -565,6 +565,33 @@ class StudioTest(unittest.TestCase):
             self.assertEqual(curves[f"variant-{variant['id']}"]["levels"], column["levels"])
         self.assert_page_shows_api_response()
 
+    def test_4b_the_standard_grid_is_drawn_until_the_finer_grid_has_come(self):
+        grid = self.settings()["grid"]
+        self.assertNotEqual(grid, "standard", "test_4 left a finer grid")
+        # Answers on the finer grid are held back until the test lets them go.
+        self.js("""
+            const original = window.fetch;
+            window.__release = () => { window.fetch = original; window.__held.forEach((go) => go()); };
+            window.__held = [];
+            window.fetch = (url, init) => {
+              if (!String(url).includes('/api/response?grid=' + arguments[0] + '&')) return original(url, init);
+              return new Promise((go) => window.__held.push(go)).then(() => original(url, init));
+            };""", grid)
+        box = self.browser.find_element("id", "baffleHeightCm")
+        box.clear()
+        box.send_keys("93")
+        design = wait_until(lambda: self.js("return window.studio.design.baffleHeightCm === 93 && window.studio.design"),
+                            "the new height")
+        standard = self.server.json(f"/api/response?grid=standard&phase={self.settings()['phase']}", design)
+        wait_until(lambda: self.plotted()["frequencies"] == standard["frequencies"], "the standard grid drawn")
+        curves = {c["key"]: c["levels"] for c in self.plotted()["curves"]}
+        self.assertEqual(curves["rectangular-on-axis"], standard["columns"][0]["levels"])
+        self.assertIn("until", self.browser.find_element("id", "status").text)
+        self.js("window.__release()")
+        self.wait_idle()
+        fine = self.assert_page_shows_api_response()[0]
+        self.assertGreater(len(fine["frequencies"]), len(standard["frequencies"]))
+
     def test_5_downloaded_parameter_file_gives_the_apis_levels_in_opbaff(self):
         self.clear_downloads()
         design = self.js("return window.studio.design")
@@ -605,7 +632,17 @@ class StudioTest(unittest.TestCase):
                 f"/api/frd?column=rectangular-on-axis&grid={settings['grid']}&phase={settings['phase']}", design))
         self.browser.find_element("id", "download-png").click()
         with open(self.wait_download("opbaff-response.png"), "rb") as file:
-            self.assertEqual(file.read(8), b"\x89PNG\r\n\x1a\n")
+            head = file.read(24)
+        self.assertEqual(head[:8], b"\x89PNG\r\n\x1a\n")
+        # The plot drawn anew at twice its size on the page, 12 px margins (doubled) around it.
+        width, height = struct.unpack(">II", head[16:24])
+        plot = self.js("const c = document.querySelector('#plot canvas'); return [c.clientWidth, c.clientHeight];")
+        self.assertEqual(width, 2 * plot[0] + 48)
+        self.assertGreater(height, 2 * plot[1] + 48)
+        title = self.browser.execute_async_script("""
+            const done = arguments[arguments.length - 1];
+            import('/js/downloads.js').then((m) => done(m.pngTitle(window.studio.lastDesign, window.studio.lastSettings)));""")
+        self.assertIn(f"{formatted(design['baffleWidthCm'])} × {formatted(design['baffleHeightCm'])} cm baffle", title)
 
     def test_7_directivity_is_the_apis_and_only_for_the_rectangular_model(self):
         wait_until(lambda: self.js("return window.studio.pending === 0 && window.studio.lastPolarDesign !== null &&"

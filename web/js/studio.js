@@ -42,6 +42,9 @@ const view = {
   channels: {
     design: new Channel(), response: new Channel(), accurate: new Channel(), polar: new Channel(),
     check: new Channel(),
+    // On a grid finer than the standard one: the standard grid's response,
+    // drawn until the finer one has come.
+    quick: new Channel(),
   },
   accurateOn: false,
   accurateReason: "",  // why the accurate model is not asked, "" when it is
@@ -128,6 +131,7 @@ function update() {
   const settings = responseSettings();
   if (!canAsk(settings)) {
     view.channels.response.cancel();
+    view.channels.quick.cancel();
     view.channels.accurate.cancel();
     view.channels.check.cancel();
     renderStatus(view, settings);
@@ -138,6 +142,14 @@ function update() {
   view.channels.response
     .run(design, settings, (signal) => api.response(design, settings.grid, settings.phase, signal))
     .then((stored) => stored && renderResponsePanels());
+  if (settings.grid === "standard") {
+    view.channels.quick.cancel();
+  } else {
+    const quick = { ...settings, grid: "standard" };
+    view.channels.quick
+      .run(design, quick, (signal) => api.response(design, quick.grid, quick.phase, signal))
+      .then((stored) => stored && renderResponsePanels());
+  }
   view.channels.check
     .run(design, null, (signal) => api.check(design, signal))
     .then((stored) => stored && renderCheckPanels());
