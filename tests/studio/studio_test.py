@@ -465,6 +465,14 @@ class StudioTest(unittest.TestCase):
                 self.assertEqual(element.get_attribute("value"), shown)
                 self.assertEqual(self.field_note(field), (note, False))
                 self.assertIsNone(element.get_attribute("aria-invalid"))
+        # The arrow keys step by the served step, as a number box's do.
+        from selenium.webdriver.common.keys import Keys
+        step = next(f["step"] for f in self.server.json("/api/design")["fields"] if f["name"] == "resonanceHz")
+        element = self.browser.find_element("id", "resonanceHz")
+        element.send_keys(Keys.ARROW_UP, Keys.ARROW_UP, Keys.ARROW_DOWN)
+        self.wait_idle()
+        self.assertEqual(f32(self.js("return window.studio.lastDesign.resonanceHz")), f32(41 + step))
+        self.assertEqual(float(element.get_attribute("value")), 41 + step)
         self.assert_page_shows_api_response()
 
     def test_2d_what_does_not_read_is_red_and_the_last_good_design_stays(self):

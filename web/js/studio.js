@@ -228,9 +228,9 @@ function openSession(stored) {
   showUnits(view.editing, view.fields, stored.units);
   view.variants.clear();
   for (const { name, design } of stored.variants) {
-    view.variants.pin(design, { data: null }, responseSettings(), renderResponsePanels, name);
+    view.variants.pin(tidyDesign(design), { data: null }, responseSettings(), renderResponsePanels, name);
   }
-  loadDesign(stored.design);
+  loadDesign(tidyDesign(stored.design));
   renderResponsePanels();
 }
 
