@@ -777,6 +777,18 @@ class StudioTest(unittest.TestCase):
         for (a, f, expected), pixel in zip(checked, pixels):
             self.assertTrue(all(abs(p - e) <= 1 for p, e in zip(pixel, expected)),
                             (polar["angles"][a], polar["frequencies"][f], pixel, expected))
+        # Below the tick labels, the frequency axis's own label is drawn: a
+        # strip under the middle of the map is blank without it.
+        inked = self.js("""
+            const canvas = document.getElementById('sonogram');
+            const ratio = canvas.width / canvas.clientWidth;
+            const { data } = canvas.getContext('2d').getImageData(
+              Math.floor(canvas.width / 2 - 40 * ratio), Math.floor((canvas.clientHeight - 16) * ratio),
+              Math.floor(80 * ratio), Math.floor(10 * ratio));
+            let inked = 0;
+            for (let k = 3; k < data.length; k += 4) inked += data[k] > 0 ? 1 : 0;
+            return inked;""")
+        self.assertGreater(inked, 20, "the frequency axis has its label")
 
     def test_7d_a_changed_table_changes_the_page(self):
         # The same server's answer, with a field's label and step and a column's
