@@ -95,6 +95,12 @@ def f32(x):
     return struct.pack("<f", x)
 
 
+def formatted(x):
+    """A design's value as a person types it: 65.0 as "65", 0.65 as "0.65"."""
+    text = repr(float(x))
+    return text[:-2] if text.endswith(".0") else text
+
+
 def e16_8(x):
     """A level as OPBAFF.bds writes it (E16.8): " -0.38225868E+02". Eight
     digits do not tell every float apart, so levels are compared in this form."""
@@ -423,6 +429,104 @@ class StudioTest(unittest.TestCase):
                 self.assertAlmostEqual(x2, x0, delta=0.5, msg="dragging back restores driverXCm")
                 self.assertAlmostEqual(y2, y0, delta=0.5, msg="dragging back restores driverYCm")
 
+    def type_and_leave(self, field, text):
+        """Types text into a box as a person does, then leaves the box."""
+        from selenium.webdriver.common.keys import Keys
+
+        element = self.browser.find_element("id", field)
+        element.clear()
+        element.send_keys(text, Keys.TAB)
+        self.wait_idle()
+        return element
+
+    def field_note(self, field):
+        note = self.browser.find_element("id", f"{field}-note")
+        return note.text, "error" in note.get_attribute("class").split()
+
+    def test_2c_what_is_typed_is_read_in_the_fields_unit_and_said(self):
+        # (what, field, typed, value taken in the field's unit, text the box then shows, note)
+        cases = [
+            ("decimal comma in Q", "qualityFactor", "0,7", 0.7, "0.7", "0,7 read as 0.7"),
+            ("inches in the diameter", "driverDiameterCm", "15in", 38.1, "38.1", "15 in = 38.1 cm"),
+            ("inch mark in the diameter", "driverDiameterCm", '15"', 38.1, "38.1", "15 in = 38.1 cm"),
+            ("millimetres in the width", "baffleWidthCm", "380mm", 38, "38", "380 mm = 38 cm"),
+            ("metres and a comma in the width", "baffleWidthCm", "0,52 m", 52, "52", "0.52 m = 52 cm"),
+            ("centimetres in the distance", "listenerDistanceM", "250 cm", 2.5, "2.5", "250 cm = 2.5 m"),
+            ("feet in the distance", "listenerDistanceM", "10ft", 3.048, "3.048", "10 ft = 3.048 m"),
+            ("kilohertz in the resonance", "resonanceHz", "0.05kHz", 50, "50", "0.05 kHz = 50 Hz"),
+            ("a plain number", "resonanceHz", "41", 41, "41", ""),
+        ]
+        for what, field, typed, value, shown, note in cases:
+            with self.subTest(what):
+                element = self.type_and_leave(field, typed)
+                self.assertEqual(f32(self.js("return window.studio.design")[field]), f32(value))
+                self.assertEqual(f32(self.js("return window.studio.lastDesign")[field]), f32(value),
+                                 "the design sent holds the value in the library's unit")
+                self.assertEqual(element.get_attribute("value"), shown)
+                self.assertEqual(self.field_note(field), (note, False))
+                self.assertIsNone(element.get_attribute("aria-invalid"))
+        # The arrow keys step by the served step, as a number box's do.
+        from selenium.webdriver.common.keys import Keys
+        step = next(f["step"] for f in self.server.json("/api/design")["fields"] if f["name"] == "resonanceHz")
+        element = self.browser.find_element("id", "resonanceHz")
+        element.send_keys(Keys.ARROW_UP, Keys.ARROW_UP, Keys.ARROW_DOWN)
+        self.wait_idle()
+        self.assertEqual(f32(self.js("return window.studio.lastDesign.resonanceHz")), f32(41 + step))
+        self.assertEqual(float(element.get_attribute("value")), 41 + step)
+        self.assert_page_shows_api_response()
+
+    def test_2d_what_does_not_read_is_red_and_the_last_good_design_stays(self):
+        cases = [  # (what, field, typed, words of the reason)
+            ("letters in Q", "qualityFactor", "abc", "is not a number"),
+            ("a length in Q", "qualityFactor", "3cm", "without cm"),
+            ("a frequency in the width", "baffleWidthCm", "40Hz", "Hz is no unit of this value"),
+            ("an unknown unit", "driverDiameterCm", "8 yd", "“yd” is no unit"),
+            ("point and comma", "baffleHeightCm", "1,000.5", "is no unit"),
+            ("nothing", "resonanceHz", "", "Enter a number"),
+        ]
+        for what, field, typed, reason in cases:
+            with self.subTest(what):
+                design = self.js("return window.studio.design")
+                response = self.js("return window.studio.lastResponse")
+                plotted = self.plotted()
+                element = self.type_and_leave(field, typed)
+                self.assertEqual(element.get_attribute("aria-invalid"), "true")
+                self.assertIn("unreadable", element.get_attribute("class").split())
+                text, error = self.field_note(field)
+                self.assertTrue(error, "the note is the error's")
+                self.assertIn(reason, text)
+                self.assertEqual(element.get_attribute("value"), typed, "the text stays for correcting")
+                self.assertEqual(self.js("return window.studio.design"), design)
+                self.assertEqual(self.js("return window.studio.lastDesign"), design)
+                self.assertEqual(self.js("return window.studio.lastResponse"), response)
+                self.assertEqual(self.plotted(), plotted, "the last good response stays drawn")
+                self.type_and_leave(field, formatted(design[field]))
+                self.assertIsNone(element.get_attribute("aria-invalid"))
+                self.assertEqual(self.js("return window.studio.design"), design)
+
+    def test_2e_lengths_shown_in_inches_are_sent_in_the_librarys_units(self):
+        from selenium.webdriver.support.ui import Select
+
+        design = self.js("return window.studio.design")
+        Select(self.browser.find_element("id", "length-unit")).select_by_value("in")
+        box = self.browser.find_element("css selector", '[data-field="driverDiameterCm"]')
+        self.assertEqual(box.find_element("class name", "unit").text, "in")
+        self.assertAlmostEqual(float(box.find_element("tag name", "input").get_attribute("value")),
+                               design["driverDiameterCm"] / 2.54, places=3)
+        self.assertAlmostEqual(float(self.browser.find_element("id", "listenerDistanceM").get_attribute("value")),
+                               design["listenerDistanceM"] / 0.3048, places=3)
+        self.assertEqual(self.js("return window.studio.design"), design, "showing is no change")
+        self.type_and_leave("driverDiameterCm", "10")
+        self.assertEqual(f32(self.js("return window.studio.lastDesign.driverDiameterCm")), f32(25.4))
+        self.assertEqual(self.field_note("driverDiameterCm"), ("25.4 cm kept", False))
+        self.type_and_leave("driverDiameterCm", "254mm")
+        self.assertEqual(self.field_note("driverDiameterCm"), ("254 mm = 10 in · 25.4 cm kept", False))
+        Select(self.browser.find_element("id", "length-unit")).select_by_value("cm")
+        self.assertEqual(box.find_element("tag name", "input").get_attribute("value"), "25.4")
+        self.type_and_leave("driverDiameterCm", formatted(design["driverDiameterCm"]))
+        self.assertEqual(self.js("return window.studio.design"), design)
+        self.assert_page_shows_api_response()
+
     def test_3_checks_appear_beside_the_inputs_they_concern(self):
         width = self.js("return window.studio.design.baffleWidthCm")
         self.set_input("driverXCm", str(width + 15))
@@ -469,6 +573,33 @@ class StudioTest(unittest.TestCase):
             self.assertEqual(curves[f"variant-{variant['id']}"]["levels"], column["levels"])
         self.assert_page_shows_api_response()
 
+    def test_4b_the_standard_grid_is_drawn_until_the_finer_grid_has_come(self):
+        grid = self.settings()["grid"]
+        self.assertNotEqual(grid, "standard", "test_4 left a finer grid")
+        # Answers on the finer grid are held back until the test lets them go.
+        self.js("""
+            const original = window.fetch;
+            window.__release = () => { window.fetch = original; window.__held.forEach((go) => go()); };
+            window.__held = [];
+            window.fetch = (url, init) => {
+              if (!String(url).includes('/api/response?grid=' + arguments[0] + '&')) return original(url, init);
+              return new Promise((go) => window.__held.push(go)).then(() => original(url, init));
+            };""", grid)
+        box = self.browser.find_element("id", "baffleHeightCm")
+        box.clear()
+        box.send_keys("93")
+        design = wait_until(lambda: self.js("return window.studio.design.baffleHeightCm === 93 && window.studio.design"),
+                            "the new height")
+        standard = self.server.json(f"/api/response?grid=standard&phase={self.settings()['phase']}", design)
+        wait_until(lambda: self.plotted()["frequencies"] == standard["frequencies"], "the standard grid drawn")
+        curves = {c["key"]: c["levels"] for c in self.plotted()["curves"]}
+        self.assertEqual(curves["rectangular-on-axis"], standard["columns"][0]["levels"])
+        self.assertIn("until", self.browser.find_element("id", "status").text)
+        self.js("window.__release()")
+        self.wait_idle()
+        fine = self.assert_page_shows_api_response()[0]
+        self.assertGreater(len(fine["frequencies"]), len(standard["frequencies"]))
+
     def test_5_downloaded_parameter_file_gives_the_apis_levels_in_opbaff(self):
         self.clear_downloads()
         design = self.js("return window.studio.design")
@@ -509,7 +640,17 @@ class StudioTest(unittest.TestCase):
                 f"/api/frd?column=rectangular-on-axis&grid={settings['grid']}&phase={settings['phase']}", design))
         self.browser.find_element("id", "download-png").click()
         with open(self.wait_download("opbaff-response.png"), "rb") as file:
-            self.assertEqual(file.read(8), b"\x89PNG\r\n\x1a\n")
+            head = file.read(24)
+        self.assertEqual(head[:8], b"\x89PNG\r\n\x1a\n")
+        # The plot drawn anew at twice its size on the page, 12 px margins (doubled) around it.
+        width, height = struct.unpack(">II", head[16:24])
+        plot = self.js("const c = document.querySelector('#plot canvas'); return [c.clientWidth, c.clientHeight];")
+        self.assertEqual(width, 2 * plot[0] + 48)
+        self.assertGreater(height, 2 * plot[1] + 48)
+        title = self.browser.execute_async_script("""
+            const done = arguments[arguments.length - 1];
+            import('/js/downloads.js').then((m) => done(m.pngTitle(window.studio.lastDesign, window.studio.lastSettings)));""")
+        self.assertIn(f"{formatted(design['baffleWidthCm'])} × {formatted(design['baffleHeightCm'])} cm baffle", title)
 
     def test_7_directivity_is_the_apis_and_only_for_the_rectangular_model(self):
         wait_until(lambda: self.js("return window.studio.pending === 0 && window.studio.lastPolarDesign !== null &&"
@@ -636,6 +777,18 @@ class StudioTest(unittest.TestCase):
         for (a, f, expected), pixel in zip(checked, pixels):
             self.assertTrue(all(abs(p - e) <= 1 for p, e in zip(pixel, expected)),
                             (polar["angles"][a], polar["frequencies"][f], pixel, expected))
+        # Below the tick labels, the frequency axis's own label is drawn: a
+        # strip under the middle of the map is blank without it.
+        inked = self.js("""
+            const canvas = document.getElementById('sonogram');
+            const ratio = canvas.width / canvas.clientWidth;
+            const { data } = canvas.getContext('2d').getImageData(
+              Math.floor(canvas.width / 2 - 40 * ratio), Math.floor((canvas.clientHeight - 16) * ratio),
+              Math.floor(80 * ratio), Math.floor(10 * ratio));
+            let inked = 0;
+            for (let k = 3; k < data.length; k += 4) inked += data[k] > 0 ? 1 : 0;
+            return inked;""")
+        self.assertGreater(inked, 20, "the frequency axis has its label")
 
     def test_7d_a_changed_table_changes_the_page(self):
         # The same server's answer, with a field's label and step and a column's
@@ -723,6 +876,191 @@ class StudioTest(unittest.TestCase):
         self.wait_idle()
         keys = [c["key"] for c in self.js("return window.studio.plotted()")["curves"]]
         self.assertFalse([k for k in keys if k.startswith("accurate-")], keys)
+
+    def start_design(self):
+        return self.server.json("/api/design")["design"]
+
+    def assert_design_is(self, expected):
+        design = self.js("return window.studio.design")
+        for name, value in expected.items():
+            if isinstance(value, str):
+                self.assertEqual(design[name], value, name)
+            else:
+                self.assertEqual(f32(design[name]), f32(value), name)
+                shown = self.browser.find_element("id", name).get_attribute("value")
+                self.assertEqual(f32(float(shown)), f32(value), f"the box of {name}")
+
+    def variants_kept(self):
+        return [(v["name"], v["design"]) for v in self.js("return window.studio.variants")]
+
+    def open_by_picker(self, path):
+        self.browser.find_element("id", "open-file").send_keys(path)
+
+    def wait_open_status(self, fragment):
+        return wait_until(lambda: fragment in self.browser.find_element("id", "open-status").text and
+                          self.browser.find_element("id", "open-status").text, f"the line saying {fragment}")
+
+    def write_file(self, name, content):
+        path = os.path.join(self.workdir, name)
+        with open(path, "wb") as file:
+            file.write(content if isinstance(content, bytes) else content.encode())
+        return path
+
+    def test_7f_the_work_survives_a_reload(self):
+        self.set_input("baffleWidthCm", "66")
+        # Renamed as typing does; the table is drawn anew as variants' answers come.
+        self.assertTrue(self.js("""
+            const name = document.querySelector('#merit-body input[data-variant-name]');
+            if (!name) return false;
+            name.value += ' (kept)';
+            name.dispatchEvent(new Event('input'));
+            return true;"""), "the variants pinned before are there")
+        design, variants = self.js("return window.studio.design"), self.variants_kept()
+        self.browser.refresh()
+        self.wait_idle()
+        self.assertEqual(self.js("return window.studio.design"), design)
+        self.assertEqual(self.variants_kept(), variants)
+        self.assertTrue(variants[0][0].endswith(" (kept)"))
+        self.assertIn("last visit", self.browser.find_element("id", "open-status").text)
+        self.assert_page_shows_api_response()
+
+    def test_7g_a_stored_value_that_does_not_read_is_ignored(self):
+        stored = json.loads(self.js("return localStorage.getItem('opbaff-studio-session')"))
+        wrong_type = json.loads(json.dumps(stored))
+        wrong_type["design"]["baffleWidthCm"] = "60"
+        bad_choice = json.loads(json.dumps(stored))
+        bad_choice["variants"][0]["design"]["model"] = "<img src=x onerror=alert(1)>"
+        cases = [  # (what, the stored text)
+            ("not JSON", "{\"kind\": "),
+            ("another version", json.dumps({**stored, "version": 2})),
+            ("a number as text", json.dumps(wrong_type)),
+            ("an unknown model", json.dumps(bad_choice)),
+            ("too many variants", json.dumps({**stored, "variants": stored["variants"] * 5})),
+            ("no variants list", json.dumps({**stored, "variants": {"length": 1}})),
+            ("a list", "[1, 2]"),
+            ("null", "null"),
+        ]
+        start = self.start_design()
+        for what, text in cases:
+            with self.subTest(what):
+                self.js("localStorage.setItem('opbaff-studio-session', arguments[0])", text)
+                self.browser.refresh()
+                self.wait_idle()
+                self.assert_design_is(start)
+                self.assertEqual(self.variants_kept(), [])
+                self.assertEqual(self.browser.find_element("id", "open-status").text, "")
+        # The page keeps its own work again.
+        self.assertEqual(json.loads(self.js("return localStorage.getItem('opbaff-studio-session')"))["design"],
+                         self.js("return window.studio.design"))
+
+    def test_7h_a_session_saves_to_a_file_and_opens_again(self):
+        self.clear_downloads()
+        self.set_input("baffleHeightCm", "104")
+        self.browser.find_element("id", "pin").click()
+        self.set_input("driverYCm", "44")
+        self.browser.find_element("id", "pin").click()
+        self.set_input("qualityFactor", "0.9")
+        design, variants = self.js("return window.studio.design"), self.variants_kept()
+        self.browser.find_element("id", "save-session").click()
+        path = self.wait_download("opbaff-session.json")
+        with open(path) as file:
+            saved = json.load(file)
+        self.assertEqual((saved["kind"], saved["version"]), ("opbaff-studio-session", 1))
+        self.assertEqual(saved["design"], design)
+        self.assertEqual([(v["name"], v["design"]) for v in saved["variants"]], variants)
+
+        self.browser.find_element("id", "revert").click()
+        self.wait_idle()
+        while self.browser.find_elements("css selector", "#merit-body button.remove"):
+            self.browser.find_elements("css selector", "#merit-body button.remove")[0].click()
+        self.assertEqual(self.variants_kept(), [])
+        self.open_by_picker(path)
+        self.wait_open_status("Opened the session opbaff-session.json")
+        self.wait_idle()
+        self.assertEqual(self.js("return window.studio.design"), design)
+        self.assertEqual(self.variants_kept(), variants)
+        self.assert_page_shows_api_response()
+
+        def changed(**parts):
+            return json.dumps({**saved, **parts})
+        nine = [{"name": "v", "design": design}] * 9
+        cases = [  # (what, file content, words of the reason)
+            ("not JSON", "{ design: 1 }", "this is not JSON"),
+            ("no session", json.dumps({"design": design}), "this is no studio session"),
+            ("a number as text", changed(design={**design, "driverXCm": "12"}), "driverXCm must be a number"),
+            ("an infinite number", changed(design={**design, "driverXCm": "INF"}).replace('"INF"', "1e999"),
+             "driverXCm must be a number"),
+            ("a name too long", changed(variants=[{"name": "x" * 61, "design": design}]), "at most 60 characters"),
+            ("nine variants", changed(variants=nine), "it holds 9 variants; the studio keeps at most 8"),
+            ("a huge list", changed(variants=[0] * 40000), "is too big for a session or a parameter file"),
+        ]
+        for what, content, reason in cases:
+            with self.subTest(what):
+                self.open_by_picker(self.write_file("hostile.json", content))
+                text = self.wait_open_status(reason)
+                self.assertIn("hostile.json was not opened", text)
+                self.assertIn("error", self.browser.find_element("id", "open-status").get_attribute("class"))
+                self.assertEqual(self.js("return window.studio.design"), design)
+                self.assertEqual(self.variants_kept(), variants)
+
+    def test_7i_a_parameter_file_opens_through_the_librarys_reader(self):
+        own = START_FILE.replace("50         width", "47         width").replace("0.65 ", "0.8  ")
+        own = own.replace("38         resonance", "45         resonance")
+        expected = {**START_VALUES, "baffleWidthCm": 47, "qualityFactor": 0.8, "resonanceHz": 45,
+                    "model": "rectangular"}
+        variants = self.variants_kept()
+        self.open_by_picker(self.write_file("Mine.txt", own))
+        self.wait_open_status("Opened Mine.txt")
+        self.wait_idle()
+        self.assert_design_is(expected)
+        self.assertEqual(self.variants_kept(), variants, "opening a design keeps the variants")
+        self.assert_page_shows_api_response()
+
+        # The file's reading fails: the record and line are said, the design stays.
+        design = self.js("return window.studio.design")
+        self.open_by_picker(self.write_file("Broken.txt", "My baffle\n" + START_FILE))
+        text = self.wait_open_status("was not opened")
+        self.assertIn("Broken.txt was not opened: parameter file: invalid number", text)
+        self.assertIn("(record 1, line 1)", text)
+        self.assertEqual(self.js("return window.studio.design"), design)
+        # The browser logs the refusal's status, and no other error so far
+        # (reading the log empties it for test_8).
+        errors = [e["message"] for e in self.browser.get_log("browser") if e["level"] == "SEVERE"]
+        refusals = [e for e in errors if "/api/read-parameter-file" in e and "422" in e]
+        self.assertEqual(len(refusals), 1, errors)
+        self.assertEqual([e for e in errors if e not in refusals], [])
+
+        # Dropped on the page, a file opens the same way.
+        dropped = START_FILE.replace("18         driver from", "11         driver from")
+        self.js("""
+            const data = new DataTransfer();
+            data.items.add(new File([arguments[0]], 'Dropped.txt', { type: 'text/plain' }));
+            document.getElementById('plot').dispatchEvent(
+              new DragEvent('drop', { dataTransfer: data, bubbles: true, cancelable: true }));""", dropped)
+        self.wait_open_status("Opened Dropped.txt")
+        self.wait_idle()
+        self.assert_design_is({**START_VALUES, "driverXCm": 11})
+
+    def test_7j_nothing_is_cut_off_from_a_phone_to_a_laptop(self):
+        try:
+            for width in [1024, 390]:
+                with self.subTest(width=width):
+                    self.browser.set_window_size(width, 900)
+                    wait_until(lambda: self.js("return window.innerWidth") == width, f"a window {width} wide")
+                    time.sleep(0.3)  # the plot follows its panel's new width
+                    self.wait_idle()
+                    inner = self.js("return window.innerWidth")
+                    self.assertLessEqual(self.js("return document.documentElement.scrollWidth"), inner)
+                    for selector in ["#plot", "#plot canvas", "#download-png", "#pin", "label[for=open-file]",
+                                     "#download-parameter-file", "#baffleWidthCm", "#drawing", "#sonogram"]:
+                        box = self.js("const r = document.querySelector(arguments[0]).getBoundingClientRect();"
+                                      " return [r.left, r.right, r.width];", selector)
+                        self.assertGreater(box[2], 0, selector)
+                        self.assertGreaterEqual(box[0], 0, selector)
+                        self.assertLessEqual(box[1], inner, selector)
+        finally:
+            self.browser.set_window_size(1400, 1000)
+            self.wait_idle()
 
     def test_8_the_page_logged_no_errors(self):
         errors = [entry["message"] for entry in self.browser.get_log("browser") if entry["level"] == "SEVERE"]

@@ -17,6 +17,7 @@
 #include <sstream>
 #include <thread>
 
+#include "check.h"
 #include "opbaff/opbaff.h"
 #include "polar.h"
 #include "studio_api_output.h"
@@ -247,6 +248,18 @@ const BadRequestCase kBadRequests[] = {
     {"accurate_driver_off_the_plate", "POST", "/api/response?model=accurate&grid=1",
      "application/json", exampleWith("driverXCm", "\"driverXCm\": 60"), 422,
      "a driver lies outside the plate's outline or on its border"},
+    {"parameter_file_with_a_title_line", "POST", "/api/read-parameter-file", "text/plain",
+     "My baffle\n" + exampleText(), 422,
+     "parameter file: invalid number: incomprehensible list input (record 1, line 1)"},
+    {"parameter_file_cut_short", "POST", "/api/read-parameter-file", "text/plain",
+     exampleText().substr(0, exampleText().find("\n", exampleText().find("\n") + 1) + 1), 422,
+     "parameter file: list in: end of file (record 3, line 3)"},
+    {"parameter_file_over_limit", "POST", "/api/read-parameter-file", "text/plain",
+     exampleText() + std::string(kMaxRequestBodyBytes, ' '), 413, "larger than 64 KiB"},
+    {"parameter_file_as_json", "POST", "/api/read-parameter-file", "application/json",
+     exampleText(), 415, "the body must be the file's bytes, sent as text/plain"},
+    {"get_on_read_parameter_file", "GET", "/api/read-parameter-file", "", "", 405,
+     "(allowed: POST)"},
     {"unknown_api", "POST", "/api/nothing", "text/plain", exampleText(), 404,
      "no API at /api/nothing"},
     {"unknown_file", "GET", "/nothing.html", "", "", 404, "nothing at /nothing.html"},
@@ -288,6 +301,49 @@ INSTANTIATE_TEST_SUITE_P(Cases, BadRequestTest, testing::ValuesIn(kBadRequests),
                          [](const testing::TestParamInfo<BadRequestCase>& info) {
                              return std::string(info.param.name);
                          });
+
+// A parameter file's design as the library reads it, to the last bit, with the
+// notes on how its records were read; a file that does not read names its
+// record and line apart from the message too.
+TEST(ReadParameterFileTest, DesignIsTheLibrarysReadingOfTheFile) {
+    const RunningStudio studio;
+    httplib::Client client = studio.client();
+    std::vector<std::string> texts;
+    for (const GoldenCase& c : goldenCases()) {
+        texts.push_back(test::readFile(test::referenceFile(c.referenceCase, "Opbaffin.txt")));
+    }
+    texts.push_back("0\nR\n100\n60,5\n22cm\n70\n20\n40\n0.7\n2\nY\nx\n60\nx\n30\n");
+    for (const std::string& text : texts) {
+        SCOPED_TRACE(text);
+        const auto answer = client.Post("/api/read-parameter-file", text, "text/plain");
+        ASSERT_TRUE(answer);
+        ASSERT_EQ(answer->status, 200) << answer->body;
+        const auto read = readParameterText(text);
+        ASSERT_TRUE(read);
+        const auto body = nlohmann::json::parse(answer->body);
+        const auto design = designFromJson(body.at("design").dump());
+        ASSERT_TRUE(design) << design.error();
+        EXPECT_EQ(designJson(*design), designJson(read->design));
+        const auto notes = nlohmann::json::parse(notesJson(recordNotes(*read))).at("notes");
+        EXPECT_EQ(body.at("notes"), notes);
+    }
+    EXPECT_FALSE(nlohmann::json::parse(
+                     client.Post("/api/read-parameter-file", texts.back(), "text/plain")->body)
+                     .at("notes")
+                     .empty())
+        << "a decimal comma, a unit word and codes in the wrong case are noted";
+
+    std::string broken = exampleText();
+    std::size_t fifth = 0;
+    for (int line = 1; line < 5; ++line) fifth = broken.find('\n', fifth) + 1;
+    broken.insert(fifth, "abc ");
+    const auto refused = client.Post("/api/read-parameter-file", broken, "text/plain");
+    ASSERT_TRUE(refused);
+    EXPECT_EQ(refused->status, 422);
+    const auto error = nlohmann::json::parse(refused->body);
+    EXPECT_EQ(error.at("record"), 5) << refused->body;
+    EXPECT_EQ(error.at("line"), 5) << refused->body;
+}
 
 // The largest body taken, and a chunked body (whose length the library
 // does not bound) one byte over it.

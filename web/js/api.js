@@ -24,11 +24,15 @@ function changePending(by) {
   for (const listener of pendingListeners) listener(inFlight);
 }
 
-async function call(path, { body, signal, as = "json" } = {}) {
-  const init = { method: body === undefined ? "GET" : "POST", signal };
+// body: a value sent as JSON; bytes: a Blob sent as it is, as text/plain.
+async function call(path, { body, bytes, signal, as = "json" } = {}) {
+  const init = { method: body === undefined && bytes === undefined ? "GET" : "POST", signal };
   if (body !== undefined) {
     init.body = JSON.stringify(body);
     init.headers = { "Content-Type": "application/json" };
+  } else if (bytes !== undefined) {
+    init.body = bytes;
+    init.headers = { "Content-Type": "text/plain" };
   }
   changePending(+1);
   try {
@@ -65,6 +69,8 @@ export const api = {
          { body: design, signal }),
   check: (design, signal) => call("/api/check", { body: design, signal }),
   parameterFile: (design) => call("/api/parameter-file", { body: design, as: "text" }),
+  // A parameter file's bytes read by the library: {design, notes}.
+  readParameterFile: (bytes) => call("/api/read-parameter-file", { bytes }),
   frd: (design, column, grid, phase) =>
     call(`/api/frd?${query({ column, grid, phase })}`, { body: design, as: "text" }),
 };

@@ -49,7 +49,7 @@ export class Directivity {
     this.relative = null;   // its relative levels
     this.frequencyIndex = 0;
     this.listenerAngle = null;
-    this.margin = { left: 44, right: 8, top: 8, bottom: 24 };
+    this.margin = { left: 44, right: 8, top: 8, bottom: 38 };
 
     sonogram.addEventListener("mousemove", (event) => this.hover(event));
     sonogram.addEventListener("mouseleave", () => this.hover(null));
@@ -144,6 +144,7 @@ export class Directivity {
       ctx.stroke();
       ctx.fillText(hzTick(hz), x, area.y + area.h + 5);
     }
+    ctx.fillText("Frequency (Hz)", area.x + area.w / 2, area.y + area.h + 21);
     ctx.textAlign = "right";
     ctx.textBaseline = "middle";
     for (const angle of [-90, -60, -30, 0, 30, 60, 90]) {

@@ -2,8 +2,10 @@
 // PNG; and the FRD menu of the curves shown.
 import { api, saveFile } from "./api.js";
 import { columnStyle } from "./columns.js";
+import { isRectangular } from "./design.js";
+import { shortFloat } from "./format.js";
 import { button } from "./merit-panel.js";
-import { setStatus } from "./response-panel.js";
+import { drawnRecord, setStatus } from "./response-panel.js";
 import { gridLabel, responseSettings } from "./settings.js";
 import { variantColumn } from "./variants.js";
 
@@ -29,10 +31,20 @@ export async function downloadFrd(design, column, variantName) {
   }
 }
 
+// The picture's title: the baffle and the driver, the listener, the grid.
+export function pngTitle(design, settings) {
+  const baffle = isRectangular(design)
+    ? `${shortFloat(design.baffleWidthCm)} × ${shortFloat(design.baffleHeightCm)} cm baffle, driver at ` +
+      `${shortFloat(design.driverXCm)}/${shortFloat(design.driverYCm)} cm`
+    : `round baffle ⌀${shortFloat(design.roundBaffleDiameterCm)} cm (${design.model})`;
+  return `opbaff · ${baffle}, ⌀${shortFloat(design.driverDiameterCm)} cm driver, ` +
+    `listener at ${shortFloat(design.listenerDistanceM)} m · ${gridLabel(settings?.grid ?? "standard")}`;
+}
+
 export async function downloadPng(view) {
-  const { design, settings } = view.channels.response.record;
-  const title = `opbaff studio · ${design ? design.model : ""} · ${gridLabel(settings?.grid ?? "standard")}`;
-  const blob = await view.plot.png(title);
+  const { design, settings } = drawnRecord(view);
+  if (!design) return;
+  const blob = await view.plot.png(pngTitle(design, settings));
   if (blob) saveFile("opbaff-response.png", blob, "image/png");
 }
 

@@ -32,8 +32,7 @@ export function renderNotes(view) {
   const byField = notesByField(view);
   for (const box of document.querySelectorAll("[data-notes-for]")) {
     const field = box.dataset.notesFor;
-    const texts = [...(byField.get(field) ?? [])];
-    if (view.editing.invalid.has(field)) texts.unshift("Enter a number.");
+    const texts = byField.get(field) ?? [];
     box.replaceChildren(...texts.map(paragraph));
     box.closest("[data-field]")?.classList.toggle("flagged", texts.length > 0);
   }

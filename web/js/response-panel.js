@@ -15,12 +15,25 @@ export function setStatus(text, kind = "") {
   status.className = `status ${kind}`;
 }
 
+// The response drawn: the response channel's when it answers the design being
+// edited, or while its answer is still on its way; else, while the answer on a
+// finer grid is on its way, the standard grid's answer to the design being
+// edited once that has come; else the response channel's last.
+export function drawnRecord(view) {
+  const { response, quick } = view.channels;
+  const current = (record) => record.data !== null && view.fields.same(record.design, view.editing.design);
+  if (current(response.record) || !response.request.busy || !current(quick.record)) return response.record;
+  return quick.record;
+}
+
 // What the status line says: why no response can be asked for, the error of
 // the last one, or the grid and time of the last answer.
 export function renderStatus(view, settings) {
   const { data, error, ms } = view.channels.response.record;
-  if (view.editing.invalid.size > 0) {
-    setStatus("Enter a number in each highlighted field.", "error");
+  if (drawnRecord(view) === view.channels.quick.record) {
+    setStatus(`standard grid until ${gridLabel(settings.grid)} have come`);
+  } else if (view.editing.invalid.size > 0) {
+    setStatus("A field in red does not read: its last good value is used.", "error");
   } else if (settings.grid === null) {
     setStatus("Choose 1 to 96 points per octave.", "error");
   } else if (error) {
@@ -90,7 +103,7 @@ export function renderAccurateStatus(view) {
 }
 
 export function renderPlot(view) {
-  const record = view.channels.response.record;
+  const record = drawnRecord(view);
   if (!record.data) {
     if (record.error) view.plot.clear();
     return;

@@ -82,10 +82,16 @@ export class ResponsePlot {
     this.signature = "";
   }
 
-  options(curves) {
-    const axisFont = "12px system-ui, sans-serif";
+  // The plot's options; `scale` enlarges every size in it (fonts, lines, the
+  // plot itself) alike, for a picture larger than the page's plot.
+  options(curves, scale = 1) {
+    const axisFont = `${12 * scale}px system-ui, sans-serif`;
+    const { width, height } = this.size();
+    const line = { stroke: "#e2e8f0", width: scale };
+    const ticks = { stroke: "#cbd5e1", width: scale, size: 4 * scale };
     return {
-      ...this.size(),
+      width: width * scale,
+      height: height * scale,
       pxAlign: false,
       scales: {
         x: {
@@ -102,22 +108,23 @@ export class ResponsePlot {
           values: logLabels,
           font: axisFont,
           stroke: "#475569",
-          grid: { stroke: "#e2e8f0", width: 1 },
-          ticks: { stroke: "#cbd5e1", width: 1, size: 4 },
+          grid: line,
+          ticks,
           label: "Frequency (Hz)",
           labelFont: axisFont,
-          labelSize: 22,
+          labelSize: 22 * scale,
+          size: 50 * scale,
         },
         {
           font: axisFont,
           stroke: "#475569",
-          grid: { stroke: "#e2e8f0", width: 1 },
-          ticks: { stroke: "#cbd5e1", width: 1, size: 4 },
+          grid: line,
+          ticks,
           values: (u, splits) => splits.map((v) => `${v}`),
           label: "Level (dB)",
           labelFont: axisFont,
-          labelSize: 22,
-          size: 44,
+          labelSize: 22 * scale,
+          size: 44 * scale,
         },
       ],
       series: [
@@ -125,8 +132,8 @@ export class ResponsePlot {
         ...curves.map((c) => ({
           label: c.label,
           stroke: c.stroke,
-          width: c.width,
-          dash: c.dash,
+          width: c.width * scale,
+          dash: c.dash?.map((v) => v * scale),
           points: { show: false },
           spanGaps: false,
           value: (u, v) => (v === null || v === undefined ? "—" : `${v.toFixed(2)} dB`),
@@ -151,11 +158,27 @@ export class ResponsePlot {
     };
   }
 
-  // The plot with its legend on a white background, as a PNG blob.
+  // The plot with its legend on a white background, as a PNG blob of twice
+  // the plot's size on the page: drawn anew at that size, not enlarged.
   async png(title) {
     if (!this.uplot) return null;
-    const source = this.uplot.ctx.canvas;
-    const ratio = source.width / this.uplot.width;
+    const scale = 2 / (window.devicePixelRatio || 1);
+    const holder = Object.assign(document.createElement("div"), { className: "png-render" });
+    document.body.append(holder);
+    const options = { ...this.options(this.curves, scale), legend: { show: false }, cursor: { show: false } };
+    const big = new uPlot(options, this.uplot.data, holder);
+    try {
+      await new Promise((resolve) => requestAnimationFrame(resolve));
+      return await this.compose(big.ctx.canvas, 2, title);
+    } finally {
+      big.destroy();
+      holder.remove();
+    }
+  }
+
+  // The picture: the title, the plot's canvas, the legend; `ratio` is the
+  // canvas's pixels per CSS pixel of the page's plot.
+  compose(source, ratio, title) {
     const lineHeight = 20 * ratio;
     const columns = 2;
     const legendRows = Math.ceil(this.curves.length / columns);

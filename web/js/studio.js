@@ -4,7 +4,7 @@
 // model. Every number shown, and the inputs, labels and colours themselves,
 // come from the server's JSON API. Each request channel keeps its answer with
 // the design and settings it answered; each panel is drawn from those records.
-import { api, onPendingChange, pendingRequests } from "./api.js";
+import { api, onPendingChange, pendingRequests, saveFile } from "./api.js";
 import { Channel, sameSettings } from "./channel.js";
 import { ColumnLabels } from "./columns.js";
 import { DesignFields, isRectangular } from "./design.js";
@@ -14,14 +14,16 @@ import { downloadFrd, downloadParameterFile, downloadPng, renderDownloads } from
 import { BaffleDrawing } from "./drawing.js";
 import { renderDrawing } from "./drawing-panel.js";
 import { shortFloat } from "./format.js";
-import { buildInputs, moveDriver, newEditing, showDesign, wireInputs } from "./inputs.js";
+import { buildInputs, moveDriver, newEditing, showDesign, showUnits, wireInputs } from "./inputs.js";
 import { renderMerit } from "./merit-panel.js";
 import { renderNotes } from "./notes-panel.js";
+import { showOpened, wireFileOpening } from "./open-file.js";
 import { Palette } from "./palette.js";
 import { ResponsePlot } from "./response-plot.js";
 import {
   renderAccurateStatus, renderPlot, renderResponseNotes, renderStatus, setStatus,
 } from "./response-panel.js";
+import { sessionOf, storeSession, storedSession } from "./session.js";
 import { accurateOn, accurateSettings, polarSettings, responseSettings } from "./settings.js";
 import { Variants, variantColumn } from "./variants.js";
 
@@ -40,6 +42,9 @@ const view = {
   channels: {
     design: new Channel(), response: new Channel(), accurate: new Channel(), polar: new Channel(),
     check: new Channel(),
+    // On a grid finer than the standard one: the standard grid's response,
+    // drawn until the finer one has come.
+    quick: new Channel(),
   },
   accurateOn: false,
   accurateReason: "",  // why the accurate model is not asked, "" when it is
@@ -63,6 +68,7 @@ const variantActions = {
   rename(variant, name) {
     variant.name = name;
     renderResponsePanels();
+    keepWork();
   },
   edit: (variant) => loadDesign(variant.design),
   frd: (variant) => downloadFrd(variant.design, variantColumn(variant).name, variant.name),
@@ -70,6 +76,7 @@ const variantActions = {
   remove(variant) {
     view.variants.remove(variant.id);
     renderResponsePanels();
+    keepWork();
   },
 };
 
@@ -90,8 +97,10 @@ function renderCheckPanels() {
 
 // ---- requests --------------------------------------------------------------
 
+// A box whose text does not read leaves its field at the value it had before
+// that text was typed: the design asked for is always the last good one.
 function canAsk(settings) {
-  return view.editing.invalid.size === 0 && settings.grid !== null;
+  return settings.grid !== null;
 }
 
 // Coalesces the changes of one task (a drag step, a keystroke) into one update.
@@ -105,12 +114,24 @@ function scheduleUpdate({ variants = false } = {}) {
   }, 0);
 }
 
+// The work so far, as a session.
+function session() {
+  return sessionOf(view.fields, view.editing.design, view.variants.list, view.editing.units);
+}
+
+// Keeps the work in the browser, for the next visit.
+function keepWork() {
+  if (view.fields && view.editing.design) storeSession(session());
+}
+
 function update() {
+  keepWork();
   document.body.classList.toggle("single-path", !isRectangular(view.editing.design));
   renderDrawing(view);
   const settings = responseSettings();
   if (!canAsk(settings)) {
     view.channels.response.cancel();
+    view.channels.quick.cancel();
     view.channels.accurate.cancel();
     view.channels.check.cancel();
     renderStatus(view, settings);
@@ -121,6 +142,14 @@ function update() {
   view.channels.response
     .run(design, settings, (signal) => api.response(design, settings.grid, settings.phase, signal))
     .then((stored) => stored && renderResponsePanels());
+  if (settings.grid === "standard") {
+    view.channels.quick.cancel();
+  } else {
+    const quick = { ...settings, grid: "standard" };
+    view.channels.quick
+      .run(design, quick, (signal) => api.response(design, quick.grid, quick.phase, signal))
+      .then((stored) => stored && renderResponsePanels());
+  }
   view.channels.check
     .run(design, null, (signal) => api.check(design, signal))
     .then((stored) => stored && renderCheckPanels());
@@ -184,6 +213,27 @@ function requestPolar() {
     .then((stored) => stored && renderDirectivity(view));
 }
 
+// A design as the server sends it, each value as its shortest text gives it
+// (the same single-precision number).
+function tidyDesign(design) {
+  const tidy = view.fields.copy(design);
+  for (const { name } of view.fields.numbers) tidy[name] = Number(shortFloat(tidy[name]));
+  return tidy;
+}
+
+// A session read from the browser's storage or a file: its length
+// preference, its variants instead of those pinned, its design.
+function openSession(stored) {
+  $("length-unit").value = stored.units;
+  showUnits(view.editing, view.fields, stored.units);
+  view.variants.clear();
+  for (const { name, design } of stored.variants) {
+    view.variants.pin(tidyDesign(design), { data: null }, responseSettings(), renderResponsePanels, name);
+  }
+  loadDesign(tidyDesign(stored.design));
+  renderResponsePanels();
+}
+
 function loadDesign(design) {
   view.editing.design = view.fields.copy(design);
   showDesign(view.editing, view.fields);
@@ -195,6 +245,7 @@ function pinVariant() {
   view.variants.pin(view.editing.design, view.channels.response.record, responseSettings(),
                     renderResponsePanels);
   renderResponsePanels();
+  keepWork();
 }
 
 function pickPolarFrequency(index) {
@@ -233,22 +284,29 @@ function setUp(answer) {
   });
   wireInputs(view.editing, view.fields, {
     change: scheduleUpdate,
+    units: keepWork,
     polarSettings: () => schedulePolar(0),
     revert: () => loadDesign(view.editing.start),
     pin: pinVariant,
     parameterFile() {
       if (view.editing.invalid.size > 0) {
-        setStatus("Enter a number in each highlighted field first.", "error");
+        setStatus("A field in red does not read: correct it first.", "error");
         return;
       }
       downloadParameterFile(view.fields.copy(view.editing.design));
     },
     png: () => downloadPng(view),
+    saveSession: () => saveFile("opbaff-session.json", `${JSON.stringify(session(), null, 2)}\n`,
+                                "application/json"),
     polarIndex: pickPolarFrequency,
     polarHz(hz) {
       view.polarHz = hz;
       renderDirectivity(view);
     },
+  });
+  wireFileOpening(view.fields, {
+    session: openSession,
+    design: (design) => loadDesign(tidyDesign(design)),
   });
 }
 
@@ -272,6 +330,7 @@ window.studio = {
   get lastPolarDesign() { return view.channels.polar.record.design; },
   get notes() { return view.channels.check.record.data?.notes ?? []; },
   get source() { return view.editing.source; },
+  get units() { return view.editing.units; },
   get pending() {
     return pendingRequests() + (updateScheduled ? 1 : 0) + (polarTimer !== null ? 1 : 0) +
       (accurateTimer !== null ? 1 : 0) +
@@ -308,15 +367,19 @@ async function start() {
     return;
   }
   setUp(answer);
-  const design = view.fields.copy(answer.design);
-  // The shortest text of each value, which is the same single-precision number.
-  for (const { name } of view.fields.numbers) design[name] = Number(shortFloat(design[name]));
+  const design = tidyDesign(answer.design);
   view.editing.start = view.fields.copy(design);
   view.editing.source = answer.source;
   $("source").textContent = answer.source === "example"
     ? "Started from the example design"
     : `Started from ${answer.source} in the working folder`;
-  loadDesign(design);
+  const stored = storedSession(view.fields);
+  if (stored) {
+    openSession(stored);
+    showOpened("The work of your last visit is restored; Revert goes back to the start.");
+  } else {
+    loadDesign(design);
+  }
 }
 
 start();

@@ -17,13 +17,13 @@ export class Variants {
 
   // Pins the design; a response record for it (with its settings) is taken
   // over, else the response is asked for. Resolves when it is known; onAnswer
-  // is called then.
-  pin(design, responseRecord, settings, onAnswer) {
+  // is called then. The name is the design's description unless given.
+  pin(design, responseRecord, settings, onAnswer, name = null) {
     if (this.full) return;
     const used = new Set(this.list.map((v) => v.colour));
     const variant = {
       id: this.nextId++,
-      name: describeDesign(design),
+      name: name ?? describeDesign(design),
       colour: VARIANT_COLOURS.find((c) => !used.has(c)),
       design: this.fields.copy(design),
       channel: new Channel(),
@@ -32,6 +32,11 @@ export class Variants {
     if (current) variant.channel.record = responseRecord;
     this.list.push(variant);
     if (!current) this.refresh(settings, onAnswer);
+  }
+
+  clear() {
+    for (const variant of this.list) variant.channel.cancel();
+    this.list = [];
   }
 
   remove(id) {

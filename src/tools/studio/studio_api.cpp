@@ -156,6 +156,29 @@ StudioReply answerParameterFile(const StudioRequest& request, const StudioSettin
     return attachment(std::move(text).value(), "Opbaffin.txt");
 }
 
+// A read failure as 422 {"error": "parameter file: <what> (record R, line L)",
+// "record": R, "line": L}.
+StudioReply readFailureReply(const ReadFailure& failure) {
+    const std::string message = readFailureText("parameter file", failure);
+    JsonWriter writer(message.size() + 48);
+    writer.beginObject().key("error").value(message);
+    writer.key("record").value(failure.record).key("line").value(failure.line).endObject();
+    return {422, "application/json", writer.take(), {}, {}};
+}
+
+// A parameter file's bytes read by the library's reader, as the program reads
+// Opbaffin.txt: the design and how its records were read.
+StudioReply answerReadParameterFile(const StudioRequest& request, const StudioSettings&) {
+    if (mediaType(request.contentType) != "text/plain") {
+        return errorReply(415,
+                          "read-parameter-file: the body must be the file's bytes, sent as "
+                          "text/plain");
+    }
+    const auto file = readParameterText(request.body);
+    if (!file) return readFailureReply(file.error());
+    return jsonReply(parameterFileJson(file->design, recordNotes(*file)));
+}
+
 StudioReply answerFrd(const StudioRequest& request, const StudioSettings&) {
     const auto posted = readPostedDesign(request.contentType, request.body);
     if (!posted) return failure(posted.error());
@@ -181,12 +204,13 @@ struct Route {
     StudioReply (*answer)(const StudioRequest&, const StudioSettings&);
 };
 
-constexpr std::array<Route, 6> kRoutes{{
+constexpr std::array<Route, 7> kRoutes{{
     {"/api/design", "GET", answerDesign},
     {"/api/response", "POST", answerResponse},
     {"/api/polar", "POST", answerPolar},
     {"/api/check", "POST", answerCheck},
     {"/api/parameter-file", "POST", answerParameterFile},
+    {"/api/read-parameter-file", "POST", answerReadParameterFile},
     {"/api/frd", "POST", answerFrd},
 }};
 

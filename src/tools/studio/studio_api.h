@@ -8,6 +8,8 @@
 //                             the thin-plate model)
 //   POST /api/check           the notes on a design
 //   POST /api/parameter-file  the canonical parameter file of a design
+//   POST /api/read-parameter-file  the design of a parameter file's bytes, as
+//                             the program reads them
 //   POST /api/frd             one response column as an FRD file
 //   GET  /<path>              a file of the page ("/" is /index.html)
 //

@@ -13,16 +13,6 @@
 namespace opbaff::tools {
 namespace {
 
-// "application/json" of "Application/JSON; charset=utf-8".
-std::string mediaType(std::string_view contentType) {
-    std::string type(contentType.substr(0, contentType.find(';')));
-    std::transform(type.begin(), type.end(), type.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    const std::size_t first = type.find_first_not_of(" \t");
-    const std::size_t last = type.find_last_not_of(" \t");
-    return first == std::string::npos ? std::string() : type.substr(first, last - first + 1);
-}
-
 // The first value of a query parameter, or `fallback` when it is absent.
 std::string parameterOr(const QueryParams& query, const std::string& name,
                         const std::string& fallback) {
@@ -31,6 +21,15 @@ std::string parameterOr(const QueryParams& query, const std::string& name,
 }
 
 }  // namespace
+
+std::string mediaType(std::string_view contentType) {
+    std::string type(contentType.substr(0, contentType.find(';')));
+    std::transform(type.begin(), type.end(), type.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    const std::size_t first = type.find_first_not_of(" \t");
+    const std::size_t last = type.find_last_not_of(" \t");
+    return first == std::string::npos ? std::string() : type.substr(first, last - first + 1);
+}
 
 Result<PostedDesign, ApiError> readPostedDesign(std::string_view contentType,
                                                 std::string_view body) {

@@ -28,6 +28,10 @@ struct PostedDesign {
     std::vector<Note> recordNotes;
 };
 
+// The media type of a Content-Type header in lower case, without its
+// parameters: "application/json" of "Application/JSON; charset=utf-8".
+std::string mediaType(std::string_view contentType);
+
 // The design of a body: a JSON design (application/json) or a parameter
 // file's text (text/plain), read exactly as the program reads Opbaffin.txt.
 // 415 for any other Content-Type, 400 for a body that does not read.

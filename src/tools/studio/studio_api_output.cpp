@@ -141,6 +141,16 @@ std::string notesJson(const std::vector<Note>& notes) {
     return writer.take();
 }
 
+std::string parameterFileJson(const Design& design, const std::vector<Note>& notes) {
+    JsonWriter writer;
+    writer.beginObject().key("design");
+    writeDesign(writer, design);
+    writer.key("notes");
+    writeNotes(writer, notes);
+    writer.endObject();
+    return writer.take();
+}
+
 std::string startingDesignJson(const Design& design, const std::string& source,
                                const std::string& problem) {
     JsonWriter writer;

@@ -30,6 +30,10 @@ std::string polarJson(const PolarSet& set);
 // record 0 (the design as a whole) is "".
 std::string notesJson(const std::vector<Note>& notes);
 
+// {"design": {...}, "notes": [...]}: a parameter file's design, and how its
+// records were read (check.h recordNotes).
+std::string parameterFileJson(const Design& design, const std::vector<Note>& notes);
+
 // {"design": {...}, "source": ..., "fields": [...], "columns": {...},
 // "palette": [...]}, and "problem" when it is not empty: why the parameter file
 // did not stand for the design. "fields" is the table of design fields,
