@@ -158,8 +158,10 @@ StudioReply answerParameterFile(const StudioRequest& request, const StudioSettin
 
 // A read failure as 422 {"error": "parameter file: <what> (record R, line L)",
 // "record": R, "line": L}.
-StudioReply readFailureReply(const ReadFailure& failure) {
-    const std::string message = readFailureText("parameter file", failure);
+// The reader's failure with its place and, when a common slip fits the bytes,
+// a hint at it.
+StudioReply readFailureReply(const ReadFailure& failure, std::string_view bytes) {
+    const std::string message = readFailureText("parameter file", failure, bytes);
     JsonWriter writer(message.size() + 48);
     writer.beginObject().key("error").value(message);
     writer.key("record").value(failure.record).key("line").value(failure.line).endObject();
@@ -175,7 +177,7 @@ StudioReply answerReadParameterFile(const StudioRequest& request, const StudioSe
                           "text/plain");
     }
     const auto file = readParameterText(request.body);
-    if (!file) return readFailureReply(file.error());
+    if (!file) return readFailureReply(file.error(), request.body);
     return jsonReply(parameterFileJson(file->design, recordNotes(*file)));
 }
 
