@@ -13,7 +13,9 @@
 #include "opbaff/thin_plate.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <functional>
 #include <map>
 
 #include "accurate/edge_grid.h"
@@ -31,10 +33,50 @@ constexpr double kNu = 0.5;
 constexpr double kLineFactor = -kNu / (4.0 * kPi);  // of the secondary-source integral
 constexpr double kBandBaseHz = 100.0;
 constexpr int kMaxGridPointsTotal = 256;
+// Floors a denominator that is positive wherever its numerator is not zero.
+constexpr double kSmallest = 1e-300;
 
 Complex green(double k, double r) {
     return std::polar(1.0 / r, -k * r);
 }
+
+// One right-hand side of the integral equation: a frequency and the sources on
+// one face, with its edge signals order by order.
+struct Signals {
+    std::vector<double> curRe, curIm, nextRe, nextIm, sumRe, sumIm, vRe, vIm;
+    std::vector<Complex> hop;  // [w * N + x]: the line factor, weight and Green function
+    Complex* incoming = nullptr;
+    int order = 1;
+    void reserve(std::size_t n) {
+        if (hop.size() >= n * n) {
+            return;
+        }
+        for (auto* v : {&curRe, &curIm, &nextRe, &nextIm, &sumRe, &sumIm}) {
+            v->resize(n * n);
+        }
+        vRe.resize(n);
+        vIm.resize(n);
+        hop.resize(n * n);
+    }
+};
+
+// Up to this many right-hand sides on one grid share each pass over its operator.
+constexpr std::size_t kBatch = 8;
+constexpr std::size_t kRows = 4;
+
+struct Workspace {
+    std::vector<Signals> sides{kBatch};
+    std::vector<double> kernel;        // kRows rows of the grazing directivity
+    std::vector<std::size_t> senders;  // the points off one edge
+    void reserve(std::size_t n) {
+        for (auto& s : sides) {
+            s.reserve(n);
+        }
+        kernel.resize(kRows * n);
+        senders.reserve(n);
+    }
+};
+
 }  // namespace
 
 struct ThinPlate::State {
@@ -44,6 +86,7 @@ struct ThinPlate::State {
     std::vector<accurate::Edge> edges;
     accurate::GaussRule panelRule;
     std::map<std::vector<int>, std::shared_ptr<const accurate::EdgeGrid>> grids;
+    Workspace workspace;  // kept between solves, so that it is allocated once
 };
 
 struct PlateSolution::Data {
@@ -56,8 +99,10 @@ struct PlateSolution::Data {
     std::vector<std::shared_ptr<const accurate::EdgeGrid>> grids;  // per frequency
     std::vector<std::size_t> offsets;                              // into the incoming signals
     // Per frequency [x * N + w]: the wave arriving at x from w (all orders), for the
-    // drivers' front sources and for their rear sources (as front sources).
+    // drivers' front sources and for their rear sources (as front sources). The
+    // rear ones are left empty when they are rearRatio times the front ones.
     std::vector<Complex> incomingFront, incomingRear;
+    double rearRatio = 0.0;
     std::vector<int> orders;
 };
 
@@ -77,6 +122,7 @@ Result<ThinPlate, PlateError> ThinPlate::create(PlateOutline outline, double spe
                                                accuracy,
                                                accurate::edgesOf(outline),
                                                accurate::gaussLegendre(6),
+                                               {},
                                                {}});
     return ThinPlate(std::move(state));
 }
@@ -117,6 +163,9 @@ void sourceTerm(const accurate::EdgeGrid& grid, const std::vector<PlateDriver>& 
     std::fill(re.begin(), re.begin() + static_cast<std::ptrdiff_t>(n * n), 0.0);
     std::fill(im.begin(), im.begin() + static_cast<std::ptrdiff_t>(n * n), 0.0);
     for (std::size_t i = 0; i < drivers.size(); ++i) {
+        if (gains[i] == 0.0) {
+            continue;
+        }
         for (std::size_t x = 0; x < n; ++x) {
             const auto& edge = edges[static_cast<std::size_t>(grid.edgeOf[x])];
             const double dx = drivers[i].position.x - grid.x[x];
@@ -128,89 +177,143 @@ void sourceTerm(const accurate::EdgeGrid& grid, const std::vector<PlateDriver>& 
             const double cosHalfS = std::sqrt(std::max(0.0, 0.5 * (1.0 + c)));
             const double sinHalfS = std::sqrt(std::max(0.0, 0.5 * (1.0 - c)));
             const Complex g = gains[i] * green(k, d);
+            const double* rootSin = grid.rootSin.data() + x * n;
+            const double* cosHalf = grid.cosHalf.data() + x * n;
+            const double* sinHalf = grid.sinHalf.data() + x * n;
+            double* outRe = re.data() + x * n;
+            double* outIm = im.data() + x * n;
             for (std::size_t y = 0; y < n; ++y) {
-                const double cy = grid.cosPhi[x * n + y];
-                const double sy = grid.sinPhi[x * n + y];
-                if (sy <= 0.0) {
-                    continue;
-                }
-                const double cosDiff = std::sqrt(std::max(0.0, 0.5 * (1.0 + cy))) * cosHalfS +
-                                       std::sqrt(std::max(0.0, 0.5 * (1.0 - cy))) * sinHalfS;
-                const double beta = 4.0 * rootSinS * std::sqrt(sy) / cosDiff;
-                re[x * n + y] += beta * g.real();
-                im[x * n + y] += beta * g.imag();
+                // Zero on x's own edge, where rootSin is.
+                const double cosDiff =
+                    std::max(cosHalf[y] * cosHalfS + sinHalf[y] * sinHalfS, kSmallest);
+                const double beta = 4.0 * rootSinS * rootSin[y] / cosDiff;
+                outRe[y] += beta * g.real();
+                outIm[y] += beta * g.imag();
             }
         }
     }
 }
 
-struct Workspace {
-    std::vector<double> curRe, curIm, nextRe, nextIm, sumRe, sumIm, vRe, vIm;
-    std::vector<Complex> hop;
-    void reserve(std::size_t n) {
-        for (auto* v : {&curRe, &curIm, &nextRe, &nextIm, &sumRe, &sumIm}) {
-            v->resize(n * n);
-        }
-        vRe.resize(n);
-        vIm.resize(n);
-        hop.resize(n * n);
-    }
-};
-
-// Sums the orders of the edge-source integral equation by iteration, and leaves
-// the incoming waves [x * N + w] in `incoming`. Returns the highest order summed.
-int sumOrders(const accurate::EdgeGrid& grid, const PlateAccuracy& accuracy, Workspace& ws,
-              Complex* incoming) {
+// The next order of every unfinished side: next(x -> y) = sum over w of the
+// grazing directivity at x from w towards y times the wave arriving at x from w.
+void nextOrder(const accurate::EdgeGrid& grid, std::vector<Signals*>& live, Workspace& ws) {
     const auto n = static_cast<std::size_t>(grid.size);
-    std::copy_n(ws.curRe.begin(), n * n, ws.sumRe.begin());
-    std::copy_n(ws.curIm.begin(), n * n, ws.sumIm.begin());
-    int order = 1;
-    for (; order < accuracy.maxOrder; ++order) {
-        double added = 0.0;
-        double total = 0.0;
-        for (std::size_t x = 0; x < n; ++x) {
+    for (std::size_t x = 0; x < n; ++x) {
+        const double* rootSin = grid.rootSin.data() + x * n;
+        const double* cosHalf = grid.cosHalf.data() + x * n;
+        const double* sinHalf = grid.sinHalf.data() + x * n;
+        // The points that send waves to x: those off its own edge.
+        ws.senders.clear();
+        for (std::size_t w = 0; w < n; ++w) {
+            if (rootSin[w] != 0.0) {
+                ws.senders.push_back(w);
+            }
+        }
+        for (Signals* s : live) {
             for (std::size_t w = 0; w < n; ++w) {
                 const Complex v =
-                    ws.hop[w * n + x] * Complex(ws.curRe[w * n + x], ws.curIm[w * n + x]);
-                ws.vRe[w] = v.real();
-                ws.vIm[w] = v.imag();
+                    s->hop[w * n + x] * Complex(s->curRe[w * n + x], s->curIm[w * n + x]);
+                s->vRe[w] = 4.0 * rootSin[w] * v.real();
+                s->vIm[w] = 4.0 * rootSin[w] * v.imag();
             }
-            double* outRe = ws.nextRe.data() + x * n;
-            double* outIm = ws.nextIm.data() + x * n;
-            std::fill(outRe, outRe + n, 0.0);
-            std::fill(outIm, outIm + n, 0.0);
-            const double* block = grid.grazing.data() + x * n * n;
-            for (std::size_t w = 0; w < n; ++w) {
-                const double vr = ws.vRe[w];
-                const double vi = ws.vIm[w];
-                const double* row = block + w * n;
+            std::fill_n(s->nextRe.data() + x * n, n, 0.0);
+            std::fill_n(s->nextIm.data() + x * n, n, 0.0);
+        }
+        // Four senders at a time: their rows of the directivity, then each side's
+        // outgoing waves loaded and stored once for the four.
+        for (std::size_t b = 0; b < ws.senders.size(); b += kRows) {
+            const std::size_t rows = std::min(kRows, ws.senders.size() - b);
+            std::array<std::size_t, kRows> from{};
+            for (std::size_t r = 0; r < kRows; ++r) {
+                from[r] = ws.senders[b + std::min(r, rows - 1)];
+                double* kernel = ws.kernel.data() + r * n;
+                if (r >= rows) {
+                    std::fill_n(kernel, n, 0.0);
+                    continue;
+                }
+                const double cw = cosHalf[from[r]];
+                const double sw = sinHalf[from[r]];
                 for (std::size_t y = 0; y < n; ++y) {
-                    outRe[y] += row[y] * vr;
-                    outIm[y] += row[y] * vi;
+                    kernel[y] = rootSin[y] / std::max(cw * cosHalf[y] + sw * sinHalf[y], kSmallest);
+                }
+            }
+            const double* k0 = ws.kernel.data();
+            const double* k1 = k0 + n;
+            const double* k2 = k1 + n;
+            const double* k3 = k2 + n;
+            for (Signals* s : live) {
+                const double r0 = s->vRe[from[0]], r1 = s->vRe[from[1]], r2 = s->vRe[from[2]],
+                             r3 = s->vRe[from[3]];
+                const double i0 = s->vIm[from[0]], i1 = s->vIm[from[1]], i2 = s->vIm[from[2]],
+                             i3 = s->vIm[from[3]];
+                double* outRe = s->nextRe.data() + x * n;
+                double* outIm = s->nextIm.data() + x * n;
+                for (std::size_t y = 0; y < n; ++y) {
+                    outRe[y] += k0[y] * r0 + k1[y] * r1 + k2[y] * r2 + k3[y] * r3;
+                    outIm[y] += k0[y] * i0 + k1[y] * i1 + k2[y] * i2 + k3[y] * i3;
                 }
             }
         }
-        for (std::size_t i = 0; i < n * n; ++i) {
-            ws.sumRe[i] += ws.nextRe[i];
-            ws.sumIm[i] += ws.nextIm[i];
-            added += ws.nextRe[i] * ws.nextRe[i] + ws.nextIm[i] * ws.nextIm[i];
-            total += ws.sumRe[i] * ws.sumRe[i] + ws.sumIm[i] * ws.sumIm[i];
-        }
-        std::swap(ws.curRe, ws.nextRe);
-        std::swap(ws.curIm, ws.nextIm);
-        if (added <= accuracy.orderTolerance * accuracy.orderTolerance * total) {
-            ++order;
-            break;
-        }
     }
-    for (std::size_t x = 0; x < n; ++x) {
-        for (std::size_t w = 0; w < n; ++w) {
-            incoming[x * n + w] =
-                ws.hop[w * n + x] * Complex(ws.sumRe[w * n + x], ws.sumIm[w * n + x]);
-        }
-    }
-    return order;
 }
+
+// Adds the order just computed to the sum; true once it added less than the
+// tolerance (relative).
+bool addOrder(Signals& s, std::size_t n, const PlateAccuracy& accuracy) {
+    double added = 0.0;
+    double total = 0.0;
+    for (std::size_t i = 0; i < n * n; ++i) {
+        s.sumRe[i] += s.nextRe[i];
+        s.sumIm[i] += s.nextIm[i];
+        added += s.nextRe[i] * s.nextRe[i] + s.nextIm[i] * s.nextIm[i];
+        total += s.sumRe[i] * s.sumRe[i] + s.sumIm[i] * s.sumIm[i];
+    }
+    std::swap(s.curRe, s.nextRe);
+    std::swap(s.curIm, s.nextIm);
+    return added <= accuracy.orderTolerance * accuracy.orderTolerance * total;
+}
+
+// Sums the orders of the edge-source integral equation by iteration for the
+// sides in `batch` (all on `grid`, their first order in curRe/curIm), and leaves
+// the incoming waves [x * N + w] in their `incoming`, the highest order summed
+// in their `order`.
+void sumOrders(const accurate::EdgeGrid& grid, const PlateAccuracy& accuracy,
+               std::vector<Signals*>& batch, Workspace& ws) {
+    const auto n = static_cast<std::size_t>(grid.size);
+    std::vector<Signals*> live;
+    for (Signals* s : batch) {
+        std::copy_n(s->curRe.begin(), n * n, s->sumRe.begin());
+        std::copy_n(s->curIm.begin(), n * n, s->sumIm.begin());
+        s->order = accuracy.maxOrder;
+        live.push_back(s);
+    }
+    for (int order = 1; order < accuracy.maxOrder && !live.empty(); ++order) {
+        nextOrder(grid, live, ws);
+        std::erase_if(live, [&](Signals* s) {
+            if (!addOrder(*s, n, accuracy)) {
+                return false;
+            }
+            s->order = order + 1;
+            return true;
+        });
+    }
+    for (Signals* s : batch) {
+        for (std::size_t x = 0; x < n; ++x) {
+            for (std::size_t w = 0; w < n; ++w) {
+                s->incoming[x * n + w] =
+                    s->hop[w * n + x] * Complex(s->sumRe[w * n + x], s->sumIm[w * n + x]);
+            }
+        }
+    }
+}
+
+// One right-hand side to solve: a frequency and the gains of the sources on a face.
+struct Job {
+    std::size_t frequency;
+    const std::vector<double>* gains;
+    Complex* incoming;
+    int* order;
+};
 
 }  // namespace
 
@@ -250,6 +353,7 @@ Result<PlateSolution, PlateError> ThinPlate::solve(const std::vector<PlateDriver
                                                                           {},
                                                                           {},
                                                                           {},
+                                                                          0.0,
                                                                           {}});
     std::size_t total = 0;
     std::size_t largest = 0;
@@ -267,9 +371,7 @@ Result<PlateSolution, PlateError> ThinPlate::solve(const std::vector<PlateDriver
         largest = std::max(largest, n);
     }
     data->incomingFront.resize(total);
-    data->incomingRear.resize(total);
-    Workspace ws;
-    ws.reserve(largest);
+    data->orders.assign(frequenciesHz.size(), 1);
     const double rearRatio = frontGains[0] == 0.0 ? 0.0 : rearGains[0] / frontGains[0];
     bool proportional = true;
     for (std::size_t j = 0; j < drivers.size(); ++j) {
@@ -277,31 +379,58 @@ Result<PlateSolution, PlateError> ThinPlate::solve(const std::vector<PlateDriver
             proportional = false;
         }
     }
+    // The equation is linear: rear sources in one proportion to the front ones set
+    // up edge waves in that proportion, and need no solve of their own.
+    std::vector<Job> jobs;
+    std::vector<int> rearOrders(frequenciesHz.size());
+    if (proportional) {
+        data->rearRatio = rearRatio;
+    } else {
+        data->incomingRear.resize(total);
+    }
     for (std::size_t i = 0; i < frequenciesHz.size(); ++i) {
-        const auto& grid = *data->grids[i];
+        jobs.push_back(
+            {i, &frontGains, data->incomingFront.data() + data->offsets[i], &data->orders[i]});
+        if (!proportional) {
+            jobs.push_back(
+                {i, &rearGains, data->incomingRear.data() + data->offsets[i], &rearOrders[i]});
+        }
+    }
+    // Frequencies on one grid are solved together, each pass over its operator
+    // serving a batch of them.
+    std::stable_sort(jobs.begin(), jobs.end(), [&](const Job& a, const Job& b) {
+        return std::less<>()(data->grids[a.frequency].get(), data->grids[b.frequency].get());
+    });
+    Workspace& ws = state_->workspace;
+    ws.reserve(largest);
+    std::vector<Signals*> batch;
+    for (std::size_t first = 0; first < jobs.size();) {
+        const auto& grid = *data->grids[jobs[first].frequency];
         const auto n = static_cast<std::size_t>(grid.size);
-        const double k = 2.0 * kPi * frequenciesHz[i] / state_->speedOfSound;
-        for (std::size_t w = 0; w < n; ++w) {
-            for (std::size_t x = 0; x < n; ++x) {
-                const double d = grid.distance[w * n + x];
-                ws.hop[w * n + x] = d > 0.0 ? kLineFactor * grid.weight[w] * green(k, d) : 0.0;
+        batch.clear();
+        std::size_t end = first;
+        for (; end < jobs.size() && end - first < kBatch &&
+               data->grids[jobs[end].frequency].get() == &grid;
+             ++end) {
+            const Job& job = jobs[end];
+            Signals& side = ws.sides[end - first];
+            const double k = 2.0 * kPi * frequenciesHz[job.frequency] / state_->speedOfSound;
+            for (std::size_t w = 0; w < n; ++w) {
+                for (std::size_t x = 0; x < n; ++x) {
+                    const double d = grid.distance[w * n + x];
+                    side.hop[w * n + x] =
+                        d > 0.0 ? kLineFactor * grid.weight[w] * green(k, d) : 0.0;
+                }
             }
+            sourceTerm(grid, drivers, *job.gains, state_->edges, k, side.curRe, side.curIm);
+            side.incoming = job.incoming;
+            batch.push_back(&side);
         }
-        sourceTerm(grid, drivers, frontGains, state_->edges, k, ws.curRe, ws.curIm);
-        data->orders.push_back(
-            sumOrders(grid, state_->accuracy, ws, data->incomingFront.data() + data->offsets[i]));
-        Complex* rear = data->incomingRear.data() + data->offsets[i];
-        if (proportional) {
-            // The equation is linear: rear sources in one proportion to the front
-            // ones set up edge waves in that proportion.
-            const Complex* frontWaves = data->incomingFront.data() + data->offsets[i];
-            for (std::size_t j = 0; j < n * n; ++j) {
-                rear[j] = rearRatio * frontWaves[j];
-            }
-        } else {
-            sourceTerm(grid, drivers, rearGains, state_->edges, k, ws.curRe, ws.curIm);
-            sumOrders(grid, state_->accuracy, ws, rear);
+        sumOrders(grid, state_->accuracy, batch, ws);
+        for (std::size_t j = first; j < end; ++j) {
+            *jobs[j].order = ws.sides[j - first].order;
         }
+        first = end;
     }
     return PlateSolution(std::move(data));
 }
@@ -328,10 +457,10 @@ struct Parts {
     Complex geometrical, first, higher;
 };
 
-// The field at `at` of the front-face sources weighted by `gains`, with the
-// edge waves `incoming` they set up.
-Parts frontField(const PlateSolution::Data& d, std::size_t i, const std::vector<double>& gains,
-                 const Complex* incoming, SpacePoint at) {
+// The geometrical sound and the first-order diffraction at `at` of the
+// front-face sources weighted by `gains`.
+Parts directField(const PlateSolution::Data& d, std::size_t i, const std::vector<double>& gains,
+                  SpacePoint at) {
     const double k = 2.0 * kPi * d.frequencies[i] / d.speedOfSound;
     Parts parts{};
     for (std::size_t j = 0; j < d.drivers.size(); ++j) {
@@ -351,9 +480,28 @@ Parts frontField(const PlateSolution::Data& d, std::size_t i, const std::vector<
                                                            edge.length, k, d.panelRule);
         }
     }
-    const auto& grid = *d.grids[i];
+    return parts;
+}
+
+// How the listener and its mirror image hear the edge points of one grid, for
+// every frequency on that grid: per point the distance, per pair [x * N + w] the
+// directivity of the edge source at x for the wave from w towards the listener
+// (front) and towards the mirror (rear; folded into front, times the rear ratio,
+// when the rear waves are proportional to the front ones).
+struct EdgeView {
+    const accurate::EdgeGrid* grid = nullptr;
+    std::vector<double> distance, front, rear;
+};
+
+void viewEdges(const PlateSolution::Data& d, const accurate::EdgeGrid& grid, SpacePoint at,
+               EdgeView& view) {
     const auto n = static_cast<std::size_t>(grid.size);
-    Complex higher = 0.0;
+    const bool folded = d.incomingRear.empty();
+    view.grid = &grid;
+    view.distance.resize(n);
+    view.front.resize(n * n);
+    view.rear.resize(folded ? 0 : n * n);
+    const SpacePoint mirror{at.x, at.y, -at.z};
     for (std::size_t x = 0; x < n; ++x) {
         const auto& edge = d.edges[static_cast<std::size_t>(grid.edgeOf[x])];
         const accurate::EdgeCoordinates r = accurate::edgeCoordinates(edge, at);
@@ -361,23 +509,56 @@ Parts frontField(const PlateSolution::Data& d, std::size_t i, const std::vector<
         const double cosOut = (grid.s[x] - r.s) / l;
         const double sinOut = r.r / l;
         const double a = std::cos(0.5 * r.theta);
-        double sumRe = 0.0;
-        double sumIm = 0.0;
-        const Complex* in = incoming + x * n;
+        const double aMirror = std::cos(0.5 * accurate::edgeCoordinates(edge, mirror).theta);
+        view.distance[x] = l;
         for (std::size_t w = 0; w < n; ++w) {
             const double sinIn = grid.sinPhi[x * n + w];
-            if (sinIn <= 0.0) {
-                continue;
+            double front = 0.0;
+            double rear = 0.0;
+            if (sinIn > 0.0) {
+                const double cosIn = -grid.cosPhi[x * n + w];
+                front = accurate::faceSourceDirectivity(sinIn, cosIn, sinOut, cosOut, a);
+                rear = accurate::faceSourceDirectivity(sinIn, cosIn, sinOut, cosOut, aMirror);
             }
-            const double beta =
-                accurate::faceSourceDirectivity(sinIn, -grid.cosPhi[x * n + w], sinOut, cosOut, a);
-            sumRe += beta * in[w].real();
-            sumIm += beta * in[w].imag();
+            if (folded) {
+                view.front[x * n + w] = front + d.rearRatio * rear;
+            } else {
+                view.front[x * n + w] = front;
+                view.rear[x * n + w] = rear;
+            }
         }
-        higher += grid.weight[x] * green(k, l) * Complex(sumRe, sumIm);
     }
-    parts.higher = kLineFactor * higher;
-    return parts;
+}
+
+// The higher orders heard on `view` at frequency i: the edge sources of the waves
+// arriving at every edge point.
+Complex higherField(const PlateSolution::Data& d, std::size_t i, const EdgeView& view) {
+    const double k = 2.0 * kPi * d.frequencies[i] / d.speedOfSound;
+    const auto& grid = *view.grid;
+    const auto n = static_cast<std::size_t>(grid.size);
+    const Complex* front = d.incomingFront.data() + d.offsets[i];
+    const Complex* rear = d.incomingRear.empty() ? nullptr : d.incomingRear.data() + d.offsets[i];
+    Complex higher = 0.0;
+    for (std::size_t x = 0; x < n; ++x) {
+        double sumRe = 0.0;
+        double sumIm = 0.0;
+        const double* beta = view.front.data() + x * n;
+        const Complex* in = front + x * n;
+        for (std::size_t w = 0; w < n; ++w) {
+            sumRe += beta[w] * in[w].real();
+            sumIm += beta[w] * in[w].imag();
+        }
+        if (rear != nullptr) {
+            beta = view.rear.data() + x * n;
+            in = rear + x * n;
+            for (std::size_t w = 0; w < n; ++w) {
+                sumRe += beta[w] * in[w].real();
+                sumIm += beta[w] * in[w].imag();
+            }
+        }
+        higher += grid.weight[x] * green(k, view.distance[x]) * Complex(sumRe, sumIm);
+    }
+    return kLineFactor * higher;
 }
 
 }  // namespace
@@ -410,6 +591,7 @@ Result<PlateResponse, PlateError> PlateSolution::listen(SpacePoint listener) con
     out.frequenciesHz = d.frequencies;
     out.ordersSummed = d.orders;
     const SpacePoint mirror{listener.x, listener.y, -listener.z};
+    EdgeView view;
     for (std::size_t i = 0; i < d.frequencies.size(); ++i) {
         const double k = 2.0 * kPi * d.frequencies[i] / d.speedOfSound;
         Complex baffle = 0.0;
@@ -427,10 +609,12 @@ Result<PlateResponse, PlateError> PlateSolution::listen(SpacePoint listener) con
             // disturb: its free-field sound.
             p.geometrical = gain;
         } else {
-            const Parts f =
-                frontField(d, i, front, d.incomingFront.data() + d.offsets[i], listener);
-            const Parts r = frontField(d, i, rear, d.incomingRear.data() + d.offsets[i], mirror);
-            p = {f.geometrical + r.geometrical, f.first + r.first, f.higher + r.higher};
+            if (view.grid != d.grids[i].get()) {
+                viewEdges(d, *d.grids[i], listener, view);
+            }
+            const Parts f = directField(d, i, front, listener);
+            const Parts r = directField(d, i, rear, mirror);
+            p = {f.geometrical + r.geometrical, f.first + r.first, higherField(d, i, view)};
         }
         out.geometrical.push_back(p.geometrical / baffle);
         out.firstOrder.push_back(p.first / baffle);
