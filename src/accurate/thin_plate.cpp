@@ -35,6 +35,7 @@ constexpr double kBandBaseHz = 100.0;
 constexpr int kMaxGridPointsTotal = 256;
 // Floors a denominator that is positive wherever its numerator is not zero.
 constexpr double kSmallest = 1e-300;
+constexpr float kSmallestF = 1e-30F;
 
 Complex green(double k, double r) {
     return std::polar(1.0 / r, -k * r);
@@ -43,7 +44,7 @@ Complex green(double k, double r) {
 // One right-hand side of the integral equation: a frequency and the sources on
 // one face, with its edge signals order by order.
 struct Signals {
-    std::vector<double> curRe, curIm, nextRe, nextIm, sumRe, sumIm, vRe, vIm;
+    std::vector<double> curRe, curIm, nextRe, nextIm, sumRe, sumIm;
     std::vector<Complex> hop;  // [w * N + x]: the line factor, weight and Green function
     Complex* incoming = nullptr;
     int order = 1;
@@ -54,8 +55,6 @@ struct Signals {
         for (auto* v : {&curRe, &curIm, &nextRe, &nextIm, &sumRe, &sumIm}) {
             v->resize(n * n);
         }
-        vRe.resize(n);
-        vIm.resize(n);
         hop.resize(n * n);
     }
 };
@@ -66,13 +65,22 @@ constexpr std::size_t kRows = 4;
 
 struct Workspace {
     std::vector<Signals> sides{kBatch};
-    std::vector<double> kernel;        // kRows rows of the grazing directivity
-    std::vector<std::size_t> senders;  // the points off one edge
+    // For one receiving point: kRows rows of the grazing directivity, its
+    // factors, the points off the point's edge, and per side the arriving and
+    // the outgoing waves.
+    std::vector<float> kernel, rootSin, cosHalf, sinHalf, vRe, vIm, outRe, outIm;
+    std::vector<std::size_t> senders;
     void reserve(std::size_t n) {
         for (auto& s : sides) {
             s.reserve(n);
         }
         kernel.resize(kRows * n);
+        for (auto* v : {&rootSin, &cosHalf, &sinHalf}) {
+            v->resize(n);
+        }
+        for (auto* v : {&vRe, &vIm, &outRe, &outIm}) {
+            v->resize(kBatch * n);
+        }
         senders.reserve(n);
     }
 };
@@ -198,61 +206,75 @@ void sourceTerm(const accurate::EdgeGrid& grid, const std::vector<PlateDriver>& 
 // grazing directivity at x from w towards y times the wave arriving at x from w.
 void nextOrder(const accurate::EdgeGrid& grid, std::vector<Signals*>& live, Workspace& ws) {
     const auto n = static_cast<std::size_t>(grid.size);
+    float* rootSin = ws.rootSin.data();
+    float* cosHalf = ws.cosHalf.data();
+    float* sinHalf = ws.sinHalf.data();
     for (std::size_t x = 0; x < n; ++x) {
-        const double* rootSin = grid.rootSin.data() + x * n;
-        const double* cosHalf = grid.cosHalf.data() + x * n;
-        const double* sinHalf = grid.sinHalf.data() + x * n;
         // The points that send waves to x: those off its own edge.
         ws.senders.clear();
         for (std::size_t w = 0; w < n; ++w) {
-            if (rootSin[w] != 0.0) {
+            rootSin[w] = static_cast<float>(grid.rootSin[x * n + w]);
+            cosHalf[w] = static_cast<float>(grid.cosHalf[x * n + w]);
+            sinHalf[w] = static_cast<float>(grid.sinHalf[x * n + w]);
+            if (grid.rootSin[x * n + w] != 0.0) {
                 ws.senders.push_back(w);
             }
         }
-        for (Signals* s : live) {
+        for (std::size_t j = 0; j < live.size(); ++j) {
+            const Signals& s = *live[j];
             for (std::size_t w = 0; w < n; ++w) {
-                const Complex v =
-                    s->hop[w * n + x] * Complex(s->curRe[w * n + x], s->curIm[w * n + x]);
-                s->vRe[w] = 4.0 * rootSin[w] * v.real();
-                s->vIm[w] = 4.0 * rootSin[w] * v.imag();
+                // Written out: std::complex's product checks for infinities.
+                const double hr = s.hop[w * n + x].real();
+                const double hi = s.hop[w * n + x].imag();
+                const double cr = s.curRe[w * n + x];
+                const double ci = s.curIm[w * n + x];
+                const double scale = 4.0 * grid.rootSin[x * n + w];
+                ws.vRe[j * n + w] = static_cast<float>(scale * (hr * cr - hi * ci));
+                ws.vIm[j * n + w] = static_cast<float>(scale * (hr * ci + hi * cr));
             }
-            std::fill_n(s->nextRe.data() + x * n, n, 0.0);
-            std::fill_n(s->nextIm.data() + x * n, n, 0.0);
+            std::fill_n(ws.outRe.data() + j * n, n, 0.0F);
+            std::fill_n(ws.outIm.data() + j * n, n, 0.0F);
         }
         // Four senders at a time: their rows of the directivity, then each side's
-        // outgoing waves loaded and stored once for the four.
+        // outgoing waves loaded and stored once for the four. Single precision:
+        // its rounding stays far below the tolerance of the sum.
         for (std::size_t b = 0; b < ws.senders.size(); b += kRows) {
             const std::size_t rows = std::min(kRows, ws.senders.size() - b);
             std::array<std::size_t, kRows> from{};
             for (std::size_t r = 0; r < kRows; ++r) {
                 from[r] = ws.senders[b + std::min(r, rows - 1)];
-                double* kernel = ws.kernel.data() + r * n;
+                float* kernel = ws.kernel.data() + r * n;
                 if (r >= rows) {
-                    std::fill_n(kernel, n, 0.0);
+                    std::fill_n(kernel, n, 0.0F);
                     continue;
                 }
-                const double cw = cosHalf[from[r]];
-                const double sw = sinHalf[from[r]];
+                const float cw = cosHalf[from[r]];
+                const float sw = sinHalf[from[r]];
                 for (std::size_t y = 0; y < n; ++y) {
-                    kernel[y] = rootSin[y] / std::max(cw * cosHalf[y] + sw * sinHalf[y], kSmallest);
+                    kernel[y] =
+                        rootSin[y] / std::max(cw * cosHalf[y] + sw * sinHalf[y], kSmallestF);
                 }
             }
-            const double* k0 = ws.kernel.data();
-            const double* k1 = k0 + n;
-            const double* k2 = k1 + n;
-            const double* k3 = k2 + n;
-            for (Signals* s : live) {
-                const double r0 = s->vRe[from[0]], r1 = s->vRe[from[1]], r2 = s->vRe[from[2]],
-                             r3 = s->vRe[from[3]];
-                const double i0 = s->vIm[from[0]], i1 = s->vIm[from[1]], i2 = s->vIm[from[2]],
-                             i3 = s->vIm[from[3]];
-                double* outRe = s->nextRe.data() + x * n;
-                double* outIm = s->nextIm.data() + x * n;
+            const float* k0 = ws.kernel.data();
+            const float* k1 = k0 + n;
+            const float* k2 = k1 + n;
+            const float* k3 = k2 + n;
+            for (std::size_t j = 0; j < live.size(); ++j) {
+                const float* vr = ws.vRe.data() + j * n;
+                const float* vi = ws.vIm.data() + j * n;
+                const float r0 = vr[from[0]], r1 = vr[from[1]], r2 = vr[from[2]], r3 = vr[from[3]];
+                const float i0 = vi[from[0]], i1 = vi[from[1]], i2 = vi[from[2]], i3 = vi[from[3]];
+                float* outRe = ws.outRe.data() + j * n;
+                float* outIm = ws.outIm.data() + j * n;
                 for (std::size_t y = 0; y < n; ++y) {
                     outRe[y] += k0[y] * r0 + k1[y] * r1 + k2[y] * r2 + k3[y] * r3;
                     outIm[y] += k0[y] * i0 + k1[y] * i1 + k2[y] * i2 + k3[y] * i3;
                 }
             }
+        }
+        for (std::size_t j = 0; j < live.size(); ++j) {
+            std::copy_n(ws.outRe.data() + j * n, n, live[j]->nextRe.data() + x * n);
+            std::copy_n(ws.outIm.data() + j * n, n, live[j]->nextIm.data() + x * n);
         }
     }
 }
@@ -300,8 +322,11 @@ void sumOrders(const accurate::EdgeGrid& grid, const PlateAccuracy& accuracy,
     for (Signals* s : batch) {
         for (std::size_t x = 0; x < n; ++x) {
             for (std::size_t w = 0; w < n; ++w) {
-                s->incoming[x * n + w] =
-                    s->hop[w * n + x] * Complex(s->sumRe[w * n + x], s->sumIm[w * n + x]);
+                const Complex h = s->hop[w * n + x];
+                const double sr = s->sumRe[w * n + x];
+                const double si = s->sumIm[w * n + x];
+                s->incoming[x * n + w] = {h.real() * sr - h.imag() * si,
+                                          h.real() * si + h.imag() * sr};
             }
         }
     }
