@@ -2,6 +2,7 @@
 #pragma once
 
 #include <complex>
+#include <vector>
 
 #include "accurate/gauss_legendre.h"
 #include "accurate/plate_geometry.h"
@@ -14,6 +15,21 @@ namespace opbaff::accurate {
 std::complex<double> firstOrderDiffraction(const EdgeCoordinates& source,
                                            const EdgeCoordinates& listener, double edgeLength,
                                            double k, const GaussRule& panelRule);
+
+// The first-order diffraction integral as a sum over quadrature nodes laid out
+// for every wavenumber up to kMax: H(k) = sum of weight exp(-jk path).
+struct FirstOrderNodes {
+    std::vector<double> path, weight;
+};
+
+// Appends to `out` the nodes of the edge's integral for the source and the
+// listener of firstOrderDiffraction, their weights times `gain`.
+void firstOrderNodes(const EdgeCoordinates& source, const EdgeCoordinates& listener,
+                     double edgeLength, double kMax, const GaussRule& panelRule, double gain,
+                     FirstOrderNodes& out);
+
+// The sum of `nodes` at wavenumber k (0 < k <= their kMax).
+std::complex<double> firstOrderAt(const FirstOrderNodes& nodes, double k);
 
 // The grazing edge-source directivity beta(theta_in, theta_out) of a thin edge
 // (nu = 1/2) for a source on the front face (theta_in = 0), with the sine of its

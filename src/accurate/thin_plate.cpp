@@ -27,6 +27,8 @@ namespace opbaff {
 
 using accurate::kPi;
 using Complex = std::complex<double>;
+// The edge waves are kept in single precision, far finer than their convergence.
+using Wave = std::complex<float>;
 
 namespace {
 constexpr double kNu = 0.5;
@@ -44,24 +46,27 @@ Complex green(double k, double r) {
 // One right-hand side of the integral equation: a frequency and the sources on
 // one face, with its edge signals order by order.
 struct Signals {
-    std::vector<double> curRe, curIm, nextRe, nextIm, sumRe, sumIm;
+    std::vector<float> curRe, curIm, nextRe, nextIm;  // one order
+    std::vector<double> sumRe, sumIm;                 // the orders so far
     std::vector<Complex> hop;  // [w * N + x]: the line factor, weight and Green function
-    Complex* incoming = nullptr;
+    Wave* incoming = nullptr;
     int order = 1;
     void reserve(std::size_t n) {
         if (hop.size() >= n * n) {
             return;
         }
-        for (auto* v : {&curRe, &curIm, &nextRe, &nextIm, &sumRe, &sumIm}) {
+        for (auto* v : {&curRe, &curIm, &nextRe, &nextIm}) {
             v->resize(n * n);
         }
+        sumRe.resize(n * n);
+        sumIm.resize(n * n);
         hop.resize(n * n);
     }
 };
 
 // Up to this many right-hand sides on one grid share each pass over its operator.
 constexpr std::size_t kBatch = 8;
-constexpr std::size_t kRows = 4;
+constexpr std::size_t kRows = 4;  // the rows of the directivity applied together
 
 struct Workspace {
     std::vector<Signals> sides{kBatch};
@@ -70,10 +75,8 @@ struct Workspace {
     // the outgoing waves.
     std::vector<float> kernel, rootSin, cosHalf, sinHalf, vRe, vIm, outRe, outIm;
     std::vector<std::size_t> senders;
+    // The sides are grown as they are used.
     void reserve(std::size_t n) {
-        for (auto& s : sides) {
-            s.reserve(n);
-        }
         kernel.resize(kRows * n);
         for (auto* v : {&rootSin, &cosHalf, &sinHalf}) {
             v->resize(n);
@@ -109,7 +112,7 @@ struct PlateSolution::Data {
     // Per frequency [x * N + w]: the wave arriving at x from w (all orders), for the
     // drivers' front sources and for their rear sources (as front sources). The
     // rear ones are left empty when they are rearRatio times the front ones.
-    std::vector<Complex> incomingFront, incomingRear;
+    std::vector<Wave> incomingFront, incomingRear;
     double rearRatio = 0.0;
     std::vector<int> orders;
 };
@@ -147,11 +150,16 @@ const PlateAccuracy& ThinPlate::accuracy() const {
 
 namespace {
 
+// The half-octave band of frequency f, counted from kBandBaseHz (0 below it).
+int bandOf(double f) {
+    return std::max(0, static_cast<int>(std::ceil(2.0 * std::log2(f / kBandBaseHz))));
+}
+
 // The points per edge for frequency f: a few per wavelength at the top of f's
 // half-octave band, never fewer than the floor.
 std::vector<int> pointsPerEdge(const std::vector<accurate::Edge>& edges, const PlateAccuracy& a,
                                double c, double f) {
-    const int band = std::max(0, static_cast<int>(std::ceil(2.0 * std::log2(f / kBandBaseHz))));
+    const int band = bandOf(f);
     const double bandTop = kBandBaseHz * std::pow(2.0, 0.5 * band);
     std::vector<int> counts;
     const int cap = std::max(1, kMaxGridPointsTotal / static_cast<int>(edges.size()));
@@ -204,7 +212,11 @@ void sourceTerm(const accurate::EdgeGrid& grid, const std::vector<PlateDriver>& 
 
 // The next order of every unfinished side: next(x -> y) = sum over w of the
 // grazing directivity at x from w towards y times the wave arriving at x from w.
-void nextOrder(const accurate::EdgeGrid& grid, std::vector<Signals*>& live, Workspace& ws) {
+// Compiled also for AVX2 and chosen by the processor at load time; the two give the
+// same sums (no fused multiply-add, the same order of operations per element).
+__attribute__((target_clones("avx2", "default"))) void nextOrder(const accurate::EdgeGrid& grid,
+                                                                 std::vector<Signals*>& live,
+                                                                 Workspace& ws) {
     const auto n = static_cast<std::size_t>(grid.size);
     float* rootSin = ws.rootSin.data();
     float* cosHalf = ws.cosHalf.data();
@@ -235,8 +247,8 @@ void nextOrder(const accurate::EdgeGrid& grid, std::vector<Signals*>& live, Work
             std::fill_n(ws.outRe.data() + j * n, n, 0.0F);
             std::fill_n(ws.outIm.data() + j * n, n, 0.0F);
         }
-        // Four senders at a time: their rows of the directivity, then each side's
-        // outgoing waves loaded and stored once for the four. Single precision:
+        // kRows senders at a time: their rows of the directivity, then each side's
+        // outgoing waves loaded and stored once for them. Single precision:
         // its rounding stays far below the tolerance of the sum.
         for (std::size_t b = 0; b < ws.senders.size(); b += kRows) {
             const std::size_t rows = std::min(kRows, ws.senders.size() - b);
@@ -287,7 +299,9 @@ bool addOrder(Signals& s, std::size_t n, const PlateAccuracy& accuracy) {
     for (std::size_t i = 0; i < n * n; ++i) {
         s.sumRe[i] += s.nextRe[i];
         s.sumIm[i] += s.nextIm[i];
-        added += s.nextRe[i] * s.nextRe[i] + s.nextIm[i] * s.nextIm[i];
+        const double re = s.nextRe[i];
+        const double im = s.nextIm[i];
+        added += re * re + im * im;
         total += s.sumRe[i] * s.sumRe[i] + s.sumIm[i] * s.sumIm[i];
     }
     std::swap(s.curRe, s.nextRe);
@@ -296,7 +310,7 @@ bool addOrder(Signals& s, std::size_t n, const PlateAccuracy& accuracy) {
 }
 
 // Sums the orders of the edge-source integral equation by iteration for the
-// sides in `batch` (all on `grid`, their first order in curRe/curIm), and leaves
+// sides in `batch` (all on `grid`, their first order in sumRe/sumIm), and leaves
 // the incoming waves [x * N + w] in their `incoming`, the highest order summed
 // in their `order`.
 void sumOrders(const accurate::EdgeGrid& grid, const PlateAccuracy& accuracy,
@@ -304,8 +318,10 @@ void sumOrders(const accurate::EdgeGrid& grid, const PlateAccuracy& accuracy,
     const auto n = static_cast<std::size_t>(grid.size);
     std::vector<Signals*> live;
     for (Signals* s : batch) {
-        std::copy_n(s->curRe.begin(), n * n, s->sumRe.begin());
-        std::copy_n(s->curIm.begin(), n * n, s->sumIm.begin());
+        for (std::size_t i = 0; i < n * n; ++i) {
+            s->curRe[i] = static_cast<float>(s->sumRe[i]);
+            s->curIm[i] = static_cast<float>(s->sumIm[i]);
+        }
         s->order = accuracy.maxOrder;
         live.push_back(s);
     }
@@ -325,8 +341,8 @@ void sumOrders(const accurate::EdgeGrid& grid, const PlateAccuracy& accuracy,
                 const Complex h = s->hop[w * n + x];
                 const double sr = s->sumRe[w * n + x];
                 const double si = s->sumIm[w * n + x];
-                s->incoming[x * n + w] = {h.real() * sr - h.imag() * si,
-                                          h.real() * si + h.imag() * sr};
+                s->incoming[x * n + w] = {static_cast<float>(h.real() * sr - h.imag() * si),
+                                          static_cast<float>(h.real() * si + h.imag() * sr)};
             }
         }
     }
@@ -336,7 +352,7 @@ void sumOrders(const accurate::EdgeGrid& grid, const PlateAccuracy& accuracy,
 struct Job {
     std::size_t frequency;
     const std::vector<double>* gains;
-    Complex* incoming;
+    Wave* incoming;
     int* order;
 };
 
@@ -439,6 +455,7 @@ Result<PlateSolution, PlateError> ThinPlate::solve(const std::vector<PlateDriver
              ++end) {
             const Job& job = jobs[end];
             Signals& side = ws.sides[end - first];
+            side.reserve(n);
             const double k = 2.0 * kPi * frequenciesHz[job.frequency] / state_->speedOfSound;
             for (std::size_t w = 0; w < n; ++w) {
                 for (std::size_t x = 0; x < n; ++x) {
@@ -447,7 +464,7 @@ Result<PlateSolution, PlateError> ThinPlate::solve(const std::vector<PlateDriver
                         d > 0.0 ? kLineFactor * grid.weight[w] * green(k, d) : 0.0;
                 }
             }
-            sourceTerm(grid, drivers, *job.gains, state_->edges, k, side.curRe, side.curIm);
+            sourceTerm(grid, drivers, *job.gains, state_->edges, k, side.sumRe, side.sumIm);
             side.incoming = job.incoming;
             batch.push_back(&side);
         }
@@ -482,30 +499,36 @@ struct Parts {
     Complex geometrical, first, higher;
 };
 
-// The geometrical sound and the first-order diffraction at `at` of the
-// front-face sources weighted by `gains`.
-Parts directField(const PlateSolution::Data& d, std::size_t i, const std::vector<double>& gains,
-                  SpacePoint at) {
+// The geometrical sound at `at` of the front-face sources weighted by `gains`.
+Complex geometricalField(const PlateSolution::Data& d, std::size_t i,
+                         const std::vector<double>& gains, SpacePoint at) {
     const double k = 2.0 * kPi * d.frequencies[i] / d.speedOfSound;
-    Parts parts{};
+    Complex sum = 0.0;
+    for (std::size_t j = 0; j < d.drivers.size(); ++j) {
+        if (gains[j] != 0.0 && at.z > 0.0) {
+            // The source and its image in the face merge: twice the direct sound.
+            const PlatePoint s = d.drivers[j].position;
+            sum += 2.0 * gains[j] * green(k, std::hypot(at.x - s.x, at.y - s.y, at.z));
+        }
+    }
+    return sum;
+}
+
+// Adds the quadrature nodes of the first-order diffraction at `at` of the
+// front-face sources weighted by `gains`, for wavenumbers up to kMax.
+void addFirstOrderNodes(const PlateSolution::Data& d, const std::vector<double>& gains,
+                        SpacePoint at, double kMax, accurate::FirstOrderNodes& nodes) {
     for (std::size_t j = 0; j < d.drivers.size(); ++j) {
         if (gains[j] == 0.0) {
             continue;
         }
         const SpacePoint s{d.drivers[j].position.x, d.drivers[j].position.y, 0.0};
-        if (at.z > 0.0) {
-            // The source and its image in the face merge: twice the direct sound.
-            parts.geometrical +=
-                2.0 * gains[j] * green(k, std::hypot(at.x - s.x, at.y - s.y, at.z));
-        }
         for (const auto& edge : d.edges) {
-            parts.first +=
-                gains[j] * accurate::firstOrderDiffraction(accurate::edgeCoordinates(edge, s),
-                                                           accurate::edgeCoordinates(edge, at),
-                                                           edge.length, k, d.panelRule);
+            accurate::firstOrderNodes(accurate::edgeCoordinates(edge, s),
+                                      accurate::edgeCoordinates(edge, at), edge.length, kMax,
+                                      d.panelRule, gains[j], nodes);
         }
     }
-    return parts;
 }
 
 // How the listener and its mirror image hear the edge points of one grid, for
@@ -561,14 +584,14 @@ Complex higherField(const PlateSolution::Data& d, std::size_t i, const EdgeView&
     const double k = 2.0 * kPi * d.frequencies[i] / d.speedOfSound;
     const auto& grid = *view.grid;
     const auto n = static_cast<std::size_t>(grid.size);
-    const Complex* front = d.incomingFront.data() + d.offsets[i];
-    const Complex* rear = d.incomingRear.empty() ? nullptr : d.incomingRear.data() + d.offsets[i];
+    const Wave* front = d.incomingFront.data() + d.offsets[i];
+    const Wave* rear = d.incomingRear.empty() ? nullptr : d.incomingRear.data() + d.offsets[i];
     Complex higher = 0.0;
     for (std::size_t x = 0; x < n; ++x) {
         double sumRe = 0.0;
         double sumIm = 0.0;
         const double* beta = view.front.data() + x * n;
-        const Complex* in = front + x * n;
+        const Wave* in = front + x * n;
         for (std::size_t w = 0; w < n; ++w) {
             sumRe += beta[w] * in[w].real();
             sumIm += beta[w] * in[w].imag();
@@ -617,6 +640,15 @@ Result<PlateResponse, PlateError> PlateSolution::listen(SpacePoint listener) con
     out.ordersSummed = d.orders;
     const SpacePoint mirror{listener.x, listener.y, -listener.z};
     EdgeView view;
+    std::size_t largest = 0;
+    for (const auto& grid : d.grids) {
+        largest = std::max(largest, static_cast<std::size_t>(grid->size));
+    }
+    view.distance.reserve(largest);
+    view.front.reserve(largest * largest);
+    view.rear.reserve(d.incomingRear.empty() ? 0 : largest * largest);
+    accurate::FirstOrderNodes nodes;
+    std::size_t nodesEnd = 0;  // the frequencies before it are served by `nodes`
     for (std::size_t i = 0; i < d.frequencies.size(); ++i) {
         const double k = 2.0 * kPi * d.frequencies[i] / d.speedOfSound;
         Complex baffle = 0.0;
@@ -637,9 +669,23 @@ Result<PlateResponse, PlateError> PlateSolution::listen(SpacePoint listener) con
             if (view.grid != d.grids[i].get()) {
                 viewEdges(d, *d.grids[i], listener, view);
             }
-            const Parts f = directField(d, i, front, listener);
-            const Parts r = directField(d, i, rear, mirror);
-            p = {f.geometrical + r.geometrical, f.first + r.first, higherField(d, i, view)};
+            if (i >= nodesEnd) {
+                // One set of nodes serves the following frequencies of the same band,
+                // laid out for the highest of them.
+                nodesEnd = i;
+                double kMax = k;
+                while (nodesEnd < d.frequencies.size() &&
+                       bandOf(d.frequencies[nodesEnd]) == bandOf(d.frequencies[i])) {
+                    kMax = std::max(kMax, 2.0 * kPi * d.frequencies[nodesEnd] / d.speedOfSound);
+                    ++nodesEnd;
+                }
+                nodes.path.clear();
+                nodes.weight.clear();
+                addFirstOrderNodes(d, front, listener, kMax, nodes);
+                addFirstOrderNodes(d, rear, mirror, kMax, nodes);
+            }
+            p = {geometricalField(d, i, front, listener) + geometricalField(d, i, rear, mirror),
+                 accurate::firstOrderAt(nodes, k), higherField(d, i, view)};
         }
         out.geometrical.push_back(p.geometrical / baffle);
         out.firstOrder.push_back(p.first / baffle);
