@@ -442,20 +442,36 @@ Result<PlateSolution, PlateError> ThinPlate::solve(const std::vector<PlateDriver
     std::stable_sort(jobs.begin(), jobs.end(), [&](const Job& a, const Job& b) {
         return std::less<>()(data->grids[a.frequency].get(), data->grids[b.frequency].get());
     });
+    const auto batchEnd = [&](std::size_t first) {
+        std::size_t end = first;
+        while (end < jobs.size() && end - first < kBatch &&
+               data->grids[jobs[end].frequency] == data->grids[jobs[first].frequency]) {
+            ++end;
+        }
+        return end;
+    };
     Workspace& ws = state_->workspace;
     ws.reserve(largest);
+    // Each side grown once, to the largest grid it serves.
+    std::array<std::size_t, kBatch> sideSize{};
+    for (std::size_t first = 0; first < jobs.size(); first = batchEnd(first)) {
+        for (std::size_t j = 0; j < batchEnd(first) - first; ++j) {
+            sideSize[j] = std::max(
+                sideSize[j], static_cast<std::size_t>(data->grids[jobs[first].frequency]->size));
+        }
+    }
+    for (std::size_t j = 0; j < kBatch; ++j) {
+        ws.sides[j].reserve(sideSize[j]);
+    }
     std::vector<Signals*> batch;
     for (std::size_t first = 0; first < jobs.size();) {
         const auto& grid = *data->grids[jobs[first].frequency];
         const auto n = static_cast<std::size_t>(grid.size);
         batch.clear();
-        std::size_t end = first;
-        for (; end < jobs.size() && end - first < kBatch &&
-               data->grids[jobs[end].frequency].get() == &grid;
-             ++end) {
-            const Job& job = jobs[end];
-            Signals& side = ws.sides[end - first];
-            side.reserve(n);
+        const std::size_t end = batchEnd(first);
+        for (std::size_t j = first; j < end; ++j) {
+            const Job& job = jobs[j];
+            Signals& side = ws.sides[j - first];
             const double k = 2.0 * kPi * frequenciesHz[job.frequency] / state_->speedOfSound;
             for (std::size_t w = 0; w < n; ++w) {
                 for (std::size_t x = 0; x < n; ++x) {
