@@ -139,6 +139,16 @@ Result<ThinPlate, PlateError> ThinPlate::create(PlateOutline outline, double spe
     return ThinPlate(std::move(state));
 }
 
+// A copy has its own state: the grids (immutable) are shared, the workspace not.
+ThinPlate::ThinPlate(const ThinPlate& other) : state_(std::make_shared<State>(*other.state_)) {}
+
+ThinPlate& ThinPlate::operator=(const ThinPlate& other) {
+    if (this != &other) {
+        state_ = std::make_shared<State>(*other.state_);
+    }
+    return *this;
+}
+
 const PlateOutline& ThinPlate::outline() const {
     return state_->outline;
 }
