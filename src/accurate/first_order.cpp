@@ -24,15 +24,6 @@
 
 namespace opbaff::accurate {
 
-double faceSourceDirectivity(double sinIn, double cosIn, double sinOut, double cosOut,
-                             double cosHalfThetaOut) {
-    // sinh^2(eta / 2) = (cosh eta - 1) / 2, cosh eta = (1 + cos cos) / (sin sin).
-    const double sinProduct = sinIn * sinOut;
-    const double sinh2 = std::max(0.0, (1.0 + cosIn * cosOut - sinProduct) / (2.0 * sinProduct));
-    const double a = cosHalfThetaOut;
-    return 4.0 * a * std::sqrt(1.0 + sinh2) / (sinh2 + a * a);
-}
-
 namespace {
 
 struct SideIntegral {

@@ -1,6 +1,8 @@
 // First-order diffraction of a source on the front face at one thin edge.
 #pragma once
 
+#include <algorithm>
+#include <cmath>
 #include <complex>
 #include <vector>
 
@@ -36,7 +38,24 @@ std::complex<double> firstOrderAt(const FirstOrderNodes& nodes, double k);
 // angle to the edge (sinIn, cosIn for the direction from the source to the edge
 // point) and the outgoing direction given likewise (sinOut, cosOut for the
 // direction from the listener to the edge point) and cos(theta_out / 2).
-double faceSourceDirectivity(double sinIn, double cosIn, double sinOut, double cosOut,
-                             double cosHalfThetaOut);
+// sinh^2(eta / 2) of faceSourceDirectivity for the incoming and outgoing
+// directions: (cosh eta - 1) / 2 with cosh eta = (1 + cos cos) / (sin sin).
+inline double faceSourceSinh2(double sinIn, double cosIn, double sinOut, double cosOut) {
+    const double sinProduct = sinIn * sinOut;
+    return std::max(0.0, (1.0 + cosIn * cosOut - sinProduct) / (2.0 * sinProduct));
+}
+
+// faceSourceDirectivity from sinh2 = sinh^2(eta / 2), its root = sqrt(1 + sinh2)
+// and cos(theta_out / 2): one pair of directions serves several listeners.
+inline double faceSourceDirectivityOf(double sinh2, double root, double cosHalfThetaOut) {
+    const double a = cosHalfThetaOut;
+    return 4.0 * a * root / (sinh2 + a * a);
+}
+
+inline double faceSourceDirectivity(double sinIn, double cosIn, double sinOut, double cosOut,
+                                    double cosHalfThetaOut) {
+    const double sinh2 = faceSourceSinh2(sinIn, cosIn, sinOut, cosOut);
+    return faceSourceDirectivityOf(sinh2, std::sqrt(1.0 + sinh2), cosHalfThetaOut);
+}
 
 }  // namespace opbaff::accurate

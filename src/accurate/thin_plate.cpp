@@ -603,14 +603,15 @@ void viewEdges(const PlateSolution::Data& d, const accurate::EdgeGrid& grid, Spa
         const double aMirror = std::cos(0.5 * accurate::edgeCoordinates(edge, mirror).theta);
         view.distance[x] = l;
         for (std::size_t w = 0; w < n; ++w) {
+            // Zero from the points of x's own edge (sinIn 0), branch-free.
             const double sinIn = grid.sinPhi[x * n + w];
-            double front = 0.0;
-            double rear = 0.0;
-            if (sinIn > 0.0) {
-                const double cosIn = -grid.cosPhi[x * n + w];
-                front = accurate::faceSourceDirectivity(sinIn, cosIn, sinOut, cosOut, a);
-                rear = accurate::faceSourceDirectivity(sinIn, cosIn, sinOut, cosOut, aMirror);
-            }
+            const bool sends = sinIn > 0.0;
+            const double sinh2 = accurate::faceSourceSinh2(sends ? sinIn : 1.0,
+                                                           -grid.cosPhi[x * n + w], sinOut, cosOut);
+            const double root = std::sqrt(1.0 + sinh2);
+            const double front = sends ? accurate::faceSourceDirectivityOf(sinh2, root, a) : 0.0;
+            const double rear =
+                sends ? accurate::faceSourceDirectivityOf(sinh2, root, aMirror) : 0.0;
             if (folded) {
                 view.front[x * n + w] = front + d.rearRatio * rear;
             } else {
@@ -647,7 +648,9 @@ Complex higherField(const PlateSolution::Data& d, std::size_t i, const EdgeView&
                 sumIm += beta[w] * in[w].imag();
             }
         }
-        higher += grid.weight[x] * green(k, view.distance[x]) * Complex(sumRe, sumIm);
+        const double l = view.distance[x];
+        const accurate::CosSin e = accurate::cosSin(k * l);
+        higher += (grid.weight[x] / l) * Complex(e.c, -e.s) * Complex(sumRe, sumIm);
     }
     return kLineFactor * higher;
 }
