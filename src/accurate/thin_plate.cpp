@@ -129,10 +129,11 @@ Result<ThinPlate, PlateError> ThinPlate::create(PlateOutline outline, double spe
         accuracy.orderTolerance < 0.0) {
         return PlateError::sizeNotPositive;
     }
-    auto state = std::make_shared<State>(State{outline,
+    auto edges = accurate::edgesOf(outline);
+    auto state = std::make_shared<State>(State{std::move(outline),
                                                speedOfSoundMPerS,
                                                accuracy,
-                                               accurate::edgesOf(outline),
+                                               std::move(edges),
                                                accurate::gaussLegendre(6),
                                                {},
                                                {}});
