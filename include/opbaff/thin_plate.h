@@ -130,11 +130,18 @@ struct PlateResponse {
 class PlateSolution;
 
 // A plate: its outline, the speed of sound and the accuracy. It keeps the
-// outline's edge-to-edge operators, computed once per frequency band and reused by
-// every driver and listener. Use one object from one thread at a time (copies
-// share nothing that changes).
+// outline's edge discretisation, computed once per frequency band and reused by
+// every driver and listener, and a workspace for the solves. Use one object from
+// one thread at a time (copies share nothing that changes: only the grids, which
+// never change once made).
 class ThinPlate {
   public:
+    ThinPlate(const ThinPlate& other);
+    ThinPlate& operator=(const ThinPlate& other);
+    ThinPlate(ThinPlate&&) noexcept = default;
+    ThinPlate& operator=(ThinPlate&&) noexcept = default;
+    ~ThinPlate() = default;
+
     // Errors: valueNotFinite, sizeNotPositive (speed of sound <= 0 or an accuracy
     // value out of range).
     static Result<ThinPlate, PlateError> create(PlateOutline outline,

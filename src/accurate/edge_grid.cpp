@@ -11,6 +11,7 @@
 // integral equation built on it.
 #include "accurate/edge_grid.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include "accurate/gauss_legendre.h"
@@ -56,32 +57,17 @@ void measurePairs(EdgeGrid& grid, const std::vector<Edge>& edges) {
     }
 }
 
-void buildGrazingDirectivity(EdgeGrid& grid) {
+void measureHalfAngles(EdgeGrid& grid) {
     const auto n = static_cast<std::size_t>(grid.size);
-    std::vector<double> rootSin(n);
-    std::vector<double> cosHalf(n);
-    std::vector<double> sinHalf(n);
-    grid.grazing.assign(n * n * n, 0.0);
-    for (std::size_t x = 0; x < n; ++x) {
-        for (std::size_t q = 0; q < n; ++q) {
-            const double c = grid.cosPhi[x * n + q];
-            const double sn = grid.sinPhi[x * n + q];
-            rootSin[q] = std::sqrt(std::max(0.0, sn));
-            // Half-angle of phi in (0, pi), from its cosine.
-            cosHalf[q] = std::sqrt(std::max(0.0, 0.5 * (1.0 + c)));
-            sinHalf[q] = std::sqrt(std::max(0.0, 0.5 * (1.0 - c)));
-        }
-        double* block = grid.grazing.data() + x * n * n;
-        for (std::size_t w = 0; w < n; ++w) {
-            if (rootSin[w] == 0.0) {
-                continue;
-            }
-            for (std::size_t y = 0; y < n; ++y) {
-                // 4 / cosh(eta / 2) for grazing incidence and grazing exit.
-                const double cosDiff = cosHalf[y] * cosHalf[w] + sinHalf[y] * sinHalf[w];
-                block[w * n + y] = cosDiff > 0.0 ? 4.0 * rootSin[w] * rootSin[y] / cosDiff : 0.0;
-            }
-        }
+    grid.rootSin.assign(n * n, 0.0);
+    grid.cosHalf.assign(n * n, 0.0);
+    grid.sinHalf.assign(n * n, 0.0);
+    for (std::size_t i = 0; i < n * n; ++i) {
+        const double c = grid.cosPhi[i];
+        grid.rootSin[i] = std::sqrt(std::max(0.0, grid.sinPhi[i]));
+        // Half-angle of phi in (0, pi), from its cosine.
+        grid.cosHalf[i] = std::sqrt(std::max(0.0, 0.5 * (1.0 + c)));
+        grid.sinHalf[i] = std::sqrt(std::max(0.0, 0.5 * (1.0 - c)));
     }
 }
 
@@ -92,7 +78,7 @@ EdgeGrid makeEdgeGrid(const std::vector<Edge>& edges, const std::vector<int>& po
     grid.pointsPerEdge = pointsPerEdge;
     placePoints(grid, edges);
     measurePairs(grid, edges);
-    buildGrazingDirectivity(grid);
+    measureHalfAngles(grid);
     return grid;
 }
 

@@ -20,9 +20,13 @@ struct EdgeGrid {
     // for two points of one edge.
     std::vector<double> distance;
     std::vector<double> cosPhi, sinPhi;
-    // The grazing directivity [x][w][y] (N^3) of the edge source at x for a wave
-    // arriving from w along the face and leaving towards y along the same face.
-    std::vector<double> grazing;
+    // The factors of the grazing directivity, per pair [x * N + q]: sqrt(sin phi)
+    // (zero on x's own edge), cos(phi / 2) and sin(phi / 2). The directivity of the
+    // edge source at x for a wave arriving from w along the face and leaving
+    // towards y along the same face is
+    //   4 rootSin[w] rootSin[y] / (cosHalf[w] cosHalf[y] + sinHalf[w] sinHalf[y]),
+    // formed where it is used rather than stored (N^3 values).
+    std::vector<double> rootSin, cosHalf, sinHalf;
 };
 
 // The grid of `pointsPerEdge[e]` Gauss-Legendre points on edge e.

@@ -1,7 +1,10 @@
 // First-order diffraction of a source on the front face at one thin edge.
 #pragma once
 
+#include <algorithm>
+#include <cmath>
 #include <complex>
+#include <vector>
 
 #include "accurate/gauss_legendre.h"
 #include "accurate/plate_geometry.h"
@@ -15,12 +18,44 @@ std::complex<double> firstOrderDiffraction(const EdgeCoordinates& source,
                                            const EdgeCoordinates& listener, double edgeLength,
                                            double k, const GaussRule& panelRule);
 
+// The first-order diffraction integral as a sum over quadrature nodes laid out
+// for every wavenumber up to kMax: H(k) = sum of weight exp(-jk path).
+struct FirstOrderNodes {
+    std::vector<double> path, weight;
+};
+
+// Appends to `out` the nodes of the edge's integral for the source and the
+// listener of firstOrderDiffraction, their weights times `gain`.
+void firstOrderNodes(const EdgeCoordinates& source, const EdgeCoordinates& listener,
+                     double edgeLength, double kMax, const GaussRule& panelRule, double gain,
+                     FirstOrderNodes& out);
+
+// The sum of `nodes` at wavenumber k (0 < k <= their kMax).
+std::complex<double> firstOrderAt(const FirstOrderNodes& nodes, double k);
+
 // The grazing edge-source directivity beta(theta_in, theta_out) of a thin edge
 // (nu = 1/2) for a source on the front face (theta_in = 0), with the sine of its
 // angle to the edge (sinIn, cosIn for the direction from the source to the edge
 // point) and the outgoing direction given likewise (sinOut, cosOut for the
 // direction from the listener to the edge point) and cos(theta_out / 2).
-double faceSourceDirectivity(double sinIn, double cosIn, double sinOut, double cosOut,
-                             double cosHalfThetaOut);
+// sinh^2(eta / 2) of faceSourceDirectivity for the incoming and outgoing
+// directions: (cosh eta - 1) / 2 with cosh eta = (1 + cos cos) / (sin sin).
+inline double faceSourceSinh2(double sinIn, double cosIn, double sinOut, double cosOut) {
+    const double sinProduct = sinIn * sinOut;
+    return std::max(0.0, (1.0 + cosIn * cosOut - sinProduct) / (2.0 * sinProduct));
+}
+
+// faceSourceDirectivity from sinh2 = sinh^2(eta / 2), its root = sqrt(1 + sinh2)
+// and cos(theta_out / 2): one pair of directions serves several listeners.
+inline double faceSourceDirectivityOf(double sinh2, double root, double cosHalfThetaOut) {
+    const double a = cosHalfThetaOut;
+    return 4.0 * a * root / (sinh2 + a * a);
+}
+
+inline double faceSourceDirectivity(double sinIn, double cosIn, double sinOut, double cosOut,
+                                    double cosHalfThetaOut) {
+    const double sinh2 = faceSourceSinh2(sinIn, cosIn, sinOut, cosOut);
+    return faceSourceDirectivityOf(sinh2, std::sqrt(1.0 + sinh2), cosHalfThetaOut);
+}
 
 }  // namespace opbaff::accurate

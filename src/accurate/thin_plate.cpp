@@ -13,9 +13,12 @@
 #include "opbaff/thin_plate.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
+#include <functional>
 #include <map>
 
+#include "accurate/cos_sin.h"
 #include "accurate/edge_grid.h"
 #include "accurate/first_order.h"
 #include "accurate/gauss_legendre.h"
@@ -25,16 +28,67 @@ namespace opbaff {
 
 using accurate::kPi;
 using Complex = std::complex<double>;
+// The edge waves are kept in single precision, far finer than their convergence.
+using Wave = std::complex<float>;
 
 namespace {
 constexpr double kNu = 0.5;
 constexpr double kLineFactor = -kNu / (4.0 * kPi);  // of the secondary-source integral
 constexpr double kBandBaseHz = 100.0;
 constexpr int kMaxGridPointsTotal = 256;
+// Floors a denominator that is positive wherever its numerator is not zero.
+constexpr double kSmallest = 1e-300;
+constexpr float kSmallestF = 1e-30F;
 
 Complex green(double k, double r) {
     return std::polar(1.0 / r, -k * r);
 }
+
+// One right-hand side of the integral equation: a frequency and the sources on
+// one face, with its edge signals order by order.
+struct Signals {
+    std::vector<float> curRe, curIm, nextRe, nextIm;  // one order
+    std::vector<double> sumRe, sumIm;                 // the orders so far
+    std::vector<Complex> hop;  // [w * N + x]: the line factor, weight and Green function
+    Wave* incoming = nullptr;
+    int order = 1;
+    void reserve(std::size_t n) {
+        if (hop.size() >= n * n) {
+            return;
+        }
+        for (auto* v : {&curRe, &curIm, &nextRe, &nextIm}) {
+            v->resize(n * n);
+        }
+        sumRe.resize(n * n);
+        sumIm.resize(n * n);
+        hop.resize(n * n);
+    }
+};
+
+// Up to this many right-hand sides on one grid share each pass over its operator.
+constexpr std::size_t kBatch = 8;
+constexpr std::size_t kRows = 4;  // the rows of the directivity applied together
+
+struct Workspace {
+    std::vector<Signals> sides{kBatch};
+    // For one receiving point: kRows rows of the grazing directivity, its
+    // factors, the points off the point's edge, and per side the arriving and
+    // the outgoing waves.
+    std::vector<float> kernel, rootSin, cosHalf, sinHalf, vRe, vIm, outRe, outIm;
+    std::vector<std::size_t> senders;
+    // The sides are grown as they are used.
+    void reserve(std::size_t n) {
+        kernel.resize(kRows * n);
+        for (auto* v : {&rootSin, &cosHalf, &sinHalf}) {
+            v->resize(n);
+        }
+        for (auto* v : {&vRe, &vIm, &outRe, &outIm}) {
+            v->resize(kBatch * n);
+        }
+        senders.reserve(n);
+    }
+};
+
 }  // namespace
 
 struct ThinPlate::State {
@@ -44,6 +98,7 @@ struct ThinPlate::State {
     std::vector<accurate::Edge> edges;
     accurate::GaussRule panelRule;
     std::map<std::vector<int>, std::shared_ptr<const accurate::EdgeGrid>> grids;
+    Workspace workspace;  // kept between solves, so that it is allocated once
 };
 
 struct PlateSolution::Data {
@@ -56,8 +111,10 @@ struct PlateSolution::Data {
     std::vector<std::shared_ptr<const accurate::EdgeGrid>> grids;  // per frequency
     std::vector<std::size_t> offsets;                              // into the incoming signals
     // Per frequency [x * N + w]: the wave arriving at x from w (all orders), for the
-    // drivers' front sources and for their rear sources (as front sources).
-    std::vector<Complex> incomingFront, incomingRear;
+    // drivers' front sources and for their rear sources (as front sources). The
+    // rear ones are left empty when they are rearRatio times the front ones.
+    std::vector<Wave> incomingFront, incomingRear;
+    double rearRatio = 0.0;
     std::vector<int> orders;
 };
 
@@ -72,13 +129,25 @@ Result<ThinPlate, PlateError> ThinPlate::create(PlateOutline outline, double spe
         accuracy.orderTolerance < 0.0) {
         return PlateError::sizeNotPositive;
     }
-    auto state = std::make_shared<State>(State{outline,
+    auto edges = accurate::edgesOf(outline);
+    auto state = std::make_shared<State>(State{std::move(outline),
                                                speedOfSoundMPerS,
                                                accuracy,
-                                               accurate::edgesOf(outline),
+                                               std::move(edges),
                                                accurate::gaussLegendre(6),
+                                               {},
                                                {}});
     return ThinPlate(std::move(state));
+}
+
+// A copy has its own state: the grids (immutable) are shared, the workspace not.
+ThinPlate::ThinPlate(const ThinPlate& other) : state_(std::make_shared<State>(*other.state_)) {}
+
+ThinPlate& ThinPlate::operator=(const ThinPlate& other) {
+    if (this != &other) {
+        state_ = std::make_shared<State>(*other.state_);
+    }
+    return *this;
 }
 
 const PlateOutline& ThinPlate::outline() const {
@@ -93,11 +162,16 @@ const PlateAccuracy& ThinPlate::accuracy() const {
 
 namespace {
 
+// The half-octave band of frequency f, counted from kBandBaseHz (0 below it).
+int bandOf(double f) {
+    return std::max(0, static_cast<int>(std::ceil(2.0 * std::log2(f / kBandBaseHz))));
+}
+
 // The points per edge for frequency f: a few per wavelength at the top of f's
 // half-octave band, never fewer than the floor.
 std::vector<int> pointsPerEdge(const std::vector<accurate::Edge>& edges, const PlateAccuracy& a,
                                double c, double f) {
-    const int band = std::max(0, static_cast<int>(std::ceil(2.0 * std::log2(f / kBandBaseHz))));
+    const int band = bandOf(f);
     const double bandTop = kBandBaseHz * std::pow(2.0, 0.5 * band);
     std::vector<int> counts;
     const int cap = std::max(1, kMaxGridPointsTotal / static_cast<int>(edges.size()));
@@ -117,6 +191,9 @@ void sourceTerm(const accurate::EdgeGrid& grid, const std::vector<PlateDriver>& 
     std::fill(re.begin(), re.begin() + static_cast<std::ptrdiff_t>(n * n), 0.0);
     std::fill(im.begin(), im.begin() + static_cast<std::ptrdiff_t>(n * n), 0.0);
     for (std::size_t i = 0; i < drivers.size(); ++i) {
+        if (gains[i] == 0.0) {
+            continue;
+        }
         for (std::size_t x = 0; x < n; ++x) {
             const auto& edge = edges[static_cast<std::size_t>(grid.edgeOf[x])];
             const double dx = drivers[i].position.x - grid.x[x];
@@ -128,89 +205,191 @@ void sourceTerm(const accurate::EdgeGrid& grid, const std::vector<PlateDriver>& 
             const double cosHalfS = std::sqrt(std::max(0.0, 0.5 * (1.0 + c)));
             const double sinHalfS = std::sqrt(std::max(0.0, 0.5 * (1.0 - c)));
             const Complex g = gains[i] * green(k, d);
+            const double* rootSin = grid.rootSin.data() + x * n;
+            const double* cosHalf = grid.cosHalf.data() + x * n;
+            const double* sinHalf = grid.sinHalf.data() + x * n;
+            double* outRe = re.data() + x * n;
+            double* outIm = im.data() + x * n;
             for (std::size_t y = 0; y < n; ++y) {
-                const double cy = grid.cosPhi[x * n + y];
-                const double sy = grid.sinPhi[x * n + y];
-                if (sy <= 0.0) {
+                // Zero on x's own edge, where rootSin is.
+                const double cosDiff =
+                    std::max(cosHalf[y] * cosHalfS + sinHalf[y] * sinHalfS, kSmallest);
+                const double beta = 4.0 * rootSinS * rootSin[y] / cosDiff;
+                outRe[y] += beta * g.real();
+                outIm[y] += beta * g.imag();
+            }
+        }
+    }
+}
+
+// The next order of every unfinished side: next(x -> y) = sum over w of the
+// grazing directivity at x from w towards y times the wave arriving at x from w.
+// Compiled also for AVX2 and chosen by the processor at load time; the two give the
+// same sums (no fused multiply-add, the same order of operations per element).
+__attribute__((target_clones("avx2", "default"))) void nextOrder(const accurate::EdgeGrid& grid,
+                                                                 std::vector<Signals*>& live,
+                                                                 Workspace& ws) {
+    const auto n = static_cast<std::size_t>(grid.size);
+    float* rootSin = ws.rootSin.data();
+    float* cosHalf = ws.cosHalf.data();
+    float* sinHalf = ws.sinHalf.data();
+    for (std::size_t x = 0; x < n; ++x) {
+        // The points that send waves to x: those off its own edge.
+        ws.senders.clear();
+        for (std::size_t w = 0; w < n; ++w) {
+            rootSin[w] = static_cast<float>(grid.rootSin[x * n + w]);
+            cosHalf[w] = static_cast<float>(grid.cosHalf[x * n + w]);
+            sinHalf[w] = static_cast<float>(grid.sinHalf[x * n + w]);
+            if (grid.rootSin[x * n + w] != 0.0) {
+                ws.senders.push_back(w);
+            }
+        }
+        for (std::size_t j = 0; j < live.size(); ++j) {
+            const Signals& s = *live[j];
+            for (std::size_t w = 0; w < n; ++w) {
+                // Written out: std::complex's product checks for infinities.
+                const double hr = s.hop[w * n + x].real();
+                const double hi = s.hop[w * n + x].imag();
+                const double cr = s.curRe[w * n + x];
+                const double ci = s.curIm[w * n + x];
+                const double scale = 4.0 * grid.rootSin[x * n + w];
+                ws.vRe[j * n + w] = static_cast<float>(scale * (hr * cr - hi * ci));
+                ws.vIm[j * n + w] = static_cast<float>(scale * (hr * ci + hi * cr));
+            }
+            std::fill_n(ws.outRe.data() + j * n, n, 0.0F);
+            std::fill_n(ws.outIm.data() + j * n, n, 0.0F);
+        }
+        // kRows senders at a time: their rows of the directivity, then each side's
+        // outgoing waves loaded and stored once for them. Single precision:
+        // its rounding stays far below the tolerance of the sum.
+        for (std::size_t b = 0; b < ws.senders.size(); b += kRows) {
+            const std::size_t rows = std::min(kRows, ws.senders.size() - b);
+            std::array<std::size_t, kRows> from{};
+            for (std::size_t r = 0; r < kRows; ++r) {
+                from[r] = ws.senders[b + std::min(r, rows - 1)];
+                float* kernel = ws.kernel.data() + r * n;
+                if (r >= rows) {
+                    std::fill_n(kernel, n, 0.0F);
                     continue;
                 }
-                const double cosDiff = std::sqrt(std::max(0.0, 0.5 * (1.0 + cy))) * cosHalfS +
-                                       std::sqrt(std::max(0.0, 0.5 * (1.0 - cy))) * sinHalfS;
-                const double beta = 4.0 * rootSinS * std::sqrt(sy) / cosDiff;
-                re[x * n + y] += beta * g.real();
-                im[x * n + y] += beta * g.imag();
-            }
-        }
-    }
-}
-
-struct Workspace {
-    std::vector<double> curRe, curIm, nextRe, nextIm, sumRe, sumIm, vRe, vIm;
-    std::vector<Complex> hop;
-    void reserve(std::size_t n) {
-        for (auto* v : {&curRe, &curIm, &nextRe, &nextIm, &sumRe, &sumIm}) {
-            v->resize(n * n);
-        }
-        vRe.resize(n);
-        vIm.resize(n);
-        hop.resize(n * n);
-    }
-};
-
-// Sums the orders of the edge-source integral equation by iteration, and leaves
-// the incoming waves [x * N + w] in `incoming`. Returns the highest order summed.
-int sumOrders(const accurate::EdgeGrid& grid, const PlateAccuracy& accuracy, Workspace& ws,
-              Complex* incoming) {
-    const auto n = static_cast<std::size_t>(grid.size);
-    std::copy_n(ws.curRe.begin(), n * n, ws.sumRe.begin());
-    std::copy_n(ws.curIm.begin(), n * n, ws.sumIm.begin());
-    int order = 1;
-    for (; order < accuracy.maxOrder; ++order) {
-        double added = 0.0;
-        double total = 0.0;
-        for (std::size_t x = 0; x < n; ++x) {
-            for (std::size_t w = 0; w < n; ++w) {
-                const Complex v =
-                    ws.hop[w * n + x] * Complex(ws.curRe[w * n + x], ws.curIm[w * n + x]);
-                ws.vRe[w] = v.real();
-                ws.vIm[w] = v.imag();
-            }
-            double* outRe = ws.nextRe.data() + x * n;
-            double* outIm = ws.nextIm.data() + x * n;
-            std::fill(outRe, outRe + n, 0.0);
-            std::fill(outIm, outIm + n, 0.0);
-            const double* block = grid.grazing.data() + x * n * n;
-            for (std::size_t w = 0; w < n; ++w) {
-                const double vr = ws.vRe[w];
-                const double vi = ws.vIm[w];
-                const double* row = block + w * n;
+                const float cw = cosHalf[from[r]];
+                const float sw = sinHalf[from[r]];
                 for (std::size_t y = 0; y < n; ++y) {
-                    outRe[y] += row[y] * vr;
-                    outIm[y] += row[y] * vi;
+                    kernel[y] =
+                        rootSin[y] / std::max(cw * cosHalf[y] + sw * sinHalf[y], kSmallestF);
+                }
+            }
+            const float* k0 = ws.kernel.data();
+            const float* k1 = k0 + n;
+            const float* k2 = k1 + n;
+            const float* k3 = k2 + n;
+            for (std::size_t j = 0; j < live.size(); ++j) {
+                const float* vr = ws.vRe.data() + j * n;
+                const float* vi = ws.vIm.data() + j * n;
+                const float r0 = vr[from[0]], r1 = vr[from[1]], r2 = vr[from[2]], r3 = vr[from[3]];
+                const float i0 = vi[from[0]], i1 = vi[from[1]], i2 = vi[from[2]], i3 = vi[from[3]];
+                float* outRe = ws.outRe.data() + j * n;
+                float* outIm = ws.outIm.data() + j * n;
+                for (std::size_t y = 0; y < n; ++y) {
+                    outRe[y] += k0[y] * r0 + k1[y] * r1 + k2[y] * r2 + k3[y] * r3;
+                    outIm[y] += k0[y] * i0 + k1[y] * i1 + k2[y] * i2 + k3[y] * i3;
                 }
             }
         }
-        for (std::size_t i = 0; i < n * n; ++i) {
-            ws.sumRe[i] += ws.nextRe[i];
-            ws.sumIm[i] += ws.nextIm[i];
-            added += ws.nextRe[i] * ws.nextRe[i] + ws.nextIm[i] * ws.nextIm[i];
-            total += ws.sumRe[i] * ws.sumRe[i] + ws.sumIm[i] * ws.sumIm[i];
-        }
-        std::swap(ws.curRe, ws.nextRe);
-        std::swap(ws.curIm, ws.nextIm);
-        if (added <= accuracy.orderTolerance * accuracy.orderTolerance * total) {
-            ++order;
-            break;
+        for (std::size_t j = 0; j < live.size(); ++j) {
+            std::copy_n(ws.outRe.data() + j * n, n, live[j]->nextRe.data() + x * n);
+            std::copy_n(ws.outIm.data() + j * n, n, live[j]->nextIm.data() + x * n);
         }
     }
-    for (std::size_t x = 0; x < n; ++x) {
-        for (std::size_t w = 0; w < n; ++w) {
-            incoming[x * n + w] =
-                ws.hop[w * n + x] * Complex(ws.sumRe[w * n + x], ws.sumIm[w * n + x]);
-        }
-    }
-    return order;
 }
+
+// hop[w * N + x]: the line factor times w's weight times the Green function from
+// w to x, zero between points of one edge. Compiled also for AVX2 and chosen by the
+// processor at load time (the same values: no fused multiply-add).
+__attribute__((target_clones("avx2", "default"))) void hopFactors(const accurate::EdgeGrid& grid,
+                                                                  double k, Complex* hop) {
+    const auto n = static_cast<std::size_t>(grid.size);
+    // std::complex<double> is laid out as two doubles, real part first.
+    auto* out = reinterpret_cast<double*>(hop);
+    for (std::size_t w = 0; w < n; ++w) {
+        const double factor = kLineFactor * grid.weight[w];
+        const double* distance = grid.distance.data() + w * n;
+        double* row = out + 2 * w * n;
+        for (std::size_t x = 0; x < n; ++x) {
+            const double d = distance[x];
+            const double safe = d > 0.0 ? d : 1.0;
+            const double g = d > 0.0 ? factor / safe : 0.0;
+            const accurate::CosSin e = accurate::cosSin(k * safe);
+            row[2 * x] = g * e.c;
+            row[2 * x + 1] = -g * e.s;
+        }
+    }
+}
+
+// Adds the order just computed to the sum; true once it added less than the
+// tolerance (relative).
+bool addOrder(Signals& s, std::size_t n, const PlateAccuracy& accuracy) {
+    double added = 0.0;
+    double total = 0.0;
+    for (std::size_t i = 0; i < n * n; ++i) {
+        s.sumRe[i] += s.nextRe[i];
+        s.sumIm[i] += s.nextIm[i];
+        const double re = s.nextRe[i];
+        const double im = s.nextIm[i];
+        added += re * re + im * im;
+        total += s.sumRe[i] * s.sumRe[i] + s.sumIm[i] * s.sumIm[i];
+    }
+    std::swap(s.curRe, s.nextRe);
+    std::swap(s.curIm, s.nextIm);
+    return added <= accuracy.orderTolerance * accuracy.orderTolerance * total;
+}
+
+// Sums the orders of the edge-source integral equation by iteration for the
+// sides in `batch` (all on `grid`, their first order in sumRe/sumIm), and leaves
+// the incoming waves [x * N + w] in their `incoming`, the highest order summed
+// in their `order`.
+void sumOrders(const accurate::EdgeGrid& grid, const PlateAccuracy& accuracy,
+               std::vector<Signals*>& batch, Workspace& ws) {
+    const auto n = static_cast<std::size_t>(grid.size);
+    std::vector<Signals*> live;
+    for (Signals* s : batch) {
+        for (std::size_t i = 0; i < n * n; ++i) {
+            s->curRe[i] = static_cast<float>(s->sumRe[i]);
+            s->curIm[i] = static_cast<float>(s->sumIm[i]);
+        }
+        s->order = accuracy.maxOrder;
+        live.push_back(s);
+    }
+    for (int order = 1; order < accuracy.maxOrder && !live.empty(); ++order) {
+        nextOrder(grid, live, ws);
+        std::erase_if(live, [&](Signals* s) {
+            if (!addOrder(*s, n, accuracy)) {
+                return false;
+            }
+            s->order = order + 1;
+            return true;
+        });
+    }
+    for (Signals* s : batch) {
+        for (std::size_t x = 0; x < n; ++x) {
+            for (std::size_t w = 0; w < n; ++w) {
+                const Complex h = s->hop[w * n + x];
+                const double sr = s->sumRe[w * n + x];
+                const double si = s->sumIm[w * n + x];
+                s->incoming[x * n + w] = {static_cast<float>(h.real() * sr - h.imag() * si),
+                                          static_cast<float>(h.real() * si + h.imag() * sr)};
+            }
+        }
+    }
+}
+
+// One right-hand side to solve: a frequency and the gains of the sources on a face.
+struct Job {
+    std::size_t frequency;
+    const std::vector<double>* gains;
+    Wave* incoming;
+    int* order;
+};
 
 }  // namespace
 
@@ -250,6 +429,7 @@ Result<PlateSolution, PlateError> ThinPlate::solve(const std::vector<PlateDriver
                                                                           {},
                                                                           {},
                                                                           {},
+                                                                          0.0,
                                                                           {}});
     std::size_t total = 0;
     std::size_t largest = 0;
@@ -267,9 +447,7 @@ Result<PlateSolution, PlateError> ThinPlate::solve(const std::vector<PlateDriver
         largest = std::max(largest, n);
     }
     data->incomingFront.resize(total);
-    data->incomingRear.resize(total);
-    Workspace ws;
-    ws.reserve(largest);
+    data->orders.assign(frequenciesHz.size(), 1);
     const double rearRatio = frontGains[0] == 0.0 ? 0.0 : rearGains[0] / frontGains[0];
     bool proportional = true;
     for (std::size_t j = 0; j < drivers.size(); ++j) {
@@ -277,31 +455,68 @@ Result<PlateSolution, PlateError> ThinPlate::solve(const std::vector<PlateDriver
             proportional = false;
         }
     }
+    // The equation is linear: rear sources in one proportion to the front ones set
+    // up edge waves in that proportion, and need no solve of their own.
+    std::vector<Job> jobs;
+    std::vector<int> rearOrders(frequenciesHz.size());
+    if (proportional) {
+        data->rearRatio = rearRatio;
+    } else {
+        data->incomingRear.resize(total);
+    }
     for (std::size_t i = 0; i < frequenciesHz.size(); ++i) {
-        const auto& grid = *data->grids[i];
-        const auto n = static_cast<std::size_t>(grid.size);
-        const double k = 2.0 * kPi * frequenciesHz[i] / state_->speedOfSound;
-        for (std::size_t w = 0; w < n; ++w) {
-            for (std::size_t x = 0; x < n; ++x) {
-                const double d = grid.distance[w * n + x];
-                ws.hop[w * n + x] = d > 0.0 ? kLineFactor * grid.weight[w] * green(k, d) : 0.0;
-            }
+        jobs.push_back(
+            {i, &frontGains, data->incomingFront.data() + data->offsets[i], &data->orders[i]});
+        if (!proportional) {
+            jobs.push_back(
+                {i, &rearGains, data->incomingRear.data() + data->offsets[i], &rearOrders[i]});
         }
-        sourceTerm(grid, drivers, frontGains, state_->edges, k, ws.curRe, ws.curIm);
-        data->orders.push_back(
-            sumOrders(grid, state_->accuracy, ws, data->incomingFront.data() + data->offsets[i]));
-        Complex* rear = data->incomingRear.data() + data->offsets[i];
-        if (proportional) {
-            // The equation is linear: rear sources in one proportion to the front
-            // ones set up edge waves in that proportion.
-            const Complex* frontWaves = data->incomingFront.data() + data->offsets[i];
-            for (std::size_t j = 0; j < n * n; ++j) {
-                rear[j] = rearRatio * frontWaves[j];
-            }
-        } else {
-            sourceTerm(grid, drivers, rearGains, state_->edges, k, ws.curRe, ws.curIm);
-            sumOrders(grid, state_->accuracy, ws, rear);
+    }
+    // Frequencies on one grid are solved together, each pass over its operator
+    // serving a batch of them.
+    std::stable_sort(jobs.begin(), jobs.end(), [&](const Job& a, const Job& b) {
+        return std::less<>()(data->grids[a.frequency].get(), data->grids[b.frequency].get());
+    });
+    const auto batchEnd = [&](std::size_t first) {
+        std::size_t end = first;
+        while (end < jobs.size() && end - first < kBatch &&
+               data->grids[jobs[end].frequency] == data->grids[jobs[first].frequency]) {
+            ++end;
         }
+        return end;
+    };
+    Workspace& ws = state_->workspace;
+    ws.reserve(largest);
+    // Each side grown once, to the largest grid it serves.
+    std::array<std::size_t, kBatch> sideSize{};
+    for (std::size_t first = 0; first < jobs.size(); first = batchEnd(first)) {
+        for (std::size_t j = 0; j < batchEnd(first) - first; ++j) {
+            sideSize[j] = std::max(
+                sideSize[j], static_cast<std::size_t>(data->grids[jobs[first].frequency]->size));
+        }
+    }
+    for (std::size_t j = 0; j < kBatch; ++j) {
+        ws.sides[j].reserve(sideSize[j]);
+    }
+    std::vector<Signals*> batch;
+    for (std::size_t first = 0; first < jobs.size();) {
+        const auto& grid = *data->grids[jobs[first].frequency];
+        batch.clear();
+        const std::size_t end = batchEnd(first);
+        for (std::size_t j = first; j < end; ++j) {
+            const Job& job = jobs[j];
+            Signals& side = ws.sides[j - first];
+            const double k = 2.0 * kPi * frequenciesHz[job.frequency] / state_->speedOfSound;
+            hopFactors(grid, k, side.hop.data());
+            sourceTerm(grid, drivers, *job.gains, state_->edges, k, side.sumRe, side.sumIm);
+            side.incoming = job.incoming;
+            batch.push_back(&side);
+        }
+        sumOrders(grid, state_->accuracy, batch, ws);
+        for (std::size_t j = first; j < end; ++j) {
+            *jobs[j].order = ws.sides[j - first].order;
+        }
+        first = end;
     }
     return PlateSolution(std::move(data));
 }
@@ -328,32 +543,57 @@ struct Parts {
     Complex geometrical, first, higher;
 };
 
-// The field at `at` of the front-face sources weighted by `gains`, with the
-// edge waves `incoming` they set up.
-Parts frontField(const PlateSolution::Data& d, std::size_t i, const std::vector<double>& gains,
-                 const Complex* incoming, SpacePoint at) {
+// The geometrical sound at `at` of the front-face sources weighted by `gains`.
+Complex geometricalField(const PlateSolution::Data& d, std::size_t i,
+                         const std::vector<double>& gains, SpacePoint at) {
     const double k = 2.0 * kPi * d.frequencies[i] / d.speedOfSound;
-    Parts parts{};
+    Complex sum = 0.0;
+    for (std::size_t j = 0; j < d.drivers.size(); ++j) {
+        if (gains[j] != 0.0 && at.z > 0.0) {
+            // The source and its image in the face merge: twice the direct sound.
+            const PlatePoint s = d.drivers[j].position;
+            sum += 2.0 * gains[j] * green(k, std::hypot(at.x - s.x, at.y - s.y, at.z));
+        }
+    }
+    return sum;
+}
+
+// Adds the quadrature nodes of the first-order diffraction at `at` of the
+// front-face sources weighted by `gains`, for wavenumbers up to kMax.
+void addFirstOrderNodes(const PlateSolution::Data& d, const std::vector<double>& gains,
+                        SpacePoint at, double kMax, accurate::FirstOrderNodes& nodes) {
     for (std::size_t j = 0; j < d.drivers.size(); ++j) {
         if (gains[j] == 0.0) {
             continue;
         }
         const SpacePoint s{d.drivers[j].position.x, d.drivers[j].position.y, 0.0};
-        if (at.z > 0.0) {
-            // The source and its image in the face merge: twice the direct sound.
-            parts.geometrical +=
-                2.0 * gains[j] * green(k, std::hypot(at.x - s.x, at.y - s.y, at.z));
-        }
         for (const auto& edge : d.edges) {
-            parts.first +=
-                gains[j] * accurate::firstOrderDiffraction(accurate::edgeCoordinates(edge, s),
-                                                           accurate::edgeCoordinates(edge, at),
-                                                           edge.length, k, d.panelRule);
+            accurate::firstOrderNodes(accurate::edgeCoordinates(edge, s),
+                                      accurate::edgeCoordinates(edge, at), edge.length, kMax,
+                                      d.panelRule, gains[j], nodes);
         }
     }
-    const auto& grid = *d.grids[i];
+}
+
+// How the listener and its mirror image hear the edge points of one grid, for
+// every frequency on that grid: per point the distance, per pair [x * N + w] the
+// directivity of the edge source at x for the wave from w towards the listener
+// (front) and towards the mirror (rear; folded into front, times the rear ratio,
+// when the rear waves are proportional to the front ones).
+struct EdgeView {
+    const accurate::EdgeGrid* grid = nullptr;
+    std::vector<double> distance, front, rear;
+};
+
+void viewEdges(const PlateSolution::Data& d, const accurate::EdgeGrid& grid, SpacePoint at,
+               EdgeView& view) {
     const auto n = static_cast<std::size_t>(grid.size);
-    Complex higher = 0.0;
+    const bool folded = d.incomingRear.empty();
+    view.grid = &grid;
+    view.distance.resize(n);
+    view.front.resize(n * n);
+    view.rear.resize(folded ? 0 : n * n);
+    const SpacePoint mirror{at.x, at.y, -at.z};
     for (std::size_t x = 0; x < n; ++x) {
         const auto& edge = d.edges[static_cast<std::size_t>(grid.edgeOf[x])];
         const accurate::EdgeCoordinates r = accurate::edgeCoordinates(edge, at);
@@ -361,23 +601,59 @@ Parts frontField(const PlateSolution::Data& d, std::size_t i, const std::vector<
         const double cosOut = (grid.s[x] - r.s) / l;
         const double sinOut = r.r / l;
         const double a = std::cos(0.5 * r.theta);
+        const double aMirror = std::cos(0.5 * accurate::edgeCoordinates(edge, mirror).theta);
+        view.distance[x] = l;
+        for (std::size_t w = 0; w < n; ++w) {
+            // Zero from the points of x's own edge (sinIn 0), branch-free.
+            const double sinIn = grid.sinPhi[x * n + w];
+            const bool sends = sinIn > 0.0;
+            const double sinh2 = accurate::faceSourceSinh2(sends ? sinIn : 1.0,
+                                                           -grid.cosPhi[x * n + w], sinOut, cosOut);
+            const double root = std::sqrt(1.0 + sinh2);
+            const double front = sends ? accurate::faceSourceDirectivityOf(sinh2, root, a) : 0.0;
+            const double rear =
+                sends ? accurate::faceSourceDirectivityOf(sinh2, root, aMirror) : 0.0;
+            if (folded) {
+                view.front[x * n + w] = front + d.rearRatio * rear;
+            } else {
+                view.front[x * n + w] = front;
+                view.rear[x * n + w] = rear;
+            }
+        }
+    }
+}
+
+// The higher orders heard on `view` at frequency i: the edge sources of the waves
+// arriving at every edge point.
+Complex higherField(const PlateSolution::Data& d, std::size_t i, const EdgeView& view) {
+    const double k = 2.0 * kPi * d.frequencies[i] / d.speedOfSound;
+    const auto& grid = *view.grid;
+    const auto n = static_cast<std::size_t>(grid.size);
+    const Wave* front = d.incomingFront.data() + d.offsets[i];
+    const Wave* rear = d.incomingRear.empty() ? nullptr : d.incomingRear.data() + d.offsets[i];
+    Complex higher = 0.0;
+    for (std::size_t x = 0; x < n; ++x) {
         double sumRe = 0.0;
         double sumIm = 0.0;
-        const Complex* in = incoming + x * n;
+        const double* beta = view.front.data() + x * n;
+        const Wave* in = front + x * n;
         for (std::size_t w = 0; w < n; ++w) {
-            const double sinIn = grid.sinPhi[x * n + w];
-            if (sinIn <= 0.0) {
-                continue;
-            }
-            const double beta =
-                accurate::faceSourceDirectivity(sinIn, -grid.cosPhi[x * n + w], sinOut, cosOut, a);
-            sumRe += beta * in[w].real();
-            sumIm += beta * in[w].imag();
+            sumRe += beta[w] * in[w].real();
+            sumIm += beta[w] * in[w].imag();
         }
-        higher += grid.weight[x] * green(k, l) * Complex(sumRe, sumIm);
+        if (rear != nullptr) {
+            beta = view.rear.data() + x * n;
+            in = rear + x * n;
+            for (std::size_t w = 0; w < n; ++w) {
+                sumRe += beta[w] * in[w].real();
+                sumIm += beta[w] * in[w].imag();
+            }
+        }
+        const double l = view.distance[x];
+        const accurate::CosSin e = accurate::cosSin(k * l);
+        higher += (grid.weight[x] / l) * Complex(e.c, -e.s) * Complex(sumRe, sumIm);
     }
-    parts.higher = kLineFactor * higher;
-    return parts;
+    return kLineFactor * higher;
 }
 
 }  // namespace
@@ -410,6 +686,16 @@ Result<PlateResponse, PlateError> PlateSolution::listen(SpacePoint listener) con
     out.frequenciesHz = d.frequencies;
     out.ordersSummed = d.orders;
     const SpacePoint mirror{listener.x, listener.y, -listener.z};
+    EdgeView view;
+    std::size_t largest = 0;
+    for (const auto& grid : d.grids) {
+        largest = std::max(largest, static_cast<std::size_t>(grid->size));
+    }
+    view.distance.reserve(largest);
+    view.front.reserve(largest * largest);
+    view.rear.reserve(d.incomingRear.empty() ? 0 : largest * largest);
+    accurate::FirstOrderNodes nodes;
+    std::size_t nodesEnd = 0;  // the frequencies before it are served by `nodes`
     for (std::size_t i = 0; i < d.frequencies.size(); ++i) {
         const double k = 2.0 * kPi * d.frequencies[i] / d.speedOfSound;
         Complex baffle = 0.0;
@@ -427,10 +713,26 @@ Result<PlateResponse, PlateError> PlateSolution::listen(SpacePoint listener) con
             // disturb: its free-field sound.
             p.geometrical = gain;
         } else {
-            const Parts f =
-                frontField(d, i, front, d.incomingFront.data() + d.offsets[i], listener);
-            const Parts r = frontField(d, i, rear, d.incomingRear.data() + d.offsets[i], mirror);
-            p = {f.geometrical + r.geometrical, f.first + r.first, f.higher + r.higher};
+            if (view.grid != d.grids[i].get()) {
+                viewEdges(d, *d.grids[i], listener, view);
+            }
+            if (i >= nodesEnd) {
+                // One set of nodes serves the following frequencies of the same band,
+                // laid out for the highest of them.
+                nodesEnd = i;
+                double kMax = k;
+                while (nodesEnd < d.frequencies.size() &&
+                       bandOf(d.frequencies[nodesEnd]) == bandOf(d.frequencies[i])) {
+                    kMax = std::max(kMax, 2.0 * kPi * d.frequencies[nodesEnd] / d.speedOfSound);
+                    ++nodesEnd;
+                }
+                nodes.path.clear();
+                nodes.weight.clear();
+                addFirstOrderNodes(d, front, listener, kMax, nodes);
+                addFirstOrderNodes(d, rear, mirror, kMax, nodes);
+            }
+            p = {geometricalField(d, i, front, listener) + geometricalField(d, i, rear, mirror),
+                 accurate::firstOrderAt(nodes, k), higherField(d, i, view)};
         }
         out.geometrical.push_back(p.geometrical / baffle);
         out.firstOrder.push_back(p.first / baffle);
