@@ -21,7 +21,7 @@ export async function downloadFrd(design, column, variantName) {
   const settings = responseSettings();
   if (settings.grid === null) return;
   try {
-    const text = await api.frd(design, column, settings.grid, settings.phase);
+    const text = await api.frd(design, column, settings.grid, settings.phase, settings.baffleOnly);
     const suffix = variantName ? `-${variantName.replace(/[^A-Za-z0-9._-]+/g, "_")}` : "";
     saveFile(`opbaff-${column}${suffix}.frd`, text);
   } catch (error) {
@@ -31,7 +31,8 @@ export async function downloadFrd(design, column, variantName) {
 
 export async function downloadPng(view) {
   const { design, settings } = view.channels.response.record;
-  const title = `opbaff studio · ${design ? design.model : ""} · ${gridLabel(settings?.grid ?? "standard")}`;
+  const title = `opbaff studio · ${design ? design.model : ""} · ${gridLabel(settings?.grid ?? "standard")}` +
+    (settings?.baffleOnly ? " · baffle only" : "");
   const blob = await view.plot.png(title);
   if (blob) saveFile("opbaff-response.png", blob, "image/png");
 }
