@@ -10,6 +10,7 @@
 #include "frd.h"
 #include "merit.h"
 #include "opbaff/opbaff.h"
+#include "polar.h"
 #include "tool_io.h"
 #include "tool_test_support.h"
 
@@ -61,6 +62,35 @@ TEST(BaffleOnlyCommandTest, PlotWritesTheBafflesOwnResponseAndSaysSo) {
     EXPECT_GT(baffle.columns[0].levelsDb[0] - computeResponse(design, *grid).columns[0].levelsDb[0],
               23.0F);
     const test::XmlCheck svg = test::parseXml(test::readFile(out.path() / "opbaff-response.svg"));
+    EXPECT_NE(svg.text.find("(baffle only)"), std::string::npos) << svg.text;
+}
+
+// Each angle's FRD file holds the baffle's own levels; the levels relative
+// to on axis, which the pictures draw, stay what they were.
+TEST(BaffleOnlyCommandTest, PolarWritesTheBafflesOwnLevelsAtEveryAngle) {
+    const TempDir out;
+    const test::ToolRun run =
+        test::runTool({"polar", "--baffle-only", "--grid", "6", "--angles", "0:60:30",
+                       "--output-dir", out.path().string(), kExample});
+    ASSERT_EQ(run.status, kExitDone) << run.err;
+    const Design design = exampleDesign();
+    const auto grid = FrequencyGrid::perOctave({.pointsPerOctave = 6});
+    const PolarSet whole = computePolarSet(design, *grid, {0.0F, 30.0F, 60.0F}, 1).value();
+    const PolarSet baffle = baffleOnlySet(whole, design);
+    for (std::size_t k = 0; k < 3; ++k) {
+        Design heard = design;
+        heard.offAxisAngleDeg = baffle.anglesDeg[k];
+        const std::string frd =
+            test::readFile(out.path() / polarFileName("opbaff", baffle.anglesDeg[k]));
+        EXPECT_EQ(dataLines(frd),
+                  dataLines(frdText(offAxisResponse(baffle, k), 2, heard, PhaseMode::baffle, {})));
+        EXPECT_NE(frd.find("* baffle only:"), std::string::npos);
+        for (std::size_t i = 0; i < baffle.frequenciesHz.size(); ++i) {
+            EXPECT_NEAR(baffle.levelsDb[k][i] - baffle.onAxisDb[i],
+                        whole.levelsDb[k][i] - whole.onAxisDb[i], 1e-4);
+        }
+    }
+    const test::XmlCheck svg = test::parseXml(test::readFile(out.path() / "opbaff-sonogram.svg"));
     EXPECT_NE(svg.text.find("(baffle only)"), std::string::npos) << svg.text;
 }
 

@@ -53,8 +53,8 @@ void addOutputOptions(CLI::App& command, OutputOptions& options, bool phase) {
                 ->capture_default_str();
         command
             .add_flag("--baffle-only", options.baffleOnly,
-                      "leave the driver's high-pass out of the levels, figures and phases: the "
-                      "baffle's own response (FRD phase 'baffle')")
+                      "the baffle's own response: the driver's high-pass left out of every "
+                      "level (FRD phase 'baffle')")
             ->excludes(phaseOption);
     }
 }

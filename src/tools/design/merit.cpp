@@ -61,10 +61,6 @@ std::string bandError(std::string_view text, const std::string& reason) {
     return "band '" + std::string(text) + "': " + reason;
 }
 
-std::string hertzWords(float hz) {
-    return hz >= 1000.0F ? shortNumber(hz / 1000.0F) + " kHz" : shortNumber(hz) + " Hz";
-}
-
 }  // namespace
 
 Result<MeritBand, std::string> parseMeritBand(std::string_view text) {
@@ -77,10 +73,6 @@ Result<MeritBand, std::string> parseMeritBand(std::string_view text) {
     if (!(*from > 0.0F)) return bandError(text, "FROM must lie above 0 Hz");
     if (!(*from < *to)) return bandError(text, "FROM must lie below TO");
     return MeritBand{*from, *to};
-}
-
-std::string meritBandWords(const MeritBand& band) {
-    return hertzWords(band.fromHz) + " to " + hertzWords(band.toHz);
 }
 
 std::string meritBandText(const MeritBand& band) {
@@ -105,8 +97,9 @@ FiguresOfMerit figuresOfMerit(const std::vector<float>& frequenciesHz,
     merit.medianDb = static_cast<float>(passband);
     merit.rippleDb = static_cast<float>(highest - lowest);
 
-    const auto peak = std::max_element(points.begin(), points.end(),
-                                       [](auto& a, auto& b) { return a.levelDb < b.levelDb; });
+    const auto peak =
+        std::max_element(points.begin(), points.end(),
+                         [](const Point& a, const Point& b) { return a.levelDb < b.levelDb; });
     merit.peakOverMedianDb = static_cast<float>(peak->levelDb - passband);
     merit.peakFrequencyHz = static_cast<float>(peak->frequencyHz);
 

@@ -40,9 +40,7 @@ struct MeritBand {
 // text ("band '2000:200': FROM must lie below TO").
 Result<MeritBand, std::string> parseMeritBand(std::string_view text);
 
-// "1 kHz to 5 kHz": the band in words, for titles and hints; "1000:5000", the
-// band as parseMeritBand reads it.
-std::string meritBandWords(const MeritBand& band);
+// "1000:5000": the band as parseMeritBand reads it.
 std::string meritBandText(const MeritBand& band);
 
 // Where a response falls a depth under its passband level.
