@@ -94,11 +94,16 @@ TEST(BaffleOnlyCommandTest, PolarWritesTheBafflesOwnLevelsAtEveryAngle) {
     EXPECT_NE(svg.text.find("(baffle only)"), std::string::npos) << svg.text;
 }
 
-// Each row's figures are those of the baffle's own levels against the band.
+// Each row's figures are those of the baffle's own levels against the band;
+// the overlay's title says whose levels it draws.
 TEST(BaffleOnlyCommandTest, SweepJudgesTheBafflesOwnLevelsInTheBandAskedFor) {
-    const test::ToolRun run = test::runTool({"sweep", "--no-plot", "--baffle-only", "--band",
-                                             "200:2000", "--file", kExample, "width=40:80:20"});
+    const TempDir out;
+    const test::ToolRun run =
+        test::runTool({"sweep", "--baffle-only", "--band", "200:2000", "--output-dir",
+                       out.path().string(), "--file", kExample, "width=40:80:20"});
     ASSERT_EQ(run.status, kExitDone) << run.err;
+    const test::XmlCheck svg = test::parseXml(test::readFile(out.path() / "opbaff-sweep.svg"));
+    EXPECT_NE(svg.text.find("(baffle only)"), std::string::npos) << svg.text;
     const std::vector<std::string> rows = lines(run.out);
     ASSERT_EQ(rows.size(), 4U) << run.out;
     const Design base = exampleDesign();
