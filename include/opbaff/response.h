@@ -157,4 +157,16 @@ void streamResponse(const Design& design, const FrequencyGrid& grid, ResponseSin
 // resonanceHz or qualityFactor is 0.
 std::complex<double> driverHighPass(const Design& design, double frequencyHz);
 
+// The baffle's own response: `response` (of `design`, on either model) with the
+// driver's high-pass divided out of its levels. Each level of a column that
+// holds the driver (every kind but referenceLevel) becomes
+// level - 20 log10 |driverHighPass(design, f)|, computed in double precision
+// and rounded to a float once; the reference level stays as it is. The complex
+// values are left as they are (the classic model's still hold the high-pass's
+// magnitude, the accurate model's never did): their phase is the baffle's
+// already, so that phaseDegrees with PhaseMode::baffle goes with these levels.
+// A level is not finite where the high-pass is 0 or not finite (a resonance or
+// Q of 0).
+Response baffleOnlyResponse(Response response, const Design& design);
+
 }  // namespace opbaff

@@ -272,7 +272,8 @@ class StudioTest(unittest.TestCase):
         settings = self.settings()
         grid = grid or settings["grid"]
         phase = phase or settings["phase"]
-        return self.server.json(f"/api/response?grid={grid}&phase={phase}", design)
+        baffle_only = "&baffleOnly=1" if settings.get("baffleOnly") else ""
+        return self.server.json(f"/api/response?grid={grid}&phase={phase}{baffle_only}", design)
 
     def plotted(self):
         return self.js("return window.studio.plotted()")
@@ -280,9 +281,11 @@ class StudioTest(unittest.TestCase):
     def merit_cells(self, row):
         cells = self.browser.find_elements(
             "css selector", f'#merit-body tr[data-row="{row}"] td[data-merit]')
-        self.assertEqual(len(cells), 5, row)
-        return {cell.get_attribute("data-merit"): None if cell.get_attribute("data-value") == "null"
-                else float(cell.get_attribute("data-value")) for cell in cells}
+        self.assertEqual(len(cells), 6, row)
+
+        def value(text):
+            return None if text == "null" else text if text == "none" else float(text)
+        return {cell.get_attribute("data-merit"): value(cell.get_attribute("data-value")) for cell in cells}
 
     def assert_page_shows_api_response(self):
         """The plot, the figures of merit and the page's last response are what
@@ -1061,6 +1064,32 @@ class StudioTest(unittest.TestCase):
         finally:
             self.browser.set_window_size(1400, 1000)
             self.wait_idle()
+
+    def test_7k_baffle_only_leaves_the_drivers_high_pass_out(self):
+        whole = self.api_response(self.js("return window.studio.design"))
+        self.browser.find_element("id", "baffle-only").click()
+        self.wait_idle()
+        settings = self.settings()
+        self.assertTrue(settings["baffleOnly"])
+        self.assertEqual(settings["phase"], "baffle")
+        api, _ = self.assert_page_shows_api_response()
+        self.assertTrue(api["baffleOnly"])
+        # At 10 Hz the driver's high-pass alone is down 24 dB (40 Hz, Q 0.7).
+        self.assertGreater(api["columns"][0]["levels"][0] - whole["columns"][0]["levels"][0], 20)
+        self.assertIn("baffle only", self.browser.find_element("id", "status").text)
+        self.assertIn("baffle only", self.browser.find_element("id", "merit-hint").text)
+        wait_until(lambda: all((v["settings"] or {}).get("baffleOnly") for v in self.js("return window.studio.variants")),
+                   "the variants without the driver's high-pass")
+        curves = {curve["key"]: curve for curve in self.plotted()["curves"]}
+        for variant in self.js("return window.studio.variants"):
+            served = self.api_response(variant["design"])
+            column = next(c for c in served["columns"] if c["name"] == served["merit"]["column"])
+            self.assertEqual(curves[f"variant-{variant['id']}"]["levels"], column["levels"])
+            self.assertEqual(self.merit_cells(f"variant-{variant['id']}"),
+                             {k: v for k, v in served["merit"].items() if k in self.merit_cells("current")})
+        self.browser.find_element("id", "baffle-only").click()
+        self.wait_idle()
+        self.assertFalse(self.settings()["baffleOnly"])
 
     def test_8_the_page_logged_no_errors(self):
         errors = [entry["message"] for entry in self.browser.get_log("browser") if entry["level"] == "SEVERE"]

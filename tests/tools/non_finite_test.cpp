@@ -141,7 +141,8 @@ TEST(NonFiniteCommandTest, AGoodDesignHasNoNote) {
         {"compare", "--no-plot", test::referenceFile("rectangular-off-centre", "Opbaffin.txt")});
     EXPECT_EQ(run.status, kExitDone) << run.err;
     EXPECT_TRUE(
-        run.out.starts_with("variant\tpeak_dB\tpeak_Hz\tminus3_Hz\tminus6_Hz\tripple_dB\tnotes\n"))
+        run.out.starts_with("variant\tmedian_dB\tpeak_over_median_dB\tpeak_Hz\t"
+                            "median_minus3_Hz\tmedian_minus6_Hz\tband_ripple_dB\tnotes\n"))
         << run.out;
     EXPECT_TRUE(run.out.ends_with("\t\n")) << run.out;
     EXPECT_TRUE(run.err.empty()) << run.err;

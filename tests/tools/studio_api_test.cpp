@@ -18,6 +18,8 @@
 #include <thread>
 
 #include "check.h"
+#include "frd.h"
+#include "merit.h"
 #include "opbaff/opbaff.h"
 #include "polar.h"
 #include "studio_api_output.h"
@@ -219,6 +221,16 @@ const BadRequestCase kBadRequests[] = {
      "grid takes"},
     {"phase_unknown", "POST", "/api/response?phase=both", "text/plain", exampleText(), 400,
      "phase takes 'driver' or 'baffle', not 'both'"},
+    {"baffle_only_word", "POST", "/api/response?baffleOnly=yes", "text/plain", exampleText(), 400,
+     "baffleOnly takes 0 or 1, not 'yes'"},
+    {"baffle_only_with_driver_phase", "POST", "/api/response?baffleOnly=1&phase=driver",
+     "text/plain", exampleText(), 400, "phase: with baffleOnly=1 the driver's high-pass is left"},
+    {"frd_baffle_only_with_driver_phase", "POST", "/api/frd?column=1&baffleOnly=1&phase=driver",
+     "text/plain", exampleText(), 400, "phase: with baffleOnly=1"},
+    {"band_reversed", "POST", "/api/response?band=2000:200", "text/plain", exampleText(), 400,
+     "band '2000:200': FROM must lie below TO"},
+    {"band_word", "POST", "/api/response?band=low:2000", "text/plain", exampleText(), 400,
+     "band 'low:2000': FROM 'low' is not a number"},
     {"angles_without_step", "POST", "/api/polar?angles=0:90", "text/plain", exampleText(), 400,
      "angles: "},
     {"angles_too_many", "POST", "/api/polar?angles=-90:90:0.5", "text/plain", exampleText(), 400,
@@ -436,6 +448,78 @@ TEST(AccurateTest, ResponseIsTheLibrarysThinPlateAndItsCostSendsItToTheCostlyWor
     EXPECT_EQ(costOf(request), grid->size() * (kAccurateCostPerFrequency + 1));
     request.query = {{"grid", "2"}};
     EXPECT_EQ(costOf(request), grid->size());
+}
+
+// With baffleOnly=1 the levels are the library's baffle-only levels bit for
+// bit, the phases the baffle's, and the figures of merit theirs against the
+// band asked for; the FRD download says so and holds the same levels.
+TEST(BaffleOnlyApiTest, ResponseMeritAndFrdAreTheBafflesOwn) {
+    const RunningStudio studio;
+    httplib::Client client = studio.client();
+    const auto answer = client.Post("/api/response?grid=12&baffleOnly=1&band=200:2000",
+                                    designJson(Design{}), "application/json");
+    ASSERT_TRUE(answer);
+    ASSERT_EQ(answer->status, 200) << answer->body;
+    const auto grid = FrequencyGrid::perOctave({.pointsPerOctave = 12});
+    const Response baffle = baffleOnlyResponse(computeResponse(Design{}, *grid), Design{});
+    const std::vector<std::vector<float>> levels = levelsOf(answer->body);
+    for (std::size_t k = 0; k < 4; ++k) EXPECT_EQ(levels[k], baffle.columns[k].levelsDb) << k;
+    const auto baffleOnlyPhases =
+        client.Post("/api/response?grid=12&phase=baffle", designJson(Design{}), "application/json");
+    ASSERT_TRUE(baffleOnlyPhases);
+    const SingleJson json = SingleJson::parse(answer->body);
+    EXPECT_EQ(json["baffleOnly"], true);
+    EXPECT_EQ(json["columns"][0]["phases"],
+              SingleJson::parse(baffleOnlyPhases->body)["columns"][0]["phases"]);
+
+    const FiguresOfMerit merit =
+        figuresOfMerit(baffle.frequenciesHz, baffle.columns[0].levelsDb, {200.0F, 2000.0F});
+    const SingleJson& figures = json["merit"];
+    EXPECT_EQ(figures["bandFromHz"].get<float>(), 200.0F);
+    EXPECT_EQ(figures["bandToHz"].get<float>(), 2000.0F);
+    EXPECT_EQ(figures["medianDb"].get<float>(), merit.medianDb);
+    EXPECT_EQ(figures["peakOverMedianDb"].get<float>(), merit.peakOverMedianDb);
+    EXPECT_EQ(figures["peakFrequencyHz"].get<float>(), merit.peakFrequencyHz);
+    ASSERT_EQ(merit.minus6.kind, Fall::Kind::at);
+    const auto minus6 = nlohmann::json::parse(answer->body)["merit"]["medianMinus6Hz"];
+    EXPECT_EQ(minus6.get<double>(), merit.minus6.frequencyHz);
+
+    const auto frd = client.Post("/api/frd?column=1&grid=12&baffleOnly=1", designJson(Design{}),
+                                 "application/json");
+    ASSERT_TRUE(frd);
+    ASSERT_EQ(frd->status, 200) << frd->body;
+    EXPECT_NE(frd->body.find("* baffle only: the driver's high-pass is left out"),
+              std::string::npos);
+    const auto dataOf = [](const std::string& text) {
+        std::istringstream lines(text);
+        std::string data;
+        for (std::string line; std::getline(lines, line);) {
+            if (!line.starts_with("*")) data += line + "\n";
+        }
+        return data;
+    };
+    EXPECT_EQ(dataOf(frd->body), dataOf(frdText(baffle, 0, Design{}, PhaseMode::baffle, {})));
+}
+
+// A response that never falls 6 dB under its passband says "none", a band
+// with no grid point in it gives null figures.
+TEST(BaffleOnlyApiTest, FallsThatNeverComeAreNoneAndAnEmptyBandNull) {
+    const RunningStudio studio;
+    httplib::Client client = studio.client();
+    const auto low =
+        client.Post("/api/response?band=10:12", designJson(Design{}), "application/json");
+    ASSERT_TRUE(low);
+    ASSERT_EQ(low->status, 200) << low->body;
+    const auto lowMerit = nlohmann::json::parse(low->body)["merit"];
+    EXPECT_EQ(lowMerit["medianMinus3Hz"], "none");
+    EXPECT_EQ(lowMerit["medianMinus6Hz"], "none");
+    const auto empty =
+        client.Post("/api/response?band=10.1:10.9", designJson(Design{}), "application/json");
+    ASSERT_TRUE(empty);
+    ASSERT_EQ(empty->status, 200) << empty->body;
+    const auto emptyMerit = nlohmann::json::parse(empty->body)["merit"];
+    EXPECT_TRUE(emptyMerit["medianDb"].is_null());
+    EXPECT_TRUE(emptyMerit["medianMinus3Hz"].is_null());
 }
 
 // Floats through the server's writer and reader keep every bit, the sign of

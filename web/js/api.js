@@ -1,4 +1,5 @@
 // The studio server's JSON API, and requests where only the latest counts.
+import { baffleOnly as baffleOnlyChecked } from "./settings.js";
 
 export class ApiError extends Error {
   constructor(status, message) {
@@ -59,11 +60,19 @@ function query(params) {
   return new URLSearchParams(params).toString();
 }
 
+// ?baffleOnly=1 when the driver's high-pass is left out, nothing otherwise.
+function baffleOnlyQuery(baffleOnly) {
+  return baffleOnly ? { baffleOnly: "1" } : {};
+}
+
+// A response's baffleOnly, unless given, is the page's checkbox as the request
+// leaves, the moment its settings are read.
 export const api = {
   design: (signal) => call("/api/design", { signal }),
-  response: (design, grid, phase, signal, model = "classic") =>
-    call(`/api/response?${query({ grid, phase, ...(model === "classic" ? {} : { model }) })}`,
-         { body: design, signal }),
+  response: (design, grid, phase, signal, model = "classic", baffleOnly = baffleOnlyChecked()) =>
+    call(`/api/response?${query({
+      grid, phase, ...(model === "classic" ? {} : { model }), ...baffleOnlyQuery(baffleOnly),
+    })}`, { body: design, signal }),
   polar: (design, grid, angles, signal, model = "classic") =>
     call(`/api/polar?${query({ grid, angles, ...(model === "classic" ? {} : { model }) })}`,
          { body: design, signal }),
@@ -71,8 +80,9 @@ export const api = {
   parameterFile: (design) => call("/api/parameter-file", { body: design, as: "text" }),
   // A parameter file's bytes read by the library: {design, notes}.
   readParameterFile: (bytes) => call("/api/read-parameter-file", { bytes }),
-  frd: (design, column, grid, phase) =>
-    call(`/api/frd?${query({ column, grid, phase })}`, { body: design, as: "text" }),
+  frd: (design, column, grid, phase, baffleOnly = false) =>
+    call(`/api/frd?${query({ column, grid, phase, ...baffleOnlyQuery(baffleOnly) })}`,
+         { body: design, as: "text" }),
 };
 
 // A stream of requests of which only the newest matters: starting one aborts

@@ -23,7 +23,7 @@ export async function downloadFrd(design, column, variantName) {
   const settings = responseSettings();
   if (settings.grid === null) return;
   try {
-    const text = await api.frd(design, column, settings.grid, settings.phase);
+    const text = await api.frd(design, column, settings.grid, settings.phase, settings.baffleOnly);
     const suffix = variantName ? `-${variantName.replace(/[^A-Za-z0-9._-]+/g, "_")}` : "";
     saveFile(`opbaff-${column}${suffix}.frd`, text);
   } catch (error) {
@@ -44,7 +44,7 @@ export function pngTitle(design, settings) {
 export async function downloadPng(view) {
   const { design, settings } = drawnRecord(view);
   if (!design) return;
-  const blob = await view.plot.png(pngTitle(design, settings));
+  const blob = await view.plot.png(pngTitle(design, settings) + (settings?.baffleOnly ? " · baffle only" : ""));
   if (blob) saveFile("opbaff-response.png", blob, "image/png");
 }
 

@@ -3,7 +3,7 @@
 import { sameSettings } from "./channel.js";
 import { columnStyle } from "./columns.js";
 import { MAX_VARIANTS } from "./design.js";
-import { formatDb, formatHz } from "./format.js";
+import { formatDb, formatHz, formatRelativeDb } from "./format.js";
 import { variantColumn } from "./variants.js";
 
 const $ = (id) => document.getElementById(id);
@@ -24,16 +24,23 @@ function meritCells(merit) {
     td.dataset.merit = key;
     const value = merit ? merit[key] : null;
     td.dataset.value = value === null || value === undefined ? "null" : String(value);
-    td.textContent = text(value);
+    td.textContent = value === "none" ? "none" : text(value);
     return td;
   };
   return [
-    cell("peakLevelDb", (v) => formatDb(v, 1)),
+    cell("medianDb", (v) => formatDb(v, 1)),
+    cell("peakOverMedianDb", formatRelativeDb),
     cell("peakFrequencyHz", formatHz),
-    cell("minus3Hz", formatHz),
-    cell("minus6Hz", formatHz),
-    cell("rippleDb", (v) => formatDb(v, 1)),
+    cell("medianMinus3Hz", formatHz),
+    cell("medianMinus6Hz", formatHz),
+    cell("bandRippleDb", (v) => formatDb(v, 1)),
   ];
+}
+
+// "1 kHz to 5 kHz", the band the figures are measured in.
+function bandText(merit) {
+  const hz = (f) => (f >= 1000 ? `${f / 1000} kHz` : `${f} Hz`);
+  return merit ? `${hz(merit.bandFromHz)} to ${hz(merit.bandToHz)}` : "";
 }
 
 export function button(text, title, onClick, className = "small") {
@@ -106,7 +113,9 @@ export function renderMerit(view, on) {
     }
   }
   const pinned = view.variants.list.length;
+  const band = record.data ? `against the median level of ${bandText(record.data.merit)}` : "";
+  const only = record.settings?.baffleOnly ? " · baffle only" : "";
   $("merit-hint").textContent = pinned
-    ? `judged below 2 kHz · ${pinned} of ${MAX_VARIANTS} pinned`
-    : "judged below 2 kHz · pin a design to compare";
+    ? `${band}${only} · ${pinned} of ${MAX_VARIANTS} pinned`
+    : `${band}${only} · pin a design to compare`;
 }

@@ -40,7 +40,8 @@ export function renderStatus(view, settings) {
     setStatus(error, "error");
   } else if (data) {
     const time = ms === null ? "" : ` · ${Math.max(1, Math.round(ms))} ms`;
-    setStatus(`${gridLabel(view.channels.response.record.settings.grid)}${time}`);
+    const { grid, baffleOnly } = view.channels.response.record.settings;
+    setStatus(`${gridLabel(grid)}${baffleOnly ? " · baffle only" : ""}${time}`);
   }
 }
 
@@ -68,7 +69,8 @@ function accurateCurves(view, record) {
   const accurate = view.channels.accurate.record;
   if (!view.accurateOn || view.accurateReason || !accurate.data ||
       !view.fields.same(accurate.design, record.design) ||
-      accurate.settings.grid !== record.settings.grid) {
+      accurate.settings.grid !== record.settings.grid ||
+      accurate.settings.baffleOnly !== record.settings.baffleOnly) {
     return [];
   }
   return accurate.data.columns

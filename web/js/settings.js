@@ -1,6 +1,6 @@
 // The settings beside the design: the grid the responses are computed on, the
-// phase of downloaded FRD files, the directivity's angle step, and whether the
-// accurate model is drawn too.
+// phase of downloaded FRD files, whether the driver's high-pass is left out,
+// the directivity's angle step, and whether the accurate model is drawn too.
 const $ = (id) => document.getElementById(id);
 
 // "standard", a number of points per octave (1 to 96) as text, or null when
@@ -11,8 +11,15 @@ export function grid() {
   return Number.isInteger(n) && n >= 1 && n <= 96 ? String(n) : null;
 }
 
+// Whether the curves are the baffle's own, without the driver's high-pass.
+export function baffleOnly() {
+  return $("baffle-only").checked;
+}
+
+// The baffle's own levels go with the baffle's own phase.
 export function responseSettings() {
-  return { grid: grid(), phase: $("phase").value };
+  const alone = baffleOnly();
+  return { grid: grid(), phase: alone ? "baffle" : $("phase").value, baffleOnly: alone };
 }
 
 // Whether the accurate model is drawn beside the classic one.

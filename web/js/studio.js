@@ -278,6 +278,7 @@ function setUp(answer) {
     palette: new Palette(answer.palette),
     onPickFrequency: pickPolarFrequency,
   });
+  $("baffle-only").addEventListener("change", () => scheduleUpdate({ variants: true }));
   $("accurate").addEventListener("change", () => {
     view.accurateOn = accurateOn();
     scheduleUpdate();

@@ -44,12 +44,18 @@ void addOutputOptions(CLI::App& command, OutputOptions& options, bool phase) {
         ->check(CLI::IsMember({"classic", "accurate"}))
         ->capture_default_str();
     if (phase) {
+        CLI::Option* phaseOption =
+            command
+                .add_option("--phase", options.phase,
+                            "FRD phase: 'driver' (with the driver's high-pass: minimum phase) or "
+                            "'baffle' (the baffle's interference alone)")
+                ->check(CLI::IsMember({"driver", "baffle"}))
+                ->capture_default_str();
         command
-            .add_option("--phase", options.phase,
-                        "FRD phase: 'driver' (with the driver's high-pass: minimum phase) or "
-                        "'baffle' (the baffle's interference alone)")
-            ->check(CLI::IsMember({"driver", "baffle"}))
-            ->capture_default_str();
+            .add_flag("--baffle-only", options.baffleOnly,
+                      "the baffle's own response: the driver's high-pass left out of every "
+                      "level (FRD phase 'baffle')")
+            ->excludes(phaseOption);
     }
 }
 

@@ -27,17 +27,23 @@ struct OutputOptions {
     std::string grid = "standard";
     std::string phase = "driver";
     std::string model = "classic";
+    bool baffleOnly = false;
 
     ModelChoice modelChoice() const {
         return model == "accurate" ? ModelChoice::accurate : ModelChoice::classic;
     }
+    DriverHighPass highPass() const {
+        return baffleOnly ? DriverHighPass::leftOut : DriverHighPass::included;
+    }
+    // The baffle's own levels go with the baffle's own phase.
     PhaseMode phaseMode() const {
-        return phase == "baffle" ? PhaseMode::baffle : PhaseMode::driver;
+        return phase == "baffle" || baffleOnly ? PhaseMode::baffle : PhaseMode::driver;
     }
     PlotFormat format() const { return png ? PlotFormat::png : PlotFormat::svg; }
 };
 
-// --output-dir, --png, --grid, --model and (with `phase`) --phase.
+// --output-dir, --png, --grid, --model and (with `phase`) --phase and
+// --baffle-only, which excludes --phase.
 void addOutputOptions(CLI::App& command, OutputOptions& options, bool phase);
 
 // The subcommands; each sets `runner` when it is the one on the command line.

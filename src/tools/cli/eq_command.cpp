@@ -12,7 +12,7 @@
 #include "eq_exports.h"
 #include "eq_fit.h"
 #include "grid_option.h"
-#include "number_text.h"
+#include "merit.h"
 #include "opbaff/opbaff.h"
 #include "output_set.h"
 #include "parameter_source.h"
@@ -42,17 +42,6 @@ std::string fixed(double value, int decimals) {
     std::array<char, 64> text{};
     std::snprintf(text.data(), text.size(), "%.*f", decimals, value);
     return text.data();
-}
-
-// "FROM:TO" in Hz, FROM below TO.
-Result<std::pair<double, double>, std::string> parseBand(const std::string& text) {
-    const auto parts = splitText(text, ':');
-    const auto from = parts.size() == 2 ? parseNumber<double>(parts[0]) : std::nullopt;
-    const auto to = parts.size() == 2 ? parseNumber<double>(parts[1]) : std::nullopt;
-    if (!from || !to || !(*from > 0.0) || !(*to > *from)) {
-        return "--band: '" + text + "' is no FROM:TO in Hz with 0 < FROM < TO";
-    }
-    return std::make_pair(*from, *to);
 }
 
 void printFilters(std::ostream& out, const EqFit& fit) {
@@ -103,13 +92,13 @@ std::vector<Curve> eqCurves(const Response& response, std::size_t column, const 
 }
 
 int runEq(const EqOptions& options, ToolIo& io) {
-    const auto band = parseBand(options.band);
+    const auto band = parseMeritBand(options.band);
     const auto grid = parseGridOption(options.grid);
     if (!band || !grid) {
-        io.report(!band ? band.error() : grid.error());
+        io.report(!band ? "--band: " + band.error() : grid.error());
         return kExitBadInput;
     }
-    EqRequest request{band->first,      band->second, options.tilt, options.filters,
+    EqRequest request{band->fromHz,     band->toHz,   options.tilt, options.filters,
                       options.maxBoost, options.maxQ, std::nullopt, 48000.0};
     if (options.highPass > 0.0) request.highPassHz = options.highPass;
     if (const auto problem = eqRequestProblem(request)) {

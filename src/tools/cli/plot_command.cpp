@@ -54,7 +54,8 @@ int runPlot(const PlotOptions& options, const ToolIo& io) {
         io.report(!grid ? grid.error() : columns.error());
         return kExitBadInput;
     }
-    const auto computed = responseOn(options.output.modelChoice(), design, *grid);
+    const auto computed =
+        responseOn(options.output.modelChoice(), design, *grid, options.output.highPass());
     if (!computed) {
         io.report(options.parameterFile + ": " + computed.error());
         return kExitBadInput;
@@ -67,8 +68,10 @@ int runPlot(const PlotOptions& options, const ToolIo& io) {
     OutputSet set(options.output.outputDir);
     for (const OutputColumn& column : *columns) {
         auto comments = frdComments(column.description, design, options.parameterFile);
-        const std::string modelWords = modelChoiceWords(options.output.modelChoice());
-        if (!modelWords.empty()) comments.insert(comments.begin() + 1, modelWords);
+        for (const std::string& words : {highPassWords(options.output.highPass()),
+                                         modelChoiceWords(options.output.modelChoice())}) {
+            if (!words.empty()) comments.insert(comments.begin() + 1, words);
+        }
         const std::string text = frdText(response, column.index, design, phase, comments);
         if (!hasDataLine(text)) {
             io.report(column.fileName + ": no finite line to write; nothing written");
@@ -83,7 +86,8 @@ int runPlot(const PlotOptions& options, const ToolIo& io) {
     const std::vector<Curve> curves = curvesOf(response, *columns);
     const std::string title =
         plotTitle(design) +
-        (options.output.modelChoice() == ModelChoice::accurate ? " (accurate model)" : "");
+        (options.output.modelChoice() == ModelChoice::accurate ? " (accurate model)" : "") +
+        highPassTitle(options.output.highPass());
     const Picture plot{std::string("opbaff-response") + pictureExtension(format), format,
                        [&] { return responsePlotScript(curves, title, format); }};
     const int status = drawAndCommit(set, {plot}, io);

@@ -70,7 +70,6 @@ Result<PolarRequest, std::string> readRequest(const PolarOptions& options) {
 std::optional<std::string> addFrdFiles(OutputSet& files, const PolarSet& set, PolarPlane plane,
                                        const PolarOptions& options, const Design& design) {
     const PhaseMode phase = options.output.phaseMode();
-    const std::string modelWords = modelChoiceWords(options.output.modelChoice());
     for (std::size_t k = 0; k < set.anglesDeg.size(); ++k) {
         Design heard = design;
         const bool horizontal = plane == PolarPlane::horizontal;
@@ -80,7 +79,10 @@ std::optional<std::string> addFrdFiles(OutputSet& files, const PolarSet& set, Po
                 (horizontal ? " degrees off axis"
                             : " degrees above the axis in the vertical plane through the driver"),
             heard, options.parameterFile);
-        if (!modelWords.empty()) comments.insert(comments.begin() + 1, modelWords);
+        for (const std::string& words : {highPassWords(options.output.highPass()),
+                                         modelChoiceWords(options.output.modelChoice())}) {
+            if (!words.empty()) comments.insert(comments.begin() + 1, words);
+        }
         const std::string text = frdText(offAxisResponse(set, k), 2, heard, phase, comments);
         const std::string name = polarFileName(options.name, set.anglesDeg[k], plane);
         if (!hasDataLine(text)) return name + ": no finite line to write; nothing written";
@@ -109,7 +111,8 @@ std::vector<Picture> picturesOf(const PolarSet& set, PolarPlane plane, const Pol
     const bool horizontal = plane == PolarPlane::horizontal;
     const bool accurate = options.output.modelChoice() == ModelChoice::accurate;
     const std::string title = polarTitle(request.design) + (horizontal ? "" : ", vertical plane") +
-                              (accurate ? " (accurate model)" : "");
+                              (accurate ? " (accurate model)" : "") +
+                              highPassTitle(options.output.highPass());
     const std::string name = options.name + (horizontal ? "" : "-vertical");
     const std::vector<std::size_t> chosen =
         chosenFrequencies(set.frequenciesHz, request.frequencies);
@@ -144,8 +147,8 @@ int writeOutputs(const PlatePolarSets& sets, const PolarRequest& request,
 }
 
 // The horizontal set on the chosen model, and the vertical one on the accurate.
-Result<PlatePolarSets, std::string> computeSets(const PolarRequest& wanted,
-                                                const PolarOptions& options) {
+Result<PlatePolarSets, std::string> computeWholeSets(const PolarRequest& wanted,
+                                                     const PolarOptions& options) {
     if (options.output.modelChoice() == ModelChoice::accurate) {
         return computePlatePolarSets(wanted.design, wanted.grid, wanted.angles,
                                      wanted.verticalAngles, options.jobs);
@@ -153,6 +156,15 @@ Result<PlatePolarSets, std::string> computeSets(const PolarRequest& wanted,
     auto set = computePolarSet(wanted.design, wanted.grid, wanted.angles, options.jobs);
     if (!set) return set.error();
     return PlatePolarSets{std::move(*set), {}};
+}
+
+// The same, without the driver's high-pass when asked.
+Result<PlatePolarSets, std::string> computeSets(const PolarRequest& wanted,
+                                                const PolarOptions& options) {
+    auto sets = computeWholeSets(wanted, options);
+    if (!sets || options.output.highPass() == DriverHighPass::included) return sets;
+    return PlatePolarSets{baffleOnlySet(std::move(sets->horizontal), wanted.design),
+                          baffleOnlySet(std::move(sets->vertical), wanted.design)};
 }
 
 int runPolar(const PolarOptions& options, const ToolIo& io) {

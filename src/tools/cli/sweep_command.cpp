@@ -31,6 +31,7 @@ constexpr std::size_t kDefaultPlotLimit = 20;
 struct VariantOptions {
     OutputOptions output;
     std::string column = "on-axis";
+    std::string band = meritBandText(MeritBand{});
     int jobs = defaultJobs();
     bool frd = false;
     bool plot = false;
@@ -70,13 +71,6 @@ std::string floatCell(float value) {
     return std::isnan(value) ? std::string("nan") : shortNumber(value);
 }
 
-std::string frequencyCell(double hz) {
-    if (std::isnan(hz)) return "nan";
-    char text[32];
-    std::snprintf(text, sizeof text, "%.6g", hz);
-    return text;
-}
-
 // A name on one table cell: tabs and line ends become blanks.
 std::string cellText(std::string text) {
     std::replace_if(
@@ -88,15 +82,16 @@ void writeTable(std::ostream& out, const VariantRun& run,
                 const std::vector<VariantResult>& results) {
     out << "variant";
     for (const std::string& name : run.fieldNames) out << '\t' << name;
-    out << "\tpeak_dB\tpeak_Hz\tminus3_Hz\tminus6_Hz\tripple_dB\tnotes\n";
+    for (const MeritFigure& figure : kMeritFigures) out << '\t' << figure.column;
+    out << "\tnotes\n";
     for (std::size_t i = 0; i < results.size(); ++i) {
         const Variant& variant = run.variants[i];
-        const FiguresOfMerit& merit = results[i].merit;
         out << cellText(variant.name);
         for (const float value : variant.values) out << '\t' << floatCell(value);
-        out << '\t' << floatCell(merit.peakLevelDb) << '\t' << floatCell(merit.peakFrequencyHz)
-            << '\t' << frequencyCell(merit.minus3Hz) << '\t' << frequencyCell(merit.minus6Hz)
-            << '\t' << floatCell(merit.rippleDb) << '\t' << cellText(results[i].note) << '\n';
+        for (const MeritFigure& figure : kMeritFigures) {
+            out << '\t' << meritText(figure.value(results[i].merit));
+        }
+        out << '\t' << cellText(results[i].note) << '\n';
     }
 }
 
@@ -132,12 +127,18 @@ std::vector<std::string> frdFileNames(const std::vector<Variant>& variants) {
 }
 
 std::optional<std::string> addFrdFiles(OutputSet& set, const VariantRun& run,
-                                       const std::vector<VariantResult>& results, PhaseMode phase) {
+                                       const std::vector<VariantResult>& results,
+                                       const OutputOptions& output) {
     const std::vector<std::string> names = frdFileNames(run.variants);
+    const PhaseMode phase = output.phaseMode();
     for (std::size_t i = 0; i < results.size(); ++i) {
         const Variant& v = run.variants[i];
-        const auto comments =
+        auto comments =
             frdComments(outputColumn(v.design, v.column).description, v.design, v.source);
+        for (const std::string& words :
+             {highPassWords(output.highPass()), modelChoiceWords(output.modelChoice())}) {
+            if (!words.empty()) comments.insert(comments.begin() + 1, words);
+        }
         const std::string text = frdText(results[i].response, v.column, v.design, phase, comments);
         if (!hasDataLine(text)) {
             return visibleText(names[i]) + ": no finite line to write; nothing written";
@@ -162,9 +163,8 @@ std::vector<Curve> curvesOf(const VariantRun& run, const std::vector<VariantResu
 int writeFiles(const VariantRun& run, const std::vector<VariantResult>& results,
                const VariantOptions& options, bool plot, const ToolIo& io) {
     OutputSet set(options.output.outputDir);
-    const PhaseMode phase = options.output.phaseMode();
     if (options.frd) {
-        if (auto problem = addFrdFiles(set, run, results, phase)) {
+        if (auto problem = addFrdFiles(set, run, results, options.output)) {
             io.report(*problem);
             return kExitWarning;
         }
@@ -172,9 +172,10 @@ int writeFiles(const VariantRun& run, const std::vector<VariantResult>& results,
     std::vector<Picture> pictures;
     const PlotFormat format = options.output.format();
     const std::vector<Curve> curves = plot ? curvesOf(run, results) : std::vector<Curve>{};
+    const std::string title = run.title + highPassTitle(options.output.highPass());
     if (plot) {
         pictures.push_back({run.picture + pictureExtension(format), format,
-                            [&] { return responsePlotScript(curves, run.title, format); }});
+                            [&] { return responsePlotScript(curves, title, format); }});
     }
     return drawAndCommit(set, pictures, io);
 }
@@ -186,9 +187,15 @@ int runVariants(const VariantRun& run, const VariantOptions& options, ToolIo& io
         io.report(grid.error());
         return kExitBadInput;
     }
+    const auto band = parseMeritBand(options.band);
+    if (!band) {
+        io.report("--" + band.error());
+        return kExitBadInput;
+    }
     const bool plot = options.plot || (!options.noPlot && run.variants.size() <= kDefaultPlotLimit);
-    EvaluationSettings settings{
-        *grid, options.frd || plot, options.jobs, {}, options.output.modelChoice()};
+    EvaluationSettings settings{*grid, options.frd || plot,          options.jobs,
+                                {},    options.output.modelChoice(), options.output.highPass(),
+                                *band};
     std::optional<ProgressBar> bar;
     if (io.errIsTerminal) {
         bar.emplace(io.err, run.variants.size());
@@ -280,6 +287,12 @@ void addVariantOptions(CLI::App& command, VariantOptions& options) {
                     "the response column judged and drawn, by number (1-4) or name (on-axis, "
                     "round-baffle, off-axis, no-path, ...)")
         ->capture_default_str();
+    command
+        .add_option("--band", options.band,
+                    "the passband the figures of merit are measured against, in Hz: its median "
+                    "level is the passband level")
+        ->type_name("FROM:TO")
+        ->capture_default_str();
     command.add_option("--jobs", options.jobs, "designs computed at the same time")
         ->check(CLI::Range(1, 1024))
         ->capture_default_str();
@@ -296,12 +309,20 @@ void addVariantOptions(CLI::App& command, VariantOptions& options) {
 const char* const kTableWords =
     "Standard output: a table, tab-separated, with a header row and a row per design: its "
     "name";
-const char* const kMeritWords =
-    ", then its figures of merit below 2 kHz: the peak level (dB) and its frequency (Hz), "
-    "the highest frequencies below the peak where the level falls 3 and 6 dB under it "
-    "(Hz), and the ripple from the peak up to 2 kHz (dB). A figure that is not defined is "
-    "written 'nan'. The last column, notes, is empty or says why a design's figures may "
-    "mean nothing: levels that are not finite, with the values that give them (status 1).\n";
+// The figures' columns and meanings, from the table of figures.
+std::string meritWords() {
+    std::string words =
+        ", then its figures of merit, measured against the passband level, the median level "
+        "of the band (--band):";
+    for (const MeritFigure& figure : kMeritFigures) {
+        words += std::string(" ") + figure.column + ", " + figure.meaning + ";";
+    }
+    words.back() = '.';
+    return words +
+           " A figure that is not defined is written 'nan'. The last column, notes, is empty or "
+           "says why a design's figures may mean nothing: levels that are not finite, with the "
+           "values that give them (status 1).\n";
+}
 
 }  // namespace
 
@@ -320,7 +341,7 @@ void addSweepCommands(CLI::App& app, Runner& runner) {
     command->add_option("--file", sweep->parameterFile, "the base design's parameter file")
         ->capture_default_str();
     addVariantOptions(*command, sweep->common);
-    command->footer(std::string(kTableWords) + ", the values of the swept fields" + kMeritWords);
+    command->footer(std::string(kTableWords) + ", the values of the swept fields" + meritWords());
     command->callback(
         [sweep, &runner] { runner = [sweep](ToolIo& io) { return runSweep(*sweep, io); }; });
 
@@ -328,7 +349,7 @@ void addSweepCommands(CLI::App& app, Runner& runner) {
     command = app.add_subcommand("compare", "Judge parameter files side by side.");
     command->add_option("FILE", compare->files, "the parameter files")->required();
     addVariantOptions(*command, compare->common);
-    command->footer(std::string(kTableWords) + " (its file name)" + kMeritWords);
+    command->footer(std::string(kTableWords) + " (its file name)" + meritWords());
     command->callback([compare, &runner] {
         runner = [compare](ToolIo& io) { return runCompare(*compare, io); };
     });

@@ -6,12 +6,33 @@
 
 namespace opbaff::tools {
 
-Result<Response, std::string> responseOn(ModelChoice model, const Design& design,
-                                         const FrequencyGrid& grid) {
+namespace {
+
+Result<Response, std::string> wholeResponseOn(ModelChoice model, const Design& design,
+                                              const FrequencyGrid& grid) {
     if (model == ModelChoice::classic) return computeResponse(design, grid);
     auto response = computePlateResponse(design, grid);
     if (!response) return std::string("the accurate model: ") + plateErrorText(response.error());
     return std::move(*response);
+}
+
+}  // namespace
+
+Result<Response, std::string> responseOn(ModelChoice model, const Design& design,
+                                         const FrequencyGrid& grid, DriverHighPass highPass) {
+    auto response = wholeResponseOn(model, design, grid);
+    if (!response || highPass == DriverHighPass::included) return response;
+    return baffleOnlyResponse(std::move(*response), design);
+}
+
+std::string highPassWords(DriverHighPass highPass) {
+    return highPass == DriverHighPass::included
+               ? std::string()
+               : std::string("baffle only: the driver's high-pass is left out of the levels");
+}
+
+std::string highPassTitle(DriverHighPass highPass) {
+    return highPass == DriverHighPass::included ? std::string() : std::string(" (baffle only)");
 }
 
 std::string modelChoiceWords(ModelChoice model) {

@@ -142,6 +142,18 @@ Response offAxisResponse(const PolarSet& set, std::size_t angle) {
     return response;
 }
 
+PolarSet baffleOnlySet(PolarSet set, const Design& design) {
+    const auto baffleOnlyLevels = [&](std::vector<float> levels) {
+        Response response;
+        response.frequenciesHz = set.frequenciesHz;
+        response.columns[0].levelsDb = std::move(levels);
+        return std::move(baffleOnlyResponse(std::move(response), design).columns[0].levelsDb);
+    };
+    for (std::vector<float>& levels : set.levelsDb) levels = baffleOnlyLevels(std::move(levels));
+    set.onAxisDb = baffleOnlyLevels(std::move(set.onAxisDb));
+    return set;
+}
+
 std::string angleText(float angleDeg) {
     return shortNumber(angleDeg == 0.0F ? 0.0F : angleDeg);
 }

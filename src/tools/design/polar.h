@@ -55,6 +55,11 @@ Result<PlatePolarSets, std::string> computePlatePolarSets(const Design& design,
 // gives it: only the off-axis column (index 2) is filled.
 Response offAxisResponse(const PolarSet& set, std::size_t angle);
 
+// The set with the driver's high-pass divided out of every level, the on-axis
+// reference included (baffleOnlyResponse): the baffle's own directivity. The
+// levels relative to on axis stay as they were, within a float's rounding.
+PolarSet baffleOnlySet(PolarSet set, const Design& design);
+
 // An angle in the fewest digits, whole degrees as whole numbers: "-30", "0"
 // (for either zero), "7.5".
 std::string angleText(float angleDeg);

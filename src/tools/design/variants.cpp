@@ -171,11 +171,12 @@ std::vector<VariantResult> evaluateVariants(const std::vector<Variant>& variants
     std::vector<VariantResult> results(variants.size());
     const auto work = [&](std::size_t i) {
         const Variant& variant = variants[i];
-        auto computed = responseOn(settings.model, variant.design, settings.grid);
+        auto computed =
+            responseOn(settings.model, variant.design, settings.grid, settings.highPass);
         Response response =
             computed ? std::move(*computed) : responseWithoutLevels(variant.design, settings.grid);
-        results[i].merit =
-            figuresOfMerit(response.frequenciesHz, response.columns[variant.column].levelsDb);
+        results[i].merit = figuresOfMerit(response.frequenciesHz,
+                                          response.columns[variant.column].levelsDb, settings.band);
         results[i].note =
             computed
                 ? levelWarning(response, columnIndices(variant.design), variant.design).value_or("")

@@ -97,6 +97,8 @@ struct EvaluationSettings {
     int jobs = 1;                               // threads computing responses
     std::function<void(std::size_t)> progress;  // designs done, as runParallel reports them
     ModelChoice model = ModelChoice::classic;   // the model that computes them
+    DriverHighPass highPass = DriverHighPass::included;
+    MeritBand band;  // the passband the figures of merit are measured against
 };
 
 struct VariantResult {

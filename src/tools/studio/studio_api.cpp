@@ -95,17 +95,21 @@ StudioReply answerResponse(const StudioRequest& request, const StudioSettings&) 
     if (!posted) return failure(posted.error());
     const auto grid = gridParameter(request.query);
     if (!grid) return failure(grid.error());
-    const auto phase = phaseParameter(request.query);
+    const auto highPass = baffleOnlyParameter(request.query);
+    if (!highPass) return failure(highPass.error());
+    const auto phase = phaseParameter(request.query, *highPass);
     if (!phase) return failure(phase.error());
     const auto model = modelParameter(request.query);
     if (!model) return failure(model.error());
+    const auto band = bandParameter(request.query);
+    if (!band) return failure(band.error());
     if (*model == ModelChoice::accurate) {
         if (auto refused = tooCostly("response", *grid, 1)) return *refused;
     }
-    const auto response = responseOn(*model, posted->design, *grid);
+    const auto response = responseOn(*model, posted->design, *grid, *highPass);
     if (!response) return errorReply(422, "response: " + response.error());
-    return jsonReply(
-        responseJson(posted->design, *response, *phase, allNotes(*posted, *response), *model));
+    return jsonReply(responseJson(posted->design, *response, {*phase, *model, *highPass, *band},
+                                  allNotes(*posted, *response)));
 }
 
 StudioReply answerPolar(const StudioRequest& request, const StudioSettings& settings) {
@@ -189,14 +193,21 @@ StudioReply answerFrd(const StudioRequest& request, const StudioSettings&) {
     if (!column) return failure(column.error());
     const auto grid = gridParameter(request.query);
     if (!grid) return failure(grid.error());
-    const auto phase = phaseParameter(request.query);
+    const auto highPass = baffleOnlyParameter(request.query);
+    if (!highPass) return failure(highPass.error());
+    const auto phase = phaseParameter(request.query, *highPass);
     if (!phase) return failure(phase.error());
     const std::vector<OutputColumn> columns = outputColumns(design);
     const auto chosen = std::find_if(columns.begin(), columns.end(),
                                      [&](const OutputColumn& c) { return c.index == *column; });
     if (chosen == columns.end()) return errorReply(400, "column: no response in that column");
-    const Response response = computeResponse(design, *grid);
-    const auto comments = frdComments(chosen->description, design, "the studio");
+    const Response whole = computeResponse(design, *grid);
+    const Response response =
+        *highPass == DriverHighPass::included ? whole : baffleOnlyResponse(whole, design);
+    auto comments = frdComments(chosen->description, design, "the studio");
+    if (*highPass == DriverHighPass::leftOut) {
+        comments.insert(comments.begin() + 1, highPassWords(*highPass));
+    }
     return attachment(frdText(response, *column, design, *phase, comments), chosen->fileName);
 }
 

@@ -60,11 +60,30 @@ Result<FrequencyGrid, ApiError> gridParameter(const QueryParams& query) {
                              std::to_string(kMaxGridPointsPerOctave) + ", not '" + text + "'"};
 }
 
-Result<PhaseMode, ApiError> phaseParameter(const QueryParams& query) {
-    const std::string text = parameterOr(query, "phase", "driver");
+Result<DriverHighPass, ApiError> baffleOnlyParameter(const QueryParams& query) {
+    const std::string text = parameterOr(query, "baffleOnly", "0");
+    if (text == "0") return DriverHighPass::included;
+    if (text == "1") return DriverHighPass::leftOut;
+    return ApiError{400, "baffleOnly takes 0 or 1, not '" + text + "'"};
+}
+
+Result<PhaseMode, ApiError> phaseParameter(const QueryParams& query, DriverHighPass highPass) {
+    const bool baffleOnly = highPass == DriverHighPass::leftOut;
+    const std::string text = parameterOr(query, "phase", baffleOnly ? "baffle" : "driver");
+    if (text == "driver" && baffleOnly) {
+        return ApiError{400,
+                        "phase: with baffleOnly=1 the driver's high-pass is left out, so the "
+                        "phase is the baffle's: phase=baffle or none, not 'driver'"};
+    }
     if (text == "driver") return PhaseMode::driver;
     if (text == "baffle") return PhaseMode::baffle;
     return ApiError{400, "phase takes 'driver' or 'baffle', not '" + text + "'"};
+}
+
+Result<MeritBand, ApiError> bandParameter(const QueryParams& query) {
+    auto band = parseMeritBand(parameterOr(query, "band", meritBandText(MeritBand{})));
+    if (!band) return ApiError{400, band.error()};
+    return *band;
 }
 
 Result<ModelChoice, ApiError> modelParameter(const QueryParams& query) {

@@ -1,5 +1,5 @@
 // What the studio's API reads from a request: the design in its body, and the
-// grid, phase, angles and column of its query. Each failure carries the HTTP
+// grid, phase, angles, column, band and baffleOnly of its query. Each failure carries the HTTP
 // status it answers with and a message naming the field or record.
 #pragma once
 
@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "check.h"
+#include "merit.h"
 #include "model_choice.h"
 #include "opbaff/design.h"
 #include "opbaff/response.h"
@@ -40,8 +41,15 @@ Result<PostedDesign, ApiError> readPostedDesign(std::string_view contentType,
 
 // ?grid=standard (the default) or ?grid=N, 1 to 96 points per octave.
 Result<FrequencyGrid, ApiError> gridParameter(const QueryParams& query);
-// ?phase=driver (the default) or ?phase=baffle.
-Result<PhaseMode, ApiError> phaseParameter(const QueryParams& query);
+// ?baffleOnly=0 (the default: the whole response) or ?baffleOnly=1 (the
+// driver's high-pass left out, baffleOnlyResponse).
+Result<DriverHighPass, ApiError> baffleOnlyParameter(const QueryParams& query);
+// ?phase=driver (the default) or ?phase=baffle; with the high-pass left out
+// only baffle, which is then the default.
+Result<PhaseMode, ApiError> phaseParameter(const QueryParams& query,
+                                           DriverHighPass highPass = DriverHighPass::included);
+// ?band=FROM:TO in Hz (default 200:2000), the passband of the figures of merit.
+Result<MeritBand, ApiError> bandParameter(const QueryParams& query);
 // ?model=classic (the default) or ?model=accurate.
 Result<ModelChoice, ApiError> modelParameter(const QueryParams& query);
 // ?angles=FROM:TO:STEP (default -90:90:5), at most kMaxAnglesPerRequest.

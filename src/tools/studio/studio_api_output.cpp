@@ -25,16 +25,24 @@ void writeNotes(JsonWriter& writer, const std::vector<Note>& notes) {
     writer.endArray();
 }
 
-void writeMerit(JsonWriter& writer, const Response& response) {
+void writeMerit(JsonWriter& writer, const Response& response, const MeritBand& band) {
     const ResponseColumn& column = response.columns[0];
-    const FiguresOfMerit merit = figuresOfMerit(response.frequenciesHz, column.levelsDb);
+    const FiguresOfMerit merit = figuresOfMerit(response.frequenciesHz, column.levelsDb, band);
     writer.beginObject();
     writer.key("column").value(responseName(column.kind));
-    writer.key("peakLevelDb").value(merit.peakLevelDb);
-    writer.key("peakFrequencyHz").value(merit.peakFrequencyHz);
-    writer.key("minus3Hz").value(merit.minus3Hz);
-    writer.key("minus6Hz").value(merit.minus6Hz);
-    writer.key("rippleDb").value(merit.rippleDb);
+    writer.key("bandFromHz").value(band.fromHz);
+    writer.key("bandToHz").value(band.toHz);
+    for (const MeritFigure& figure : kMeritFigures) {
+        writer.key(figure.jsonKey);
+        const MeritValue value = figure.value(merit);
+        if (value.kind == MeritValue::Kind::none) {
+            writer.value("none");
+        } else if (value.interpolated) {
+            writer.value(value.number);
+        } else {
+            writer.value(static_cast<float>(value.number));
+        }
+    }
     writer.endObject();
 }
 
@@ -99,13 +107,16 @@ void writePalette(JsonWriter& writer) {
 
 }  // namespace
 
-std::string responseJson(const Design& design, const Response& response, PhaseMode mode,
-                         const std::vector<Note>& notes, ModelChoice computedBy) {
+std::string responseJson(const Design& design, const Response& response,
+                         const ResponseJsonSettings& settings, const std::vector<Note>& notes) {
+    const PhaseMode mode = settings.phase;
     // About 24 bytes per number, nine numbers per frequency.
     JsonWriter writer(1024 + response.frequenciesHz.size() * 9 * 24);
     writer.beginObject();
     writer.key("model").value(modelName(response.model));
-    writer.key("computedBy").value(computedBy == ModelChoice::accurate ? "accurate" : "classic");
+    writer.key("computedBy")
+        .value(settings.model == ModelChoice::accurate ? "accurate" : "classic");
+    writer.key("baffleOnly").value(settings.highPass == DriverHighPass::leftOut);
     writer.key("frequencies").values(response.frequenciesHz);
     writer.key("columns").beginArray();
     for (const ResponseColumn& column : response.columns) {
@@ -113,7 +124,7 @@ std::string responseJson(const Design& design, const Response& response, PhaseMo
     }
     writer.endArray();
     writer.key("merit");
-    writeMerit(writer, response);
+    writeMerit(writer, response, settings.band);
     writer.key("notes");
     writeNotes(writer, notes);
     writer.endObject();

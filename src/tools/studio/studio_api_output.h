@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "check.h"
+#include "merit.h"
 #include "model_choice.h"
 #include "opbaff/response.h"
 #include "phase.h"
@@ -14,13 +15,24 @@
 
 namespace opbaff::tools {
 
-// {"model": ..., "computedBy": "classic" or "accurate", "frequencies": [...],
-// "columns": [{"name": ..., "levels": [...], "phases": [...]} x 4, in the result
-// file's order], "merit": {...} of column 1, "notes": [...]}; phases in degrees
-// as phase.h computes them with `mode`.
-std::string responseJson(const Design& design, const Response& response, PhaseMode mode,
-                         const std::vector<Note>& notes,
-                         ModelChoice computedBy = ModelChoice::classic);
+// How a response was asked for: the phase its phases hold, the model that
+// computed it, whether its levels leave the driver's high-pass out, and the
+// passband of its figures of merit.
+struct ResponseJsonSettings {
+    PhaseMode phase = PhaseMode::driver;
+    ModelChoice model = ModelChoice::classic;
+    DriverHighPass highPass = DriverHighPass::included;
+    MeritBand band;
+};
+
+// {"model": ..., "computedBy": "classic" or "accurate", "baffleOnly": bool,
+// "frequencies": [...], "columns": [{"name": ..., "levels": [...], "phases":
+// [...]} x 4, in the result file's order], "merit": {"column", "bandFromHz",
+// "bandToHz", and each figure of kMeritFigures by its key: a number, null where
+// undefined, "none" for a fall that never comes} of column 1, "notes": [...]};
+// phases in degrees as phase.h computes them with the settings' phase.
+std::string responseJson(const Design& design, const Response& response,
+                         const ResponseJsonSettings& settings, const std::vector<Note>& notes);
 
 // {"angles": [...], "frequencies": [...], "levels": [[per frequency] per angle],
 // "onAxis": [...]}, levels in dB as computePolarSet gives them.
