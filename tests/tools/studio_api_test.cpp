@@ -36,6 +36,16 @@ namespace {
 using SingleJson = nlohmann::basic_json<std::map, std::vector, std::string, bool, std::int64_t,
                                         std::uint64_t, float>;
 
+// An FRD file's data lines: its comment lines start with '*'.
+std::string dataOf(const std::string& text) {
+    std::istringstream lines(text);
+    std::string data;
+    for (std::string line; std::getline(lines, line);) {
+        if (!line.starts_with("*")) data += line + "\n";
+    }
+    return data;
+}
+
 // The server on its own thread, stopped and joined when the test ends.
 class RunningStudio {
   public:
@@ -490,14 +500,6 @@ TEST(BaffleOnlyApiTest, ResponseMeritAndFrdAreTheBafflesOwn) {
     ASSERT_EQ(frd->status, 200) << frd->body;
     EXPECT_NE(frd->body.find("* baffle only: the driver's high-pass is left out"),
               std::string::npos);
-    const auto dataOf = [](const std::string& text) {
-        std::istringstream lines(text);
-        std::string data;
-        for (std::string line; std::getline(lines, line);) {
-            if (!line.starts_with("*")) data += line + "\n";
-        }
-        return data;
-    };
     EXPECT_EQ(dataOf(frd->body), dataOf(frdText(baffle, 0, Design{}, PhaseMode::baffle, {})));
 }
 
@@ -628,15 +630,6 @@ TEST(DownloadTest, FrdFileHasThePlotCommandsData) {
     ASSERT_EQ(answer->status, 200) << answer->body;
     EXPECT_EQ(answer->get_header_value("Content-Disposition"),
               "attachment; filename=\"opbaff-rectangular-off-axis.frd\"");
-    // The data lines: comment lines start with '*'.
-    const auto dataOf = [](const std::string& text) {
-        std::istringstream lines(text);
-        std::string data;
-        for (std::string line; std::getline(lines, line);) {
-            if (!line.starts_with("*")) data += line + "\n";
-        }
-        return data;
-    };
     EXPECT_EQ(dataOf(answer->body),
               dataOf(test::readFile(out.path() / "opbaff-rectangular-off-axis.frd")));
 }
