@@ -1,0 +1,185 @@
+// opbaff: a speaker, several drivers on one open baffle, on the accurate
+// thin-plate model (opbaff/thin_plate.h), with each driver's own response
+// (an ideal high-pass, flat, or measured) and its chain of filters.
+//
+// Coordinates are in metres on the baffle's front face: x to the right and y
+// upwards as seen from the front, from the lower left corner of a rectangular
+// baffle (a polygon's corners are given in the same frame). The listener is
+// placed by distance and angles about the speaker's reference point
+// (PlateListener).
+//
+// Every value is a complex pressure relative to one unit point source on an
+// infinite baffle at the reference point, heard at the same place:
+//   p_i / (2 exp(-jk r_ref) / r_ref),  time factor exp(+jwt),
+// so a positive phase leads, and the delays between drivers (their distances to
+// the listener against the reference point's, and their own delays) are in the
+// phase. A flat driver at the reference point, heard on axis far away at high
+// frequencies, is 0 dB.
+#pragma once
+
+#include <complex>
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "opbaff/biquad.h"
+#include "opbaff/response.h"
+#include "opbaff/result.h"
+#include "opbaff/thin_plate.h"
+
+namespace opbaff {
+
+// The baffle's outline: a rectangle (optionally with its corners cut at 45
+// degrees or rounded) or a convex polygon.
+struct SpeakerBaffle {
+    enum class Corners { square, chamfered, rounded };
+    bool isPolygon = false;
+    double widthM = 0.4;
+    double heightM = 0.9;
+    Corners corners = Corners::square;
+    double cornerSizeM = 0.0;          // the chamfer along each side, or the radius
+    std::vector<PlatePoint> polygonM;  // when isPolygon: anticlockwise corners
+};
+
+// A response measured on the driver's axis, on an infinite baffle or in half
+// space (both the 2 pi radiation the plate model is relative to): magnitude in
+// dB and phase in degrees at increasing frequencies. The phase is the driver's
+// own (its time of flight removed); the driver's delay adds to it.
+struct MeasuredResponse {
+    enum class Condition { infiniteBaffle, halfSpace };
+    Condition condition = Condition::infiniteBaffle;
+    std::string sourceName;  // where it was read from, for messages
+    std::vector<double> frequenciesHz;
+    std::vector<double> levelsDb;
+    std::vector<double> phasesDeg;
+};
+
+// A driver's own response, before the baffle and its filters.
+struct DriverResponse {
+    enum class Kind { idealHighPass, flat, measured };
+    Kind kind = Kind::idealHighPass;
+    double resonanceHz = 40.0;  // idealHighPass: a second-order high-pass
+    double q = 0.7071;
+    MeasuredResponse measured;  // measured
+};
+
+// One filter of a driver's chain, heard as its analog prototype (the cookbook's
+// H(s), which a DSP at a sample rate well above the frequency approaches).
+struct SpeakerFilter {
+    enum class Kind {
+        butterworthHighPass,
+        butterworthLowPass,
+        linkwitzRileyHighPass,  // even orders 2 to 8
+        linkwitzRileyLowPass,
+        biquad,  // one of the cookbook's filters: peaking, shelves, passes
+    };
+    Kind kind = Kind::biquad;
+    int order = 2;                // the crossover filters: 1 to 8
+    double frequencyHz = 1000.0;  // crossover filters: the corner frequency
+    Filter biquad{};              // Kind::biquad
+};
+
+struct SpeakerDriver {
+    std::string name;
+    PlatePoint centreM;
+    double pistonDiameterM = 0.0;  // 0: a point source, no piston directivity
+    bool rearOn = true;            // the rear radiates, of opposite sign
+    double rearLevelDb = 0.0;      // the rear's level against the front
+    bool inverted = false;         // the driver's polarity
+    double gainDb = 0.0;
+    double delayMs = 0.0;
+    DriverResponse response;
+    std::vector<SpeakerFilter> filters;
+};
+
+struct Speaker {
+    std::string name;
+    SpeakerBaffle baffle;
+    std::vector<SpeakerDriver> drivers;
+    PlatePoint referenceM;            // the point listening angles are taken about
+    double listeningDistanceM = 2.0;  // the default distance of curves and sets
+    GridRequest grid{24, 20.0F, 20000.0F};
+    double speedOfSoundMPerS = 344.0;
+};
+
+// The errors of speaker calls.
+enum class SpeakerError {
+    plate,               // the plate model refused (see SpeakerFailure::plate)
+    noDriver,            // a speaker without drivers
+    driverNameRepeated,  // two drivers of one name
+    measuredOutOfRange,  // a grid frequency outside a driver's measured range
+    measuredInvalid,     // fewer than 2 points, not increasing, or not finite
+    filterInvalid,       // a filter's order, frequency, gain or Q out of range
+    valueNotFinite,      // a gain, delay, level, diameter or distance not finite
+    sizeNotPositive,     // a diameter < 0 or a distance <= 0
+};
+
+// What went wrong, and with which driver (its index) when one is to blame.
+struct SpeakerFailure {
+    SpeakerError error = SpeakerError::noDriver;
+    std::ptrdiff_t driver = -1;               // -1: the speaker as a whole
+    PlateError plate = PlateError::noDriver;  // when error == plate
+    double frequencyHz = 0.0;                 // when error == measuredOutOfRange
+};
+
+// A sentence naming the failure, with the driver's name and values ("driver
+// \"tweeter\": its measured response covers 1000 to 20000 Hz, not 20 Hz").
+std::string speakerFailureText(const Speaker& speaker, const SpeakerFailure& failure);
+
+// The speaker's baffle as a plate outline.
+Result<PlateOutline, SpeakerFailure> speakerOutline(const SpeakerBaffle& baffle);
+
+// A driver's chain of filters, its gain, polarity and delay (not its own
+// response, not the baffle) at `frequenciesHz`. Errors: filterInvalid,
+// valueNotFinite.
+Result<std::vector<std::complex<double>>, SpeakerFailure> driverFilterResponse(
+    const SpeakerDriver& driver, const std::vector<float>& frequenciesHz);
+
+// The measured response at `frequenciesHz`: magnitude in dB and unwrapped phase
+// each interpolated linearly in log frequency. Errors: measuredInvalid,
+// measuredOutOfRange (frequencyHz names the first frequency outside).
+Result<std::vector<std::complex<double>>, SpeakerFailure> measuredResponseAt(
+    const MeasuredResponse& measured, const std::vector<float>& frequenciesHz);
+
+// The speaker heard at one place: each driver (in the speaker's order) and the
+// sum, as described at the top of this header.
+struct SpeakerResponse {
+    std::vector<float> frequenciesHz;
+    std::vector<std::vector<std::complex<double>>> drivers;
+    std::vector<std::complex<double>> sum;
+};
+
+// A speaker's drivers solved on its plate and grid, to be heard from anywhere
+// at the cost of listening only; moving one driver re-solves that driver only.
+// Use one object from one thread at a time; copies are cheap and independent.
+class SpeakerModel {
+  public:
+    // Errors: noDriver, driverNameRepeated, measuredInvalid, measuredOutOfRange,
+    // filterInvalid, valueNotFinite, sizeNotPositive, plate (an outline the
+    // plate refuses, a driver off the baffle).
+    static Result<SpeakerModel, SpeakerFailure> create(const Speaker& speaker,
+                                                       const FrequencyGrid& grid,
+                                                       const PlateAccuracy& accuracy = {});
+
+    // Heard at `listener` about the reference point. Errors: plate
+    // (listenerOnPlate, valueNotFinite).
+    Result<SpeakerResponse, SpeakerFailure> listen(const PlateListener& listener) const;
+    Result<SpeakerResponse, SpeakerFailure> listen(SpacePoint listener) const;
+
+    // The same model with driver `index` moved to `centreM`: only that driver is
+    // solved again. Errors: plate (driverOffPlate).
+    Result<SpeakerModel, SpeakerFailure> withDriverMoved(std::size_t index,
+                                                         PlatePoint centreM) const;
+
+    const Speaker& speaker() const;
+    const std::vector<float>& frequenciesHz() const;
+
+    struct State;
+
+  private:
+    explicit SpeakerModel(std::shared_ptr<const State> state) : state_(std::move(state)) {}
+    std::shared_ptr<const State> state_;
+};
+
+}  // namespace opbaff
