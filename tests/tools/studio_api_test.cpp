@@ -18,6 +18,7 @@
 #include <thread>
 
 #include "check.h"
+#include "eq_fit.h"
 #include "frd.h"
 #include "merit.h"
 #include "opbaff/opbaff.h"
@@ -200,6 +201,13 @@ std::string exampleText() {
 
 const std::string kJson = "application/json";
 
+// A chain of `count` peaking filters, as ?chain= takes it.
+std::string repeatedFilter(int count) {
+    std::string chain;
+    for (int i = 0; i < count; ++i) chain += std::string(i == 0 ? "" : ",") + "peaking:1000:1:1";
+    return chain;
+}
+
 const BadRequestCase kBadRequests[] = {
     {"malformed_json", "POST", "/api/response", "application/json", "{\"model\": ", 400,
      "malformed JSON: "},
@@ -270,6 +278,39 @@ const BadRequestCase kBadRequests[] = {
     {"accurate_driver_off_the_plate", "POST", "/api/response?model=accurate&grid=1",
      "application/json", exampleWith("driverXCm", "\"driverXCm\": 60"), 422,
      "a driver lies outside the plate's outline or on its border"},
+    {"eq_chain_unknown_type", "POST", "/api/eq?chain=notch:100:3:1", "text/plain", exampleText(),
+     400, "chain: filter 1: type 'notch' is none of peaking"},
+    {"eq_chain_gain_not_finite", "POST", "/api/eq?chain=peaking:100:3:1,peaking:200:nan:1",
+     "text/plain", exampleText(), 400, "chain: filter 2: gain 'nan' is not a finite number"},
+    {"eq_chain_gain_beyond_range", "POST", "/api/eq?chain=low-shelf:100:1e300:0.7", "text/plain",
+     exampleText(), 400, "chain: filter 1: gain '1e300' lies outside -40 to 40"},
+    {"eq_chain_frequency_zero", "POST", "/api/eq?chain=peaking:0:3:1", "text/plain", exampleText(),
+     400, "frequency '0' lies outside 1 to 20000"},
+    {"eq_chain_q_zero", "POST", "/api/eq?chain=peaking:100:3:0", "text/plain", exampleText(), 400,
+     "Q '0' lies outside 0.1 to 20"},
+    {"eq_chain_three_parts", "POST", "/api/eq?chain=peaking:100:3", "text/plain", exampleText(),
+     400, "'peaking:100:3' is not KIND:HZ:DB:Q"},
+    {"eq_chain_hex_number", "POST", "/api/eq?chain=peaking:0x10:3:1", "text/plain", exampleText(),
+     400, "frequency '0x10' is not a finite number"},
+    {"eq_chain_too_long", "POST", "/api/eq?chain=" + repeatedFilter(17), "text/plain",
+     exampleText(), 400, "chain: 17 filters; the studio takes at most 16"},
+    {"eq_filter_count_beyond", "POST", "/api/eq?filters=13", "text/plain", exampleText(), 400,
+     "filters takes a count from 1 to 12, not '13'"},
+    {"eq_boost_negative", "POST", "/api/eq?maxBoost=-1", "text/plain", exampleText(), 400,
+     "maxBoost '-1' lies outside 0 to 40"},
+    {"eq_tilt_infinite", "POST", "/api/eq?tilt=inf", "text/plain", exampleText(), 400,
+     "tilt 'inf' is not a finite number"},
+    {"eq_high_pass_word", "POST", "/api/eq?highPass=low", "text/plain", exampleText(), 400,
+     "highPass 'low' is not a finite number"},
+    {"eq_band_above_hearing", "POST", "/api/eq?band=40:30000", "text/plain", exampleText(), 400,
+     "band: its top lies above 20000 Hz"},
+    {"eq_band_without_points", "POST", "/api/eq?band=40:41", "text/plain", exampleText(), 422,
+     "eq: fewer than 4 finite levels in the band"},
+    {"eq_accurate_beyond_cost", "POST", "/api/eq?model=accurate&grid=24", "text/plain",
+     exampleText(), 400, "eq: the accurate model computes at most 99"},
+    {"eq_of_reference_level", "POST", "/api/eq?column=3", "application/json",
+     exampleWith("model", "\"model\": \"single-path\""), 400, "no response column '3'"},
+    {"get_on_eq", "GET", "/api/eq", "", "", 405, "(allowed: POST)"},
     {"parameter_file_with_a_title_line", "POST", "/api/read-parameter-file", "text/plain",
      "My baffle\n" + exampleText(), 422,
      "parameter file: invalid number: incomprehensible list input (record 1, line 1)"},
@@ -433,6 +474,93 @@ TEST(PolarTest, AnswerIsTheWholeSetComputedAtOnce) {
     const auto set = computePolarSet(Design{}, *grid, parseAngles("-90:85:5").value(), 1);
     ASSERT_TRUE(set);
     EXPECT_EQ(answer->body, polarJson(*set));
+}
+
+// The filters of an eq answer, as the library's Filter.
+std::vector<Filter> filtersOf(const nlohmann::json& answer) {
+    std::vector<Filter> filters;
+    for (const auto& f : answer.at("filters")) {
+        const auto kind = filterKindNamed(f.at("type").get<std::string>().c_str());
+        EXPECT_TRUE(kind) << f;
+        filters.push_back({kind.value_or(FilterKind::peaking), f.at("frequencyHz").get<double>(),
+                           f.at("gainDb").get<double>(), f.at("q").get<double>()});
+    }
+    return filters;
+}
+
+std::string chainQuery(const std::vector<Filter>& filters) {
+    std::string chain;
+    for (const Filter& f : filters) {
+        chain += std::string(chain.empty() ? "" : ",") + filterKindName(f.kind) + ":" +
+                 std::to_string(f.frequencyHz) + ":" + std::to_string(f.gainDb) + ":" +
+                 std::to_string(f.q);
+    }
+    return chain;
+}
+
+// Every equalised level is the raw level plus the chain's at that frequency,
+// for the chain the answer names; the raw levels are the library's; the
+// largest deviation from the target in the band is the one reported.
+void expectEqualisedIsRawPlusChain(const nlohmann::json& answer, const Response& response) {
+    const std::vector<Filter> filters = filtersOf(answer);
+    const auto frequencies = answer.at("frequencies").get<std::vector<float>>();
+    ASSERT_EQ(frequencies, response.frequenciesHz);
+    EXPECT_EQ(answer.at("raw").get<std::vector<float>>(), response.columns[0].levelsDb);
+    double largest = 0.0;
+    for (std::size_t i = 0; i < frequencies.size(); ++i) {
+        const double expected = static_cast<double>(response.columns[0].levelsDb[i]) +
+                                chainLevelDb(filters, frequencies[i], 48000.0);
+        const double equalised = answer.at("equalised")[i].get<double>();
+        EXPECT_NEAR(equalised, expected, 0.01) << frequencies[i] << " Hz";
+        if (!answer.at("target")[i].is_null()) {
+            largest = std::max(largest, std::abs(equalised - answer.at("target")[i].get<double>()));
+        }
+    }
+    EXPECT_NEAR(answer.at("maxDeviationDb").get<double>(), largest, 0.01);
+}
+
+// A fit answers the tools' own fit of the same levels; the same chain given
+// back, one gain edited, answers that chain, measured and not fitted again;
+// the cost of a fit sends one on a fine grid to the costly workers.
+TEST(EqApiTest, EqualisedIsRawPlusTheChainFittedOrGiven) {
+    const RunningStudio studio;
+    httplib::Client client = studio.client();
+    const auto fitted = client.Post("/api/eq?grid=12&band=40:2000&filters=5&highPass=30",
+                                    designJson(Design{}), "application/json");
+    ASSERT_TRUE(fitted);
+    ASSERT_EQ(fitted->status, 200) << fitted->body;
+    const auto grid = FrequencyGrid::perOctave({.pointsPerOctave = 12});
+    const Response response = computeResponse(Design{}, *grid);
+    const auto own = fitEqualiser(response.frequenciesHz, response.columns[0].levelsDb,
+                                  {40.0, 2000.0, 0.0, 5, 12.0, 4.0, 30.0, 48000.0});
+    ASSERT_TRUE(own);
+    const auto answer = nlohmann::json::parse(fitted->body);
+    EXPECT_TRUE(answer.at("fitted").get<bool>());
+    ASSERT_EQ(answer.at("filters").size(), 6U);
+    EXPECT_EQ(answer.at("filters")[5].at("type"), "high-pass");
+    EXPECT_DOUBLE_EQ(answer.at("rmsDeviationDb").get<double>(), own->rmsDeviationDb);
+    EXPECT_DOUBLE_EQ(answer.at("peakBoostDb").get<double>(), own->peakBoostDb);
+    expectEqualisedIsRawPlusChain(answer, response);
+
+    std::vector<Filter> edited = filtersOf(answer);
+    edited[1].gainDb += 3.0;
+    const auto given = client.Post("/api/eq?grid=12&band=40:2000&chain=" + chainQuery(edited),
+                                   designJson(Design{}), "application/json");
+    ASSERT_TRUE(given);
+    ASSERT_EQ(given->status, 200) << given->body;
+    const auto measured = nlohmann::json::parse(given->body);
+    EXPECT_FALSE(measured.at("fitted").get<bool>());
+    EXPECT_NEAR(measured.at("filters")[1].at("gainDb").get<double>(), edited[1].gainDb, 1e-6);
+    expectEqualisedIsRawPlusChain(measured, response);
+    EXPECT_GT(measured.at("rmsDeviationDb").get<double>(),
+              answer.at("rmsDeviationDb").get<double>());
+
+    StudioRequest request{"POST", "/api/eq", {{"grid", "24"}}, "", "", {}};
+    const std::size_t fine = FrequencyGrid::perOctave({.pointsPerOctave = 24})->size();
+    EXPECT_EQ(costOf(request), fine * kEqFitCostPerFrequency);
+    EXPECT_GT(costOf(request), ServerLimits{}.costlyPairs);
+    request.query.emplace("chain", "peaking:100:3:1");
+    EXPECT_EQ(costOf(request), fine);
 }
 
 TEST(AccurateTest, ResponseIsTheLibrarysThinPlateAndItsCostSendsItToTheCostlyWorkers) {

@@ -14,7 +14,6 @@ constexpr double kShelfQHigh = 0.9;  // above, a shelf overshoots
 constexpr double kLowestQ = 0.3;
 constexpr double kButterworthQ = 0.70710678118654752;
 constexpr int kMaxEvaluations = 6000;
-constexpr int kMaxFilters = 12;
 
 struct Point {
     double frequencyHz;
@@ -52,6 +51,7 @@ struct Problem {
     std::vector<Point> grid;  // every point, for the chain's peak boost
     std::vector<BiquadCoefficients> chain;
     int evaluations = 0;
+    double targetLevelDb = 0.0;  // the target at 1 kHz
     // The grid's points where the chain can peak: every filter fitted lies at or
     // below the band's top, so its boost does too, or at most an octave above.
     void keepPeakPoints(double highHz) {
@@ -183,7 +183,33 @@ EqFit measured(const Problem& problem, std::vector<Filter> filters) {
         fit.peakBoostDb = std::max(fit.peakBoostDb, chainLevelDb(fit.filters, p.frequencyHz, fs));
     }
     fit.evaluations = problem.evaluations;
+    fit.targetLevelDb = problem.targetLevelDb;
     return fit;
+}
+
+// The points of the band and of the whole grid, with the target: the median of the
+// finite levels in the band, tilted about 1 kHz.
+Result<Problem, std::string> problemOf(const std::vector<float>& frequenciesHz,
+                                       const std::vector<float>& levelsDb,
+                                       const EqRequest& request) {
+    if (const auto reason = eqRequestProblem(request)) return *reason;
+    Problem problem{request, {}, {}, {}, 0, 0.0};
+    std::vector<double> inBand;
+    for (std::size_t i = 0; i < frequenciesHz.size() && i < levelsDb.size(); ++i) {
+        const double f = frequenciesHz[i];
+        if (!std::isfinite(levelsDb[i]) || f >= request.sampleRateHz / 2.0) continue;
+        problem.grid.push_back(pointAt(f, levelsDb[i], 0.0, request.sampleRateHz));
+        if (f >= request.lowHz && f <= request.highHz) inBand.push_back(levelsDb[i]);
+    }
+    if (inBand.size() < 4) return std::string("fewer than 4 finite levels in the band");
+    problem.targetLevelDb = median(inBand);
+    for (const Point& p : problem.grid) {
+        if (p.frequencyHz < request.lowHz || p.frequencyHz > request.highHz) continue;
+        const double target =
+            problem.targetLevelDb + request.tiltDbPerDecade * std::log10(p.frequencyHz / 1000.0);
+        problem.band.push_back(pointAt(p.frequencyHz, p.levelDb, target, request.sampleRateHz));
+    }
+    return problem;
 }
 
 }  // namespace
@@ -195,7 +221,7 @@ std::optional<std::string> eqRequestProblem(const EqRequest& r) {
     if (!(r.sampleRateHz > 2.0 * r.highHz) || !std::isfinite(r.sampleRateHz)) {
         return "the sample rate must exceed twice the band's top";
     }
-    if (r.filters < 1 || r.filters > kMaxFilters) return "the filters must number 1 to 12";
+    if (r.filters < 1 || r.filters > kMaxEqFilters) return "the filters must number 1 to 12";
     if (!(r.maxBoostDb >= 0.0) || r.maxBoostDb > 40.0) return "the boost must be 0 to 40 dB";
     if (!(r.maxQ >= 0.5) || r.maxQ > 20.0) return "the largest Q must be 0.5 to 20";
     if (!std::isfinite(r.tiltDbPerDecade)) return "the tilt must be a number";
@@ -208,27 +234,13 @@ std::optional<std::string> eqRequestProblem(const EqRequest& r) {
 Result<EqFit, std::string> fitEqualiser(const std::vector<float>& frequenciesHz,
                                         const std::vector<float>& levelsDb,
                                         const EqRequest& request) {
-    if (const auto problem = eqRequestProblem(request)) return *problem;
-    Problem problem{request, {}, {}, {}, 0};
-    std::vector<double> inBand;
-    for (std::size_t i = 0; i < frequenciesHz.size() && i < levelsDb.size(); ++i) {
-        const double f = frequenciesHz[i];
-        if (!std::isfinite(levelsDb[i]) || f >= request.sampleRateHz / 2.0) continue;
-        problem.grid.push_back(pointAt(f, levelsDb[i], 0.0, request.sampleRateHz));
-        if (f >= request.lowHz && f <= request.highHz) inBand.push_back(levelsDb[i]);
-    }
-    if (inBand.size() < 4) return std::string("fewer than 4 finite levels in the band");
-    const double level = median(inBand);
-    for (const Point& p : problem.grid) {
-        if (p.frequencyHz < request.lowHz || p.frequencyHz > request.highHz) continue;
-        const double target = level + request.tiltDbPerDecade * std::log10(p.frequencyHz / 1000.0);
-        problem.band.push_back(pointAt(p.frequencyHz, p.levelDb, target, request.sampleRateHz));
-    }
-    problem.keepPeakPoints(request.highHz);
-    std::vector<double> x = analyticGuess(problem);
+    auto problem = problemOf(frequenciesHz, levelsDb, request);
+    if (!problem) return problem.error();
+    problem->keepPeakPoints(request.highHz);
+    std::vector<double> x = analyticGuess(*problem);
     nlopt::opt opt(nlopt::LN_BOBYQA, static_cast<unsigned>(x.size()));
     setBounds(opt, x, request);
-    opt.set_min_objective(objective, &problem);
+    opt.set_min_objective(objective, &problem.value());
     opt.set_xtol_rel(1e-4);
     opt.set_ftol_abs(1e-6);
     opt.set_maxeval(kMaxEvaluations);
@@ -242,9 +254,15 @@ Result<EqFit, std::string> fitEqualiser(const std::vector<float>& frequenciesHz,
     }
     std::vector<Filter> filters = filtersOf(x, request);
     std::transform(filters.begin(), filters.end(), filters.begin(), rounded);
-    EqFit fit = measured(problem, std::move(filters));
-    fit.targetLevelDb = level;
-    return fit;
+    return measured(*problem, std::move(filters));
+}
+
+Result<EqFit, std::string> measureEqualiser(const std::vector<float>& frequenciesHz,
+                                            const std::vector<float>& levelsDb,
+                                            const EqRequest& request, std::vector<Filter> filters) {
+    const auto problem = problemOf(frequenciesHz, levelsDb, request);
+    if (!problem) return problem.error();
+    return measured(*problem, std::move(filters));
 }
 
 }  // namespace opbaff::tools

@@ -13,6 +13,9 @@
 
 namespace opbaff::tools {
 
+// The most filters a fit places: the shelf and the peaking filters.
+inline constexpr int kMaxEqFilters = 12;
+
 struct EqRequest {
     double lowHz = 40.0;  // the band fitted
     double highHz = 2000.0;
@@ -47,5 +50,13 @@ std::optional<std::string> eqRequestProblem(const EqRequest& request);
 Result<EqFit, std::string> fitEqualiser(const std::vector<float>& frequenciesHz,
                                         const std::vector<float>& levelsDb,
                                         const EqRequest& request);
+
+// The figures of a chain given, not fitted, against the target of the same
+// request (its band, tilt and sample rate): the deviation and the boost the
+// target needs as fitEqualiser measures its own chain, and the peak boost over
+// the whole grid (a chain given may boost anywhere); its evaluations are 0.
+Result<EqFit, std::string> measureEqualiser(const std::vector<float>& frequenciesHz,
+                                            const std::vector<float>& levelsDb,
+                                            const EqRequest& request, std::vector<Filter> filters);
 
 }  // namespace opbaff::tools

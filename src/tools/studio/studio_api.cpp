@@ -15,6 +15,7 @@
 #include "studio_api_input.h"
 #include "studio_api_output.h"
 #include "studio_assets.h"
+#include "studio_eq_input.h"
 #include "studio_json_writer.h"
 
 namespace opbaff::tools {
@@ -146,6 +147,42 @@ StudioReply answerPolar(const StudioRequest& request, const StudioSettings& sett
     return jsonReply(polarJson(set->value()));
 }
 
+// The equaliser of a design's response, fitted (or the chain given, measured)
+// with the raw and the equalised response.
+StudioReply answerEq(const StudioRequest& request, const StudioSettings&) {
+    const auto posted = readPostedDesign(request.contentType, request.body);
+    if (!posted) return failure(posted.error());
+    const auto grid = gridParameter(request.query);
+    if (!grid) return failure(grid.error());
+    const auto highPass = baffleOnlyParameter(request.query);
+    if (!highPass) return failure(highPass.error());
+    const auto model = modelParameter(request.query);
+    if (!model) return failure(model.error());
+    const auto column = eqColumnParameter(request.query, posted->design.model);
+    if (!column) return failure(column.error());
+    const auto eq = eqQueryParameters(request.query);
+    if (!eq) return failure(eq.error());
+    if (*model == ModelChoice::accurate) {
+        if (auto refused = tooCostly("eq", *grid, 1)) return *refused;
+    }
+    const auto response = responseOn(*model, posted->design, *grid, *highPass);
+    if (!response) return errorReply(422, "eq: " + response.error());
+    const ResponseColumn& raw = response->columns[*column];
+    const auto fit =
+        eq->chain ? measureEqualiser(response->frequenciesHz, raw.levelsDb, eq->request, *eq->chain)
+                  : fitEqualiser(response->frequenciesHz, raw.levelsDb, eq->request);
+    if (!fit) return errorReply(422, "eq: " + fit.error());
+    return jsonReply(eqJson({std::string(responseName(raw.kind)), response->frequenciesHz,
+                             raw.levelsDb, eq->request, *fit, !eq->chain}));
+}
+
+// A fit weighs kEqFitCostPerFrequency per frequency, a chain given one.
+std::size_t eqCostOf(const QueryParams& query, std::size_t frequencies, ModelChoice model) {
+    const std::size_t fit = query.count("chain") == 0 ? kEqFitCostPerFrequency : 1;
+    const std::size_t solve = model == ModelChoice::accurate ? kAccurateCostPerFrequency : 0;
+    return frequencies * (fit + solve);
+}
+
 StudioReply answerCheck(const StudioRequest& request, const StudioSettings&) {
     const auto posted = readPostedDesign(request.contentType, request.body);
     if (!posted) return failure(posted.error());
@@ -217,7 +254,7 @@ struct Route {
     StudioReply (*answer)(const StudioRequest&, const StudioSettings&);
 };
 
-constexpr std::array<Route, 7> kRoutes{{
+constexpr std::array<Route, 8> kRoutes{{
     {"/api/design", "GET", answerDesign},
     {"/api/response", "POST", answerResponse},
     {"/api/polar", "POST", answerPolar},
@@ -225,6 +262,7 @@ constexpr std::array<Route, 7> kRoutes{{
     {"/api/parameter-file", "POST", answerParameterFile},
     {"/api/read-parameter-file", "POST", answerReadParameterFile},
     {"/api/frd", "POST", answerFrd},
+    {"/api/eq", "POST", answerEq},
 }};
 
 bool isGet(std::string_view method) {
@@ -268,6 +306,7 @@ std::size_t costOf(const StudioRequest& request) {
     if (!grid) return 0;
     const auto model = modelParameter(request.query);
     if (!model) return 0;
+    if (request.path == "/api/eq") return eqCostOf(request.query, grid->size(), *model);
     const bool polar = request.path == "/api/polar";
     const auto angles = anglesParameter(request.query);
     if (polar && !angles) return 0;

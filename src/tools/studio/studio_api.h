@@ -11,6 +11,8 @@
 //   POST /api/read-parameter-file  the design of a parameter file's bytes, as
 //                             the program reads them
 //   POST /api/frd             one response column as an FRD file
+//   POST /api/eq              the equaliser fitted to a response column (or a chain
+//                             given, measured), with the raw and equalised levels
 //   GET  /<path>              a file of the page ("/" is /index.html)
 //
 // Every answer is computed by the library for this request alone.
@@ -28,14 +30,20 @@ namespace opbaff::tools {
 inline constexpr std::size_t kMaxRequestBodyBytes = std::size_t{64} * 1024;
 inline constexpr std::size_t kMaxAnglesPerRequest = 181;
 // The most (frequency, angle) pairs one request computes: every polar set the
-// page asks for (96 points per octave, a 2 degree step: 1,054 x 91) and not
-// much more.
+// page asks for (round the whole circle at a 2 degree step on at most 48 points
+// per octave: 527 x 181) and not much more.
 inline constexpr std::size_t kMaxPairsPerRequest = 100000;
 
 // What one frequency of the accurate model costs against the classic model's
 // (frequency, angle) pair: its plate's solve is about a thousand times dearer,
 // so the studio computes it for at most 100 frequencies at a time.
 inline constexpr std::size_t kAccurateCostPerFrequency = 1000;
+
+// What fitting an equaliser costs per frequency against a classic (frequency,
+// angle) pair: up to 6,000 evaluations of the chain over the band, about 50 ms
+// on 24 points per octave, so a fit on a grid finer than about 8 points per
+// octave goes to the costly workers.
+inline constexpr std::size_t kEqFitCostPerFrequency = 100;
 
 using QueryParams = std::multimap<std::string, std::string>;
 
@@ -79,7 +87,8 @@ struct StudioSettings {
 StudioReply answerRequest(const StudioRequest& request, const StudioSettings& settings);
 
 // The (frequency, angle) pairs a request would compute: its grid's size, times
-// its angles for /api/polar; on the accurate model its grid's size times
+// its angles for /api/polar, times kEqFitCostPerFrequency for a fit of
+// /api/eq; on the accurate model its grid's size times
 // kAccurateCostPerFrequency plus the angles; 0 for a request that computes
 // nothing or whose query does not read (it is refused at once).
 std::size_t costOf(const StudioRequest& request);

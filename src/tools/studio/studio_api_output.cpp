@@ -1,5 +1,7 @@
 #include "studio_api_output.h"
 
+#include <cmath>
+
 #include "merit.h"
 #include "opbaff/design_fields.h"
 #include "opbaff/parameter_file.h"
@@ -141,6 +143,56 @@ std::string polarJson(const PolarSet& set) {
     writer.endArray();
     writer.key("onAxis").values(set.onAxisDb);
     writer.endObject();
+    return writer.take();
+}
+
+void writeFilters(JsonWriter& writer, const std::vector<Filter>& filters) {
+    writer.beginArray();
+    for (const Filter& f : filters) {
+        writer.beginObject();
+        writer.key("type").value(filterKindName(f.kind));
+        writer.key("frequencyHz").value(f.frequencyHz);
+        writer.key("gainDb").value(f.kind == FilterKind::highPass ? 0.0 : f.gainDb);
+        writer.key("q").value(f.q);
+        writer.endObject();
+    }
+    writer.endArray();
+}
+
+std::string eqJson(const EqAnswer& answer) {
+    const EqRequest& r = answer.request;
+    const EqFit& fit = answer.fit;
+    const std::vector<float>& f = answer.frequenciesHz;
+    std::vector<double> chain(f.size());
+    for (std::size_t i = 0; i < f.size(); ++i) {
+        chain[i] = chainLevelDb(fit.filters, f[i], r.sampleRateHz);
+    }
+    JsonWriter writer(1024 + f.size() * 96);
+    writer.beginObject();
+    writer.key("column").value(answer.column).key("fitted").value(answer.fitted);
+    writer.key("bandFromHz").value(r.lowHz).key("bandToHz").value(r.highHz);
+    writer.key("tiltDbPerDecade").value(r.tiltDbPerDecade).key("targetDb").value(fit.targetLevelDb);
+    writer.key("filters");
+    writeFilters(writer, fit.filters);
+    writer.key("maxDeviationDb").value(fit.maxDeviationDb);
+    writer.key("rmsDeviationDb").value(fit.rmsDeviationDb);
+    writer.key("peakBoostDb").value(fit.peakBoostDb);
+    writer.key("neededBoostDb").value(fit.neededBoostDb);
+    writer.key("frequencies").values(f);
+    writer.key("raw").values(answer.levelsDb);
+    writer.key("equaliser").beginArray();
+    for (const double level : chain) writer.value(level);
+    writer.endArray().key("equalised").beginArray();
+    for (std::size_t i = 0; i < f.size(); ++i) {
+        writer.value(static_cast<double>(answer.levelsDb[i]) + chain[i]);
+    }
+    writer.endArray().key("target").beginArray();
+    for (const float hz : f) {
+        const bool inBand = hz >= r.lowHz && hz <= r.highHz;
+        writer.value(inBand ? fit.targetLevelDb + r.tiltDbPerDecade * std::log10(hz / 1000.0)
+                            : std::nan(""));
+    }
+    writer.endArray().endObject();
     return writer.take();
 }
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "check.h"
+#include "eq_fit.h"
 #include "merit.h"
 #include "model_choice.h"
 #include "opbaff/response.h"
@@ -37,6 +38,25 @@ std::string responseJson(const Design& design, const Response& response,
 // {"angles": [...], "frequencies": [...], "levels": [[per frequency] per angle],
 // "onAxis": [...]}, levels in dB as computePolarSet gives them.
 std::string polarJson(const PolarSet& set);
+
+// An equaliser and the response it equalises: the column's name and levels on
+// the grid, the request it answered, the chain and its figures, and whether
+// the chain was fitted (or given).
+struct EqAnswer {
+    std::string column;
+    const std::vector<float>& frequenciesHz;
+    const std::vector<float>& levelsDb;
+    const EqRequest& request;
+    const EqFit& fit;
+    bool fitted = true;
+};
+
+// {"column", "fitted", "bandFromHz", "bandToHz", "tiltDbPerDecade", "targetDb",
+// "filters": [{"type", "frequencyHz", "gainDb", "q"}], "maxDeviationDb",
+// "rmsDeviationDb", "peakBoostDb", "neededBoostDb", "frequencies", "raw",
+// "equaliser" (the chain's level), "equalised" (raw plus the chain), "target"
+// (null outside the band)}; the chain's levels and the figures as doubles.
+std::string eqJson(const EqAnswer& answer);
 
 // {"notes": [{"record": n, "name": "driverXCm", "text": ...}, ...]}; the name of
 // record 0 (the design as a whole) is "".
