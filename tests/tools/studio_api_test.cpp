@@ -275,6 +275,10 @@ const BadRequestCase kBadRequests[] = {
      exampleText(), 400, "the accurate model computes at most 99 frequencies at a time"},
     {"accurate_polar_beyond_cost", "POST", "/api/polar?model=accurate&grid=8&angles=-90:90:1",
      "text/plain", exampleText(), 400, "the accurate model computes at most 99"},
+    {"accurate_full_circle_beyond_cost", "POST",
+     "/api/polar?model=accurate&grid=8&angles=-180:180:2", "text/plain", exampleText(), 400,
+     "not 89 at 181 angles (84 at most); choose the standard grid, fewer points per octave or a "
+     "larger angle step"},
     {"accurate_driver_off_the_plate", "POST", "/api/response?model=accurate&grid=1",
      "application/json", exampleWith("driverXCm", "\"driverXCm\": 60"), 422,
      "a driver lies outside the plate's outline or on its border"},

@@ -84,11 +84,16 @@ std::optional<StudioReply> tooCostly(const std::string& what, const FrequencyGri
                                      std::size_t angles) {
     const std::size_t cost = grid.size() * (kAccurateCostPerFrequency + angles);
     if (cost <= kMaxPairsPerRequest) return std::nullopt;
+    const std::string most =
+        std::to_string(kMaxPairsPerRequest / (kAccurateCostPerFrequency + angles));
+    const std::string atAngles =
+        angles > 1 ? " at " + std::to_string(angles) + " angles (" + most + " at most)" : "";
     return errorReply(400, what + ": the accurate model computes at most " +
                                std::to_string(kMaxPairsPerRequest / kAccurateCostPerFrequency - 1) +
-                               " frequencies at a time in the studio, not " +
-                               std::to_string(grid.size()) +
-                               "; choose the standard grid or fewer points per octave");
+                               " frequencies at a time in the studio, and fewer at many angles, " +
+                               "not " + std::to_string(grid.size()) + atAngles +
+                               "; choose the standard grid, fewer points per octave" +
+                               (angles > 1 ? " or a larger angle step" : ""));
 }
 
 StudioReply answerResponse(const StudioRequest& request, const StudioSettings&) {
