@@ -29,6 +29,7 @@ import threading
 import time
 import unittest
 import urllib.error
+import urllib.parse
 import urllib.request
 
 SYSTEM_PYTHON = "/usr/bin/python3"
@@ -660,21 +661,39 @@ class StudioTest(unittest.TestCase):
                                    " JSON.stringify(window.studio.lastPolarDesign) === JSON.stringify(window.studio.design)"),
                    "the directivity of the current design")
         design = self.js("return window.studio.lastPolarDesign")
-        grid = self.settings()["grid"]
+        grid = self.js("return window.studio.lastPolarSettings")["grid"]
         step = self.browser.find_element("id", "angle-step").get_attribute("value")
-        api = self.server.json(f"/api/polar?grid={grid}&angles=-90:90:{step}", design)
+        api = self.server.json(f"/api/polar?grid={grid}&angles=-180:180:{step}", design)
         self.assertEqual(self.js("return window.studio.lastPolar"), api)
         self.assertTrue(self.browser.find_element("id", "sonogram").is_displayed())
-        self.assertTrue(self.browser.find_element("id", "polar-curve").get_attribute("d").startswith("M"))
+        self.assert_polar_goes_round_the_circle(api)
 
         self.browser.find_element("css selector", 'label[for="model-single-path"]').click()
         self.wait_idle()
         self.assertTrue(self.browser.find_element("id", "directivity-off").is_displayed())
-        status, _, _ = self.server.request(f"/api/polar?grid={grid}&angles=-90:90:{step}",
+        status, _, _ = self.server.request(f"/api/polar?grid={grid}&angles=-180:180:{step}",
                                            self.js("return window.studio.design"))
         self.assertEqual(status, 422)
         api, plotted = self.assert_page_shows_api_response()
         self.assertEqual(api["model"], "single-path")
+
+    def assert_polar_goes_round_the_circle(self, polar):
+        """The directivity's answer runs from -180 to 180 degrees, the polar
+        plot's spokes are labelled round the whole circle, and its curve has a
+        point for every angle with a level, those behind the baffle included."""
+        self.assertEqual((polar["angles"][0], polar["angles"][-1]), (-180, 180))
+        labels = [e.text for e in self.browser.find_elements("css selector", "#polar .spoke-label")]
+        self.assertIn("+180°", labels)
+        self.assertIn("−90°", labels)
+        index = self.js("return Number(document.getElementById('polar-frequency').value)")
+        finite = [a for a, row in zip(polar["angles"], polar["levels"])
+                  if row[index] is not None and polar["onAxis"][index] is not None]
+        self.assertIn(180, finite)
+        d = self.browser.find_element("id", "polar-curve").get_attribute("d")
+        self.assertEqual(len(re.findall(r"[ML] ", d)), len(finite))
+        # The last point, at 180 degrees, lies below the centre: behind the baffle.
+        last_y = float(d.split()[-1])
+        self.assertGreater(last_y, 0)
 
     def test_7a_the_inputs_are_the_served_fields(self):
         served = self.server.json("/api/design")["fields"]
@@ -755,11 +774,11 @@ class StudioTest(unittest.TestCase):
             t = (v - v0) / (v1 - v0)
             return tuple(int(x + t * (y - x) + 0.5) for x, y in zip(c0, c1))
 
-        # Cells clear of the grid lines (every 30 degrees and at the tick
+        # Cells clear of the grid lines (every 45 degrees and at the tick
         # frequencies) and of the listening angle's line.
         checked = []
         for a, angle in enumerate(polar["angles"]):
-            if angle % 30 == 0 or abs(angle - design["offAxisAngleDeg"]) < 4:
+            if angle % 45 == 0 or abs(angle - design["offAxisAngleDeg"]) < 4:
                 continue
             for f, hz in enumerate(polar["frequencies"]):
                 if f % 7 or any(abs(math.log(hz / t)) < 0.06 for t in ticks):
@@ -862,8 +881,9 @@ class StudioTest(unittest.TestCase):
             self.assertGreater(max(abs(a - c) for a, c in zip(plotted[key]["levels"], classic)), 1.0,
                                "the two models differ where the edges' higher orders count")
         step = self.browser.find_element("id", "angle-step").get_attribute("value")
-        polar = self.server.json(f"/api/polar?grid={grid}&angles=-90:90:{step}&model=accurate", design)
+        polar = self.server.json(f"/api/polar?grid={grid}&angles=-180:180:{step}&model=accurate", design)
         self.assertEqual(self.js("return window.studio.lastPolar"), polar)
+        self.assert_polar_goes_round_the_circle(polar)
 
         # A driver off the plate: the classic curve stays, the accurate one goes
         # and its line says why.
@@ -1091,14 +1111,91 @@ class StudioTest(unittest.TestCase):
         self.wait_idle()
         self.assertFalse(self.settings()["baffleOnly"])
 
+    def eq_answered(self, fitted):
+        """Waits for the EQ panel's answer to the design being edited, fitted or
+        measured, and returns it."""
+        wait_until(lambda: self.js("""
+            const s = window.studio;
+            return s.pending === 0 && s.lastEq !== null && s.lastEq.fitted === arguments[0] &&
+              JSON.stringify(s.lastEqDesign) === JSON.stringify(s.design);""", fitted),
+                   "the equaliser of the design being edited")
+        return self.js("return window.studio.lastEq")
+
+    def eq_query(self, count, chain=None):
+        grid = self.settings()["grid"]
+        query = f"/api/eq?grid={grid}&band=40:2000&filters={count}&maxBoost=12&maxQ=4&tilt=0&highPass=0"
+        return query + (f"&chain={urllib.parse.quote(chain, safe=':,')}" if chain is not None else "")
+
+    def assert_equalised_curve_is(self, answer):
+        curves = {c["key"]: c for c in self.plotted()["curves"]}
+        self.assertIn("rectangular-on-axis", curves, "the raw curve stays")
+        self.assertEqual(curves["eq-equalised"]["levels"], answer["equalised"])
+        self.assertTrue(curves["eq-equalised"]["label"].endswith(", equalised"))
+
+    def table_filters(self):
+        return self.js("""
+            return [...document.querySelectorAll('#eq-filter-rows tr')].map((row) => ({
+              type: row.querySelector('select').value,
+              frequencyHz: Number(row.querySelector('[data-key=frequencyHz]').value),
+              gainDb: Number(row.querySelector('[data-key=gainDb]').value),
+              q: Number(row.querySelector('[data-key=q]').value) }));""")
+
+    def test_7l_the_eq_panel_fits_and_an_edited_filter_redraws_the_equalised_curve(self):
+        self.assertEqual(self.js("return window.studio.design.model"), "rectangular")
+        self.browser.find_element("css selector", "#eq summary").click()
+        first = self.eq_answered(True)
+        design = self.js("return window.studio.design")
+        self.assertEqual(first, self.server.json(self.eq_query(6), design))
+        self.assertEqual(self.table_filters(), first["filters"])
+        self.assert_equalised_curve_is(first)
+        self.assertIn(f"max {first['maxDeviationDb']:.2f} dB", self.browser.find_element("id", "eq-figures").text)
+
+        # Refit with fewer filters.
+        self.set_input("eq-count", "4")
+        self.browser.find_element("id", "eq-refit").click()
+        wait_until(lambda: len(self.js("return window.studio.eqFilters")) == 4, "four filters fitted")
+        refit = self.eq_answered(True)
+        self.assertEqual(refit, self.server.json(self.eq_query(4), design))
+        self.assertEqual(self.table_filters(), refit["filters"])
+
+        # A gain edited: the chain as edited is measured by the server and the
+        # equalised curve redrawn from its answer.
+        gain = self.browser.find_elements("css selector", "#eq-filter-rows [data-key=gainDb]")[1]
+        edited = round(refit["filters"][1]["gainDb"] + 3, 2)
+        gain.clear()
+        gain.send_keys(formatted(edited))
+        measured = self.eq_answered(False)
+        self.assertEqual(measured["filters"][1]["gainDb"], edited)
+        chain = ",".join(f"{f['type']}:{f['frequencyHz']}:{f['gainDb']}:{f['q']}" for f in measured["filters"])
+        self.assertEqual(measured, self.server.json(self.eq_query(4, chain), design))
+        self.assertNotEqual(measured["equalised"], refit["equalised"])
+        self.assert_equalised_curve_is(measured)
+
+        # A box that does not read is red and sends nothing.
+        q = self.browser.find_elements("css selector", "#eq-filter-rows [data-key=q]")[0]
+        q.clear()
+        q.send_keys("0")
+        self.assertEqual(q.get_attribute("aria-invalid"), "true")
+        self.assertIn("does not read", self.browser.find_element("id", "eq-figures").text)
+        self.assertEqual(self.js("return window.studio.lastEq"), measured)
+        q.clear()
+        q.send_keys(formatted(measured["filters"][0]["q"]))
+        self.eq_answered(False)
+
+        # Closed, the panel's curve leaves the plot.
+        self.browser.find_element("css selector", "#eq summary").click()
+        wait_until(lambda: "eq-equalised" not in [c["key"] for c in self.plotted()["curves"]],
+                   "the equalised curve to go")
+
     def test_8_the_page_logged_no_errors(self):
         errors = [entry["message"] for entry in self.browser.get_log("browser") if entry["level"] == "SEVERE"]
         self.assertEqual(errors, [])
 
 
 def save_screenshot(path):
-    """The studio with a rectangular design, two pinned variants and the
-    directivity, as a PNG of about 1400 x 900."""
+    """The studio with a rectangular design, two pinned variants, the EQ panel
+    open with its fit drawn on the plot, and the directivity round the whole
+    circle, as a PNG 1400 pixels wide."""
     reason = missing_browser()
     if reason:
         raise SystemExit(f"no browser: {reason}")
@@ -1131,6 +1228,9 @@ def save_screenshot(path):
             inputs.forEach((input, i) => { input.value = names[i]; input.dispatchEvent(new Event('input')); });
             document.activeElement.blur();""")
         from selenium.webdriver.common.action_chains import ActionChains
+        browser.find_element("css selector", "#eq summary").click()
+        wait_until(lambda: browser.execute_script(
+            "return window.studio.lastEq !== null && window.studio.pending === 0"), "the equaliser")
         wait_until(lambda: browser.execute_script(ready) and browser.execute_script(
             "return window.studio.lastPolarDesign && window.studio.pending === 0"), "the directivity")
         time.sleep(0.5)

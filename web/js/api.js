@@ -77,6 +77,9 @@ export const api = {
     call(`/api/polar?${query({ grid, angles, ...(model === "classic" ? {} : { model }) })}`,
          { body: design, signal }),
   check: (design, signal) => call("/api/check", { body: design, signal }),
+  // The equaliser of the design's on-axis response: fitted, or with params.chain
+  // the chain given, measured.
+  eq: (design, params, signal) => call(`/api/eq?${query(params)}`, { body: design, signal }),
   parameterFile: (design) => call("/api/parameter-file", { body: design, as: "text" }),
   // A parameter file's bytes read by the library: {design, notes}.
   readParameterFile: (bytes) => call("/api/read-parameter-file", { bytes }),

@@ -1,8 +1,13 @@
 // Directivity of the rectangular model: the sonogram (relative level against
-// listening angle and log frequency, as a heat map) and a polar plot at one
-// frequency. Relative level = level at the angle minus the level at 0 degrees;
+// listening angle, -180 to 180 degrees, and log frequency, as a heat map) and a
+// polar plot of the whole circle at one frequency (0 degrees up, in front of
+// the baffle; 180 behind it; positive angles to the right). Relative level = level at the angle minus the level at 0 degrees;
 // its colours and the polar plot's range are those of the served palette.
 import { formatAngle, formatHz, formatRelativeDb, hzTick } from "./format.js";
+
+// The angles run from -MAX_ANGLE to MAX_ANGLE: round the whole circle.
+export const MAX_ANGLE = 180;
+const SONOGRAM_ANGLE_TICKS = [-180, -135, -90, -45, 0, 45, 90, 135, 180];
 
 // The relative levels [angle][frequency] of a polar answer; null where either
 // level is not finite.
@@ -49,7 +54,7 @@ export class Directivity {
     this.relative = null;   // its relative levels
     this.frequencyIndex = 0;
     this.listenerAngle = null;
-    this.margin = { left: 44, right: 8, top: 8, bottom: 38 };
+    this.margin = { left: 58, right: 8, top: 8, bottom: 38 };
 
     sonogram.addEventListener("mousemove", (event) => this.hover(event));
     sonogram.addEventListener("mouseleave", () => this.hover(null));
@@ -89,7 +94,7 @@ export class Directivity {
   }
 
   yOf(angle, area) {
-    return area.y + ((90 - angle) / 180) * area.h;
+    return area.y + ((MAX_ANGLE - angle) / (2 * MAX_ANGLE)) * area.h;
   }
 
   draw() {
@@ -111,20 +116,24 @@ export class Directivity {
       return (this.xOf(frequencies[i - 1], area) + this.xOf(f, area)) / 2;
     });
     xEdges.push(this.xOf(frequencies[frequencies.length - 1], area));
-    const step = angles.length > 1 ? Math.abs(angles[1] - angles[0]) : 180;
+    const step = angles.length > 1 ? Math.abs(angles[1] - angles[0]) : 2 * MAX_ANGLE;
     ctx.save();
     ctx.beginPath();
     ctx.rect(area.x, area.y, area.w, area.h);
     ctx.clip();
     ctx.fillStyle = "#e2e8f0";
     ctx.fillRect(area.x, area.y, area.w, area.h);
+    // Cell edges on whole device pixels: neighbouring cells meet without seams
+    // and none bleeds into the next, however thin the rows of the full circle.
+    const ratio = window.devicePixelRatio || 1;
+    const snap = (v) => Math.round(v * ratio) / ratio;
+    const xs = xEdges.map(snap);
     angles.forEach((angle, a) => {
-      const y0 = this.yOf(Math.min(90, angle + step / 2), area);
-      const y1 = this.yOf(Math.max(-90, angle - step / 2), area);
+      const y0 = snap(this.yOf(Math.min(MAX_ANGLE, angle + step / 2), area));
+      const y1 = snap(this.yOf(Math.max(-MAX_ANGLE, angle - step / 2), area));
       for (let f = 0; f < frequencies.length; ++f) {
         ctx.fillStyle = this.palette.colour(rel[a][f]);
-        // a hair wider than the cell so that no seams show
-        ctx.fillRect(xEdges[f], y0, xEdges[f + 1] - xEdges[f] + 0.6, y1 - y0 + 0.6);
+        ctx.fillRect(xs[f], y0, xs[f + 1] - xs[f], y1 - y0);
       }
     });
     ctx.restore();
@@ -147,17 +156,24 @@ export class Directivity {
     ctx.fillText("Frequency (Hz)", area.x + area.w / 2, area.y + area.h + 21);
     ctx.textAlign = "right";
     ctx.textBaseline = "middle";
-    for (const angle of [-90, -60, -30, 0, 30, 60, 90]) {
+    for (const angle of SONOGRAM_ANGLE_TICKS) {
       const y = this.yOf(angle, area);
+      ctx.strokeStyle = Math.abs(angle) === 90 ? "rgba(255,255,255,0.8)" : "rgba(255,255,255,0.35)";
       ctx.beginPath();
       ctx.moveTo(area.x, y);
       ctx.lineTo(area.x + area.w, y);
       ctx.stroke();
       ctx.fillText(formatAngle(angle), area.x - 5, y);
     }
+    ctx.save();
+    ctx.translate(12, area.y + area.h / 2);
+    ctx.rotate(-Math.PI / 2);
+    ctx.textAlign = "center";
+    ctx.fillText("Angle (°), ±90° the baffle's plane", 0, 0);
+    ctx.restore();
 
     // The listening angle of the off-axis curve, and the polar plot's frequency.
-    if (this.listenerAngle !== null && Math.abs(this.listenerAngle) <= 90) {
+    if (this.listenerAngle !== null && Math.abs(this.listenerAngle) <= MAX_ANGLE) {
       const y = this.yOf(this.listenerAngle, area);
       ctx.setLineDash([4, 4]);
       ctx.strokeStyle = "rgba(255,255,255,0.9)";
@@ -224,7 +240,7 @@ export class Directivity {
     if (x < area.x || x > area.x + area.w || y < area.y || y > area.y + area.h) return null;
     const [lo, hi] = this.logRange();
     const logF = lo + ((x - area.x) / area.w) * (hi - lo);
-    const angle = 90 - ((y - area.y) / area.h) * 180;
+    const angle = MAX_ANGLE - ((y - area.y) / area.h) * 2 * MAX_ANGLE;
     const nearest = (values, target, key) => {
       let best = 0;
       values.forEach((v, i) => {
@@ -255,7 +271,7 @@ export class Directivity {
     const svg = this.polarSvg;
     svg.replaceChildren();
     const R = 100;
-    svg.setAttribute("viewBox", "-128 -124 256 146");
+    svg.setAttribute("viewBox", "-128 -128 256 256");
     const radius = (db) =>
       (R * (Math.min(Math.max(db, lowDb), highDb) - lowDb)) /
       (highDb - lowDb);
@@ -266,23 +282,42 @@ export class Directivity {
     const grid = svgElement("g", { class: "polar-grid" }, svg);
     for (let db = highDb; db >= lowDb + 6; db -= 6) {
       const r = radius(db);
-      svgElement("path", { d: `M ${-r} 0 A ${r} ${r} 0 0 1 ${r} 0`, class: db === 0 ? "ring zero" : "ring" }, grid);
+      svgElement("circle", { cx: 0, cy: 0, r, class: db === 0 ? "ring zero" : "ring" }, grid);
       const label = svgElement("text", { x: 2, y: -r + 8, class: "ring-label" }, grid);
       label.textContent = db > 0 ? `+${db}` : db === 0 ? "0 dB" : `−${-db}`;
     }
-    for (let angle = -90; angle <= 90; angle += 30) {
+    // Spokes every 30 degrees round the circle, the baffle's plane (±90) drawn firmer.
+    for (let angle = -150; angle <= MAX_ANGLE; angle += 30) {
       const [x, y] = point(angle, R);
-      svgElement("line", { x1: 0, y1: 0, x2: x, y2: y, class: "spoke" }, grid);
-      const [tx, ty] = point(angle, R + 11);
+      const plane = Math.abs(angle) === 90;
+      svgElement("line", { x1: 0, y1: 0, x2: x, y2: y, class: plane ? "spoke plane" : "spoke" }, grid);
+      const [tx, ty] = point(angle, R + 14);
       const label = svgElement("text", { x: tx, y: ty + 3, class: "spoke-label", "text-anchor": "middle" }, grid);
       label.textContent = formatAngle(angle);
     }
+    const front = svgElement("text", { x: 126, y: -116, class: "polar-side", "text-anchor": "end" }, grid);
+    front.textContent = "front ↑";
+    const rear = svgElement("text", { x: 126, y: 124, class: "polar-side", "text-anchor": "end" }, grid);
+    rear.textContent = "rear ↓";
     if (!this.data) return;
     const f = this.frequencyIndex;
-    if (this.listenerAngle !== null && Math.abs(this.listenerAngle) <= 90) {
+    if (this.listenerAngle !== null && Math.abs(this.listenerAngle) <= MAX_ANGLE) {
       const [x, y] = point(this.listenerAngle, R);
       svgElement("line", { x1: 0, y1: 0, x2: x, y2: y, class: "listener-spoke" }, svg);
     }
+    const { d, points, gaps } = this.polarPath(f, (angle, v) => point(angle, radius(v)));
+    if (!gaps && points.length > 1) {
+      svgElement("path", { d: `M ${points.join(" L ")} Z`, class: "polar-fill" }, svg);
+    }
+    svgElement("path", { d, class: "polar-curve", id: "polar-curve" }, svg);
+    const caption = svgElement("text", { x: -126, y: -116, class: "polar-caption" }, svg);
+    caption.textContent = formatHz(this.data.frequencies[f]);
+  }
+
+  // The polar curve at frequency index f: its path (broken where a level is
+  // not finite, closed when it runs round the whole circle), its points and
+  // whether it has gaps.
+  polarPath(f, place) {
     let d = "";
     let pen = false;
     let gaps = false;
@@ -294,16 +329,11 @@ export class Directivity {
         gaps = true;
         return;
       }
-      const [x, y] = point(angle, radius(v));
+      const [x, y] = place(angle, v);
       points.push(`${x.toFixed(2)} ${y.toFixed(2)}`);
       d += `${pen ? "L" : "M"} ${points[points.length - 1]} `;
       pen = true;
     });
-    if (!gaps && points.length > 1) {
-      svgElement("path", { d: `M 0 0 L ${points.join(" L ")} Z`, class: "polar-fill" }, svg);
-    }
-    svgElement("path", { d, class: "polar-curve", id: "polar-curve" }, svg);
-    const caption = svgElement("text", { x: -126, y: -112, class: "polar-caption" }, svg);
-    caption.textContent = formatHz(this.data.frequencies[f]);
+    return { d, points, gaps };
   }
 }

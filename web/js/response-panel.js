@@ -4,6 +4,7 @@
 import { sameSettings } from "./channel.js";
 import { columnStyle } from "./columns.js";
 import { MAX_VARIANTS } from "./design.js";
+import { equalisedCurves } from "./eq-panel.js";
 import { gridLabel } from "./settings.js";
 import { variantColumn } from "./variants.js";
 
@@ -115,6 +116,7 @@ export function renderPlot(view) {
     .filter((c) => view.columns.isDrawn(design.model, c.name))
     .map((c) => ({ key: c.name, label: view.columns.label(c.name, design), levels: c.levels, ...columnStyle(c.name) }));
   curves.push(...accurateCurves(view, record));
+  curves.push(...equalisedCurves(view, record));
   for (const variant of view.variants.list) curves.push(variantCurve(variant, record));
   view.plot.show(data.frequencies, curves);
   $("pin").disabled = view.variants.list.length >= MAX_VARIANTS;

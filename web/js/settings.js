@@ -32,11 +32,21 @@ export function accurateSettings() {
   return { ...responseSettings(), model: "accurate" };
 }
 
+// The finest grid the directivity is computed on: round the whole circle at
+// the finest step (2 degrees, 181 angles) it stays within the server's
+// 100,000 levels a request.
+const POLAR_MAX_POINTS = 48;
+
+// The grid of the directivity: the response's, at most POLAR_MAX_POINTS per octave.
+export function polarGrid(g) {
+  return g === null || g === "standard" || Number(g) <= POLAR_MAX_POINTS ? g : String(POLAR_MAX_POINTS);
+}
+
 // The directivity's settings: its grid, angles and model.
 export function polarSettings() {
   return {
-    grid: grid(),
-    angles: `-90:90:${Number($("angle-step").value)}`,
+    grid: polarGrid(grid()),
+    angles: `-180:180:${Number($("angle-step").value)}`,
     model: accurateOn() ? "accurate" : "classic",
   };
 }

@@ -10,6 +10,7 @@ import { ColumnLabels } from "./columns.js";
 import { DesignFields, isRectangular } from "./design.js";
 import { Directivity } from "./directivity.js";
 import { renderDirectivity } from "./directivity-panel.js";
+import { chainText, eqSettings, renderEqFigures, renderEqTable } from "./eq-panel.js";
 import { downloadFrd, downloadParameterFile, downloadPng, renderDownloads } from "./downloads.js";
 import { BaffleDrawing } from "./drawing.js";
 import { renderDrawing } from "./drawing-panel.js";
@@ -41,7 +42,7 @@ const ACCURATE_DELAY_MS = 150;
 const view = {
   channels: {
     design: new Channel(), response: new Channel(), accurate: new Channel(), polar: new Channel(),
-    check: new Channel(),
+    check: new Channel(), eq: new Channel(),
     // On a grid finer than the standard one: the standard grid's response,
     // drawn until the finer one has come.
     quick: new Channel(),
@@ -53,6 +54,9 @@ const view = {
   columns: null,
   variants: null,
   polarHz: 1000,
+  // The EQ panel: whether it is open, the chain in its table (null until the
+  // first fit), whether a box of it does not read, and which boxes do not.
+  eq: { open: false, filters: null, invalid: false, badBoxes: new Set() },
   plot: new ResponsePlot($("plot")),
   directivity: null,
   drawing: null,
@@ -155,6 +159,57 @@ function update() {
     .then((stored) => stored && renderCheckPanels());
   scheduleAccurate(ACCURATE_DELAY_MS);
   schedulePolar(POLAR_DELAY_MS);
+  if (view.eq.open) requestEq({ fit: false });
+}
+
+function renderEqPanel() {
+  renderEqFigures(view);
+  renderPlot(view);
+}
+
+// The equaliser of the design being edited: fitted with the panel's settings,
+// or the table's chain measured (fitted when there is none yet).
+function requestEq({ fit }) {
+  const settings = eqSettings();
+  const response = responseSettings();
+  view.eq.invalid = settings === null || (!fit && view.eq.badBoxes.size > 0);
+  if (view.eq.invalid || !canAsk(response)) {
+    view.channels.eq.cancel();
+    renderEqPanel();
+    return;
+  }
+  const fitting = fit || view.eq.filters === null;
+  const chain = fitting ? {} : { chain: chainText(view.eq.filters) };
+  const params = {
+    grid: response.grid, ...(response.baffleOnly ? { baffleOnly: "1" } : {}), ...settings, ...chain,
+  };
+  const record = { grid: response.grid, baffleOnly: response.baffleOnly, chain: chain.chain ?? "" };
+  const design = view.fields.copy(view.editing.design);
+  view.channels.eq
+    .run(design, record, (signal) => api.eq(design, params, signal))
+    .then((stored) => {
+      if (!stored) return;
+      const { data } = view.channels.eq.record;
+      if (data && data.fitted) {
+        view.eq.filters = data.filters.map((f) => ({ ...f }));
+        view.eq.badBoxes.clear();
+        renderEqTable(view.eq.filters, editFilter);
+      }
+      renderEqPanel();
+    });
+  renderEqFigures(view);
+}
+
+function editFilter(index, key, value) {
+  const box = `${index}:${key}`;
+  if (value === null) {
+    view.eq.badBoxes.add(box);
+  } else {
+    view.eq.badBoxes.delete(box);
+    view.eq.filters[index][key] = value;
+  }
+  if (key === "type") renderEqTable(view.eq.filters, editFilter);
+  requestEq({ fit: false });
 }
 
 function scheduleAccurate(delay) {
@@ -279,6 +334,12 @@ function setUp(answer) {
     onPickFrequency: pickPolarFrequency,
   });
   $("baffle-only").addEventListener("change", () => scheduleUpdate({ variants: true }));
+  $("eq").addEventListener("toggle", () => {
+    view.eq.open = $("eq").open;
+    if (view.eq.open) requestEq({ fit: false });
+    else renderPlot(view);
+  });
+  $("eq-refit").addEventListener("click", () => requestEq({ fit: true }));
   $("accurate").addEventListener("change", () => {
     view.accurateOn = accurateOn();
     scheduleUpdate();
@@ -329,6 +390,10 @@ window.studio = {
   get lastPolar() { return view.channels.polar.record.data; },
   get lastPolarSettings() { return view.channels.polar.record.settings; },
   get lastPolarDesign() { return view.channels.polar.record.design; },
+  get lastEq() { return view.channels.eq.record.data; },
+  get lastEqDesign() { return view.channels.eq.record.design; },
+  get lastEqSettings() { return view.channels.eq.record.settings; },
+  get eqFilters() { return view.eq.filters ? view.eq.filters.map((f) => ({ ...f })) : null; },
   get notes() { return view.channels.check.record.data?.notes ?? []; },
   get source() { return view.editing.source; },
   get units() { return view.editing.units; },

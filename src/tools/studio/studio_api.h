@@ -31,7 +31,7 @@ inline constexpr std::size_t kMaxRequestBodyBytes = std::size_t{64} * 1024;
 inline constexpr std::size_t kMaxAnglesPerRequest = 181;
 // The most (frequency, angle) pairs one request computes: every polar set the
 // page asks for (round the whole circle at a 2 degree step on at most 48 points
-// per octave: 527 x 181) and not much more.
+// per octave: 528 x 181) and not much more.
 inline constexpr std::size_t kMaxPairsPerRequest = 100000;
 
 // What one frequency of the accurate model costs against the classic model's
