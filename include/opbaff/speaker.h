@@ -187,10 +187,9 @@ class SpeakerModel {
                                                        const PlateAccuracy& accuracy = {});
 
     // Heard at `listener` about the reference point; a listener in space is
-    // given in the baffle's frame (z > 0 in front). Errors: plate
-    // (listenerOnPlate, valueNotFinite; the driver is the first one the plate
-    // refused, -1 for the listener's own values), sizeNotPositive (a distance of
-    // 0 from the reference point). Costs one PlateSolution::listen per driver.
+    // given in the baffle's frame (z > 0 in front). Errors (driver -1): plate
+    // (listenerOnPlate, valueNotFinite), sizeNotPositive (a distance from the
+    // reference point not above 0). Costs one PlateSolution::listen per driver.
     Result<SpeakerResponse, SpeakerFailure> listen(const PlateListener& listener) const;
     Result<SpeakerResponse, SpeakerFailure> listen(SpacePoint listener) const;
 

@@ -183,7 +183,7 @@ Result<SpeakerResponse, SpeakerFailure> SpeakerModel::listen(SpacePoint listener
     response.drivers.resize(s.solutions.size());
     for (std::size_t i = 0; i < s.solutions.size(); ++i) {
         auto heard = s.solutions[i].listen(listener);
-        if (!heard) return plateFailure(heard.error(), static_cast<std::ptrdiff_t>(i));
+        if (!heard) return plateFailure(heard.error());  // the listener's fault
         hearDriver(s, i, *heard, listener, referenceDistanceM, response.drivers[i], response.sum);
     }
     return response;

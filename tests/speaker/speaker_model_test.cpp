@@ -248,5 +248,22 @@ TEST(SpeakerModel, MovingADriverOffTheBaffleIsRefusedWithItsIndex) {
     EXPECT_EQ(none.error().driver, 3);
 }
 
+TEST(SpeakerModel, ListenersOnTheBaffleOrAtNoDistanceAreRefused) {
+    const Speaker s = smallSpeaker({flatDriver("woofer", {0.15, 0.2})}, {0.15, 0.2});
+    auto model = SpeakerModel::create(s, coarseGrid());
+    ASSERT_TRUE(model);
+    const auto onBaffle = model->listen(SpacePoint{0.1, 0.1, 0.0});
+    ASSERT_FALSE(onBaffle);
+    EXPECT_EQ(onBaffle.error().error, SpeakerError::plate);
+    EXPECT_EQ(onBaffle.error().plate, PlateError::listenerOnPlate);
+    EXPECT_EQ(onBaffle.error().driver, -1) << "the listener's fault, not the driver's";
+    const auto atReference = model->listen(PlateListener{0.0, 0.0, 0.0});
+    ASSERT_FALSE(atReference);
+    EXPECT_EQ(atReference.error().error, SpeakerError::sizeNotPositive);
+    const auto nowhere = model->listen(PlateListener{2.0, NAN, 0.0});
+    ASSERT_FALSE(nowhere);
+    EXPECT_EQ(nowhere.error().plate, PlateError::valueNotFinite);
+}
+
 }  // namespace
 }  // namespace opbaff
