@@ -19,6 +19,7 @@ using Kind = SpeakerFilter::Kind;
 
 std::vector<float> sweep(float lowHz, float highHz, int points) {
     std::vector<float> fs;
+    fs.reserve(static_cast<std::size_t>(points));
     for (int i = 0; i < points; ++i) {
         fs.push_back(lowHz * std::pow(highHz / lowHz, float(i) / float(points - 1)));
     }
