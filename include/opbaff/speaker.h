@@ -145,7 +145,9 @@ struct SpeakerFailure {
 // \"tweeter\": its measured response covers 1000 to 20000 Hz, not 20 Hz").
 std::string speakerFailureText(const Speaker& speaker, const SpeakerFailure& failure);
 
-// The speaker's baffle as a plate outline.
+// The speaker's baffle as a plate outline (a rounded corner is an arc of 4
+// sides, as PlateOutline::roundedRectangle makes it). Errors: plate, with the
+// plate's reason (a size not above 0, a polygon not convex, ...).
 Result<PlateOutline, SpeakerFailure> speakerOutline(const SpeakerBaffle& baffle);
 
 // A driver's chain of filters, its gain, polarity and delay (not its own
