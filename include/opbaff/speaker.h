@@ -15,6 +15,17 @@
 // the listener against the reference point's, and their own delays) are in the
 // phase. A flat driver at the reference point, heard on axis far away at high
 // frequencies, is 0 dB.
+//
+// Driver i is heard as
+//   T_i (r_ref / r_i) exp(-jk (r_i - r_ref)) D_i R_i F_i,
+// T_i the plate's transfer function of driver i alone (relative to it on an
+// infinite baffle, see thin_plate.h), r_i and r_ref the distances of the
+// listener from the driver's centre and from the reference point, D_i the
+// rigid piston's far-field directivity 2 J1(ka sin t) / (ka sin t) (a half the
+// piston's diameter, t the angle from the driver's front axis in front of the
+// baffle and from its rear axis behind it; 1 for a diameter of 0), R_i the
+// driver's own response and F_i its filters, gain, polarity and delay
+// (driverFilterResponse). The sum is the sum of the drivers.
 #pragma once
 
 #include <complex>
@@ -59,13 +70,20 @@ struct MeasuredResponse {
 struct DriverResponse {
     enum class Kind { idealHighPass, flat, measured };
     Kind kind = Kind::idealHighPass;
-    double resonanceHz = 40.0;  // idealHighPass: a second-order high-pass
+    // idealHighPass: s^2 / (s^2 + s w0 / Q + w0^2), w0 = 2 pi resonanceHz; both
+    // above 0 (else filterInvalid) and finite (else valueNotFinite).
+    double resonanceHz = 40.0;
     double q = 0.7071;
     MeasuredResponse measured;  // measured
 };
 
 // One filter of a driver's chain, heard as its analog prototype (the cookbook's
 // H(s), which a DSP at a sample rate well above the frequency approaches).
+// Butterworth filters of order n have the n poles of the Butterworth
+// polynomial (-3.01 dB at the corner, 6n dB per octave beyond it);
+// Linkwitz-Riley filters of order n are two Butterworth filters of order n / 2
+// in cascade (-6.02 dB at the corner). A biquad needs a frequency and Q above 0
+// and a finite gain; sample rates play no part.
 struct SpeakerFilter {
     enum class Kind {
         butterworthHighPass,
@@ -127,18 +145,25 @@ struct SpeakerFailure {
 // \"tweeter\": its measured response covers 1000 to 20000 Hz, not 20 Hz").
 std::string speakerFailureText(const Speaker& speaker, const SpeakerFailure& failure);
 
-// The speaker's baffle as a plate outline.
+// The speaker's baffle as a plate outline (a rounded corner is an arc of 4
+// sides, as PlateOutline::roundedRectangle makes it). Errors: plate, with the
+// plate's reason (a size not above 0, a polygon not convex, ...).
 Result<PlateOutline, SpeakerFailure> speakerOutline(const SpeakerBaffle& baffle);
 
 // A driver's chain of filters, its gain, polarity and delay (not its own
-// response, not the baffle) at `frequenciesHz`. Errors: filterInvalid,
-// valueNotFinite.
+// response, not the baffle) at `frequenciesHz`: the filters' product times
+// 10^(gainDb / 20), -1 when inverted, and exp(-j w delayMs / 1000) (a positive
+// delay lags). Errors (driver left at -1): filterInvalid, valueNotFinite (a
+// gain or delay).
 Result<std::vector<std::complex<double>>, SpeakerFailure> driverFilterResponse(
     const SpeakerDriver& driver, const std::vector<float>& frequenciesHz);
 
 // The measured response at `frequenciesHz`: magnitude in dB and unwrapped phase
-// each interpolated linearly in log frequency. Errors: measuredInvalid,
-// measuredOutOfRange (frequencyHz names the first frequency outside).
+// (each step between neighbouring points taken within +-180 degrees) each
+// interpolated linearly in log frequency, exact at the measured points. A
+// frequency within a relative 1e-6 outside either end counts as the end.
+// Errors: measuredInvalid, measuredOutOfRange (frequencyHz names the first
+// frequency outside).
 Result<std::vector<std::complex<double>>, SpeakerFailure> measuredResponseAt(
     const MeasuredResponse& measured, const std::vector<float>& frequenciesHz);
 
@@ -157,18 +182,23 @@ class SpeakerModel {
   public:
     // Errors: noDriver, driverNameRepeated, measuredInvalid, measuredOutOfRange,
     // filterInvalid, valueNotFinite, sizeNotPositive, plate (an outline the
-    // plate refuses, a driver off the baffle).
+    // plate refuses, a driver off the baffle); each with the driver's index when
+    // a driver is to blame. The costly step: one plate solve per driver.
     static Result<SpeakerModel, SpeakerFailure> create(const Speaker& speaker,
                                                        const FrequencyGrid& grid,
                                                        const PlateAccuracy& accuracy = {});
 
-    // Heard at `listener` about the reference point. Errors: plate
-    // (listenerOnPlate, valueNotFinite).
+    // Heard at `listener` about the reference point; a listener in space is
+    // given in the baffle's frame (z > 0 in front). Errors (driver -1): plate
+    // (listenerOnPlate, valueNotFinite), sizeNotPositive (a distance from the
+    // reference point not above 0). Costs one PlateSolution::listen per driver.
     Result<SpeakerResponse, SpeakerFailure> listen(const PlateListener& listener) const;
     Result<SpeakerResponse, SpeakerFailure> listen(SpacePoint listener) const;
 
     // The same model with driver `index` moved to `centreM`: only that driver is
-    // solved again. Errors: plate (driverOffPlate).
+    // solved again, and this model is left as it was. Errors: plate
+    // (driverOffPlate), valueNotFinite, noDriver (no driver of that index; the
+    // failure's driver is the index).
     Result<SpeakerModel, SpeakerFailure> withDriverMoved(std::size_t index,
                                                          PlatePoint centreM) const;
 
