@@ -175,8 +175,8 @@ std::optional<std::string> addSpin(OutputSet& files, std::vector<Picture>& pictu
         pictures.push_back(
             {options.name + (directivity ? " spin di" : " spin") + pictureExtension(format), format,
              [curves = spinCurves(spin, directivity), format, directivity, title] {
-                 return responsePlotScript(
-                     curves, (directivity ? "Directivity indices: " : "Spin: ") + title, format);
+                 return responsePlotScript(curves, (directivity ? "Spin DIs: " : "Spin: ") + title,
+                                           format);
              }});
     }
     return std::nullopt;
