@@ -3,13 +3,17 @@
 // spin without the accurate model.
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <complex>
 #include <cstdlib>
 #include <map>
 #include <sstream>
 #include <string>
 #include <vector>
 
+#include "opbaff/opbaff.h"
 #include "program_search.h"
+#include "spin_curves.h"
 #include "tool_io.h"
 #include "tool_test_support.h"
 
@@ -86,6 +90,35 @@ TEST(SpinCommandTest, PolarWritesTheSpinBesideTheSet) {
             EXPECT_GT(std::strtod(rows[r][6].c_str(), nullptr), 8.0) << rows[r][0] << " Hz";
         }
     }
+}
+
+// Two orbits of constant levels, one of them NaN at one angle and frequency:
+// every curve averaging it is NaN there, and the table leaves that row out
+// and says so.
+TEST(SpinCommandTest, TableLeavesOutAFrequencyWithoutAFiniteLevel) {
+    PolarSet set;
+    set.frequenciesHz = {100.0F, 200.0F, 400.0F};
+    set.anglesDeg = spinAnglesDeg();
+    set.levelsDb.assign(set.anglesDeg.size(), std::vector<float>(3, -6.0F));
+    set.values.assign(set.anglesDeg.size(), std::vector<std::complex<float>>(3));
+    PolarSet vertical = set;
+    vertical.levelsDb[4][1] = NAN;  // -130 degrees, 200 Hz: in the sound power
+    const auto spin = spinOfSets(set, vertical);
+    ASSERT_TRUE(spin) << spin.error();
+    EXPECT_TRUE(std::isnan(spin->soundPowerDb[1]));
+    const std::string tsv = spinTsv(*spin, {"a remark"});
+    EXPECT_EQ(tsv.rfind("# a remark\n", 0), 0U) << tsv;
+    EXPECT_NE(tsv.find("# 1 frequencies left out"), std::string::npos) << tsv;
+    const auto rows = tableRows(tsv);
+    ASSERT_EQ(rows.size(), 3U);
+    EXPECT_EQ(rows[1][0], "100");
+    EXPECT_EQ(rows[2][0], "400");
+    EXPECT_EQ(rows[2][4], "-6");  // the sound power of equal levels
+
+    vertical.anglesDeg[4] = -135.0F;
+    const auto missing = spinOfSets(set, vertical);
+    ASSERT_FALSE(missing);
+    EXPECT_EQ(missing.error(), "the spin: the vertical orbit has no curve at -130 degrees");
 }
 
 // eq's report: the curve's words, its target at 1 kHz and the filter table.
