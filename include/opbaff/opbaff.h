@@ -36,6 +36,7 @@
 //   opbaff/result_file.h     the E16.8 rows of the result file
 //   opbaff/result.h          Result and Error
 //   opbaff/short_number.h    a float in its fewest digits, as the notes write it
+//   opbaff/spin.h            the spin curves from two orbits of levels
 #pragma once
 
 #include "opbaff/biquad.h"
@@ -49,6 +50,7 @@
 #include "opbaff/result.h"
 #include "opbaff/result_file.h"
 #include "opbaff/short_number.h"
+#include "opbaff/spin.h"
 
 #define OPBAFF_VERSION_MAJOR 1
 #define OPBAFF_VERSION_MINOR 1

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <memory>
+#include <optional>
 #include <ostream>
 #include <string>
 
@@ -15,9 +16,12 @@
 #include "merit.h"
 #include "opbaff/opbaff.h"
 #include "output_set.h"
+#include "parallel.h"
 #include "parameter_source.h"
 #include "plot.h"
+#include "polar.h"
 #include "response_columns.h"
+#include "spin_curves.h"
 
 namespace opbaff::tools {
 namespace {
@@ -25,6 +29,7 @@ namespace {
 struct EqOptions {
     std::string parameterFile = "Opbaffin.txt";
     std::string column = "on-axis";
+    std::string curve = "on-axis";  // or a spin curve: listening-window, sound-power
     std::string grid = "24";
     std::string model = "classic";
     std::string band = "40:2000";
@@ -68,10 +73,8 @@ std::string shortfall(const EqFit& fit, const EqRequest& request, double toleran
 
 // The raw response, the equalised one, the equaliser and the target, for the
 // plot of the fit.
-std::vector<Curve> eqCurves(const Response& response, std::size_t column, const std::string& label,
-                            const EqFit& fit, const EqRequest& request) {
-    const std::vector<float>& f = response.frequenciesHz;
-    const std::vector<float>& raw = response.columns[column].levelsDb;
+std::vector<Curve> eqCurves(const std::vector<float>& f, const std::vector<float>& raw,
+                            const std::string& label, const EqFit& fit, const EqRequest& request) {
     std::vector<float> chain;
     std::vector<float> equalised;
     std::vector<float> target;
@@ -91,6 +94,64 @@ std::vector<Curve> eqCurves(const Response& response, std::size_t column, const 
             {"target", bandHz, target, true}};
 }
 
+// The levels the equaliser is fitted to, with the words naming them.
+struct FittedCurve {
+    std::vector<float> frequenciesHz;
+    std::vector<float> levelsDb;
+    std::string label;
+};
+
+// A column of the response on the chosen model.
+Result<FittedCurve, std::string> columnLevels(const EqOptions& options, const Design& design,
+                                              const FrequencyGrid& grid) {
+    const auto column = columnByName(design.model, options.column);
+    if (!column) return column.error();
+    const ModelChoice model =
+        options.model == "accurate" ? ModelChoice::accurate : ModelChoice::classic;
+    auto response = responseOn(model, design, grid);
+    if (!response) return options.parameterFile + ": " + response.error();
+    std::string label;
+    for (const OutputColumn& c : outputColumns(design)) {
+        if (c.index == *column) label = c.label;
+    }
+    return FittedCurve{std::move(response->frequenciesHz),
+                       std::move(response->columns[*column].levelsDb), label};
+}
+
+// A curve of the spin, from both orbits on the accurate model.
+Result<FittedCurve, std::string> spinLevels(const EqOptions& options, const Design& design,
+                                            const FrequencyGrid& grid) {
+    const std::vector<float> angles = spinAnglesDeg();
+    const auto sets = computePlatePolarSets(design, grid, angles, angles, defaultJobs());
+    if (!sets) return options.parameterFile + ": " + sets.error();
+    const auto spin = spinOfSets(sets->horizontal, sets->vertical);
+    if (!spin) return options.parameterFile + ": " + spin.error();
+    const bool power = options.curve == "sound-power";
+    const std::vector<double>& levels = power ? spin->soundPowerDb : spin->listeningWindowDb;
+    return FittedCurve{
+        sets->horizontal.frequenciesHz,
+        {levels.begin(), levels.end()},
+        std::string("Rectangular baffle, ") + (power ? "sound power" : "listening window")};
+}
+
+// Why the command line's curve cannot be had, or nothing.
+std::optional<std::string> curveProblem(const EqOptions& options) {
+    if (options.curve == "on-axis") return std::nullopt;
+    if (options.model != "accurate") {
+        return "--curve " + options.curve +
+               ": the spin's curves need both orbits all round the baffle, which only the "
+               "accurate model hears (--model accurate)";
+    }
+    if (options.column != "on-axis") return std::string("--column: only with --curve on-axis");
+    return std::nullopt;
+}
+
+Result<FittedCurve, std::string> curveLevels(const EqOptions& options, const Design& design,
+                                             const FrequencyGrid& grid) {
+    if (options.curve == "on-axis") return columnLevels(options, design, grid);
+    return spinLevels(options, design, grid);
+}
+
 int runEq(const EqOptions& options, ToolIo& io) {
     const auto band = parseMeritBand(options.band);
     const auto grid = parseGridOption(options.grid);
@@ -101,6 +162,10 @@ int runEq(const EqOptions& options, ToolIo& io) {
     EqRequest request{band->fromHz,     band->toHz,   options.tilt, options.filters,
                       options.maxBoost, options.maxQ, std::nullopt, 48000.0};
     if (options.highPass > 0.0) request.highPassHz = options.highPass;
+    if (auto problem = curveProblem(options)) {
+        io.report(*problem);
+        return kExitBadInput;
+    }
     if (const auto problem = eqRequestProblem(request)) {
         io.report(*problem);
         return kExitBadInput;
@@ -110,28 +175,16 @@ int runEq(const EqOptions& options, ToolIo& io) {
         io.report(file.error());
         return kExitBadInput;
     }
-    const Design& design = file->design;
-    const auto column = columnByName(design.model, options.column);
-    if (!column) {
-        io.report(column.error());
+    const auto curve = curveLevels(options, file->design, *grid);
+    if (!curve) {
+        io.report(curve.error());
         return kExitBadInput;
     }
-    const ModelChoice model =
-        options.model == "accurate" ? ModelChoice::accurate : ModelChoice::classic;
-    const auto response = responseOn(model, design, *grid);
-    if (!response) {
-        io.report(options.parameterFile + ": " + response.error());
-        return kExitBadInput;
-    }
-    const auto fit =
-        fitEqualiser(response->frequenciesHz, response->columns[*column].levelsDb, request);
+    const std::string& label = curve->label;
+    const auto fit = fitEqualiser(curve->frequenciesHz, curve->levelsDb, request);
     if (!fit) {
         io.report(options.parameterFile + ": " + fit.error());
         return kExitBadInput;
-    }
-    std::string label;
-    for (const OutputColumn& c : outputColumns(design)) {
-        if (c.index == *column) label = c.label;
     }
     io.out << options.parameterFile << ": " << label << ", " << fixed(request.lowHz, 0) << " to "
            << fixed(request.highHz, 0) << " Hz, target " << fixed(fit->targetLevelDb, 2)
@@ -159,7 +212,8 @@ int runEq(const EqOptions& options, ToolIo& io) {
                 return kExitWarning;
             }
         }
-        const std::vector<Curve> curves = eqCurves(*response, *column, label, *fit, request);
+        const std::vector<Curve> curves =
+            eqCurves(curve->frequenciesHz, curve->levelsDb, label, *fit, request);
         const PlotFormat format = options.png ? PlotFormat::png : PlotFormat::svg;
         const Picture plot{std::string("opbaff-eq") + pictureExtension(format), format, [&] {
                                return responsePlotScript(curves, label + ", equalised", format);
@@ -194,6 +248,12 @@ void addEqCommand(CLI::App& app, Runner& runner) {
     command->add_option("FILE", options->parameterFile, "the parameter file")
         ->capture_default_str();
     command->add_option("--column", options->column, "the response column, by number or name")
+        ->capture_default_str();
+    command
+        ->add_option("--curve", options->curve,
+                     "the curve fitted: on-axis (the response column of --column), or with "
+                     "--model accurate the spin's listening-window or sound-power")
+        ->check(CLI::IsMember({"on-axis", "listening-window", "sound-power"}))
         ->capture_default_str();
     command->add_option("--grid", options->grid, "points per octave, or 'standard'")
         ->capture_default_str();

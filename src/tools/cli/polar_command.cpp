@@ -16,6 +16,7 @@
 #include "parameter_source.h"
 #include "polar.h"
 #include "polar_plots.h"
+#include "spin_curves.h"
 
 namespace opbaff::tools {
 namespace {
@@ -28,6 +29,7 @@ struct PolarOptions {
     std::string frequencies = "250,500,1000,2000,4000";
     std::string name = "opbaff";
     int jobs = defaultJobs();
+    bool spin = false;  // with --model accurate
 };
 
 // What the command line asks for, read and checked.
@@ -61,6 +63,11 @@ Result<PolarRequest, std::string> readRequest(const PolarOptions& options) {
         auto parsed = parseAngles(options.vertical);
         if (!parsed) return "--vertical " + parsed.error();
         vertical = std::move(parsed).value();
+    }
+    if (options.spin && options.output.modelChoice() != ModelChoice::accurate) {
+        return std::string(
+            "--spin: only the accurate model (--model accurate) hears the baffle all round, "
+            "as the spin's orbits need");
     }
     return PolarRequest{file->design, std::move(grid).value(), std::move(angles).value(),
                         std::move(vertical), std::move(frequencies).value()};
@@ -128,8 +135,55 @@ std::vector<Picture> picturesOf(const PolarSet& set, PolarPlane plane, const Pol
     };
 }
 
-int writeOutputs(const PlatePolarSets& sets, const PolarRequest& request,
-                 const PolarOptions& options, const ToolIo& io) {
+// What a spin file says of where its curves come from.
+std::vector<std::string> spinRemarks(const PolarOptions& options, const Design& design) {
+    auto remarks = frdComments(
+        "spin of the rectangular baffle: both orbits heard listenerDistanceM from the driver "
+        "centre, levels in dB relative to the same driver on an infinite baffle",
+        design, options.parameterFile);
+    for (const std::string& words : {highPassWords(options.output.highPass()),
+                                     modelChoiceWords(options.output.modelChoice())}) {
+        if (!words.empty()) remarks.insert(remarks.begin() + 1, words);
+    }
+    return remarks;
+}
+
+// The spin's curves of levels, or of its two directivity indices.
+std::vector<Curve> spinCurves(const Spin& spin, bool directivity) {
+    std::vector<Curve> curves;
+    const std::vector<float> frequencies(spin.frequenciesHz.begin(), spin.frequenciesHz.end());
+    for (const SpinColumn& column : kSpinColumns) {
+        if (column.directivity != directivity) continue;
+        const std::vector<double>& levels = spin.*column.curve;
+        curves.push_back({column.label, frequencies, {levels.begin(), levels.end()}, false});
+    }
+    return curves;
+}
+
+// The spin's table, its plot and the plot of its directivity indices.
+std::optional<std::string> addSpin(OutputSet& files, std::vector<Picture>& pictures,
+                                   const Spin& spin, const PolarRequest& request,
+                                   const PolarOptions& options) {
+    if (auto problem = files.add(options.name + " spin.tsv",
+                                 spinTsv(spin, spinRemarks(options, request.design)))) {
+        return problem;
+    }
+    const PlotFormat format = options.output.format();
+    const std::string title =
+        polarTitle(request.design) + " (accurate model)" + highPassTitle(options.output.highPass());
+    for (const bool directivity : {false, true}) {
+        pictures.push_back(
+            {options.name + (directivity ? " spin di" : " spin") + pictureExtension(format), format,
+             [curves = spinCurves(spin, directivity), format, directivity, title] {
+                 return responsePlotScript(curves, (directivity ? "Spin DIs: " : "Spin: ") + title,
+                                           format);
+             }});
+    }
+    return std::nullopt;
+}
+
+int writeOutputs(const PlatePolarSets& sets, const std::optional<Spin>& spin,
+                 const PolarRequest& request, const PolarOptions& options, const ToolIo& io) {
     OutputSet files(options.output.outputDir);
     std::vector<Picture> pictures;
     for (const PolarPlane plane : {PolarPlane::horizontal, PolarPlane::vertical}) {
@@ -143,6 +197,12 @@ int writeOutputs(const PlatePolarSets& sets, const PolarRequest& request,
             pictures.push_back(std::move(picture));
         }
     }
+    if (spin) {
+        if (auto problem = addSpin(files, pictures, *spin, request, options)) {
+            io.report(*problem);
+            return kExitWarning;
+        }
+    }
     return drawAndCommit(files, pictures, io);
 }
 
@@ -150,8 +210,12 @@ int writeOutputs(const PlatePolarSets& sets, const PolarRequest& request,
 Result<PlatePolarSets, std::string> computeWholeSets(const PolarRequest& wanted,
                                                      const PolarOptions& options) {
     if (options.output.modelChoice() == ModelChoice::accurate) {
-        return computePlatePolarSets(wanted.design, wanted.grid, wanted.angles,
-                                     wanted.verticalAngles, options.jobs);
+        // The spin's orbits are heard with the angles asked for, in one solve.
+        return computePlatePolarSets(
+            wanted.design, wanted.grid,
+            options.spin ? withSpinAngles(wanted.angles) : wanted.angles,
+            options.spin ? withSpinAngles(wanted.verticalAngles) : wanted.verticalAngles,
+            options.jobs);
     }
     auto set = computePolarSet(wanted.design, wanted.grid, wanted.angles, options.jobs);
     if (!set) return set.error();
@@ -174,17 +238,31 @@ int runPolar(const PolarOptions& options, const ToolIo& io) {
         return kExitBadInput;
     }
     const PolarRequest& wanted = *request;
-    const auto sets = computeSets(wanted, options);
-    if (!sets) {
-        io.report(options.parameterFile + ": " + sets.error());
+    auto computed = computeSets(wanted, options);
+    if (!computed) {
+        io.report(options.parameterFile + ": " + computed.error());
         return kExitBadInput;
     }
-    auto nonFinite = polarNote(sets->horizontal, wanted.design);
-    if (!nonFinite && !sets->vertical.anglesDeg.empty()) {
-        nonFinite = polarNote(sets->vertical, wanted.design);
+    std::optional<Spin> spin;
+    PlatePolarSets sets = std::move(*computed);
+    if (options.spin) {
+        const std::vector<float> spinAngles = spinAnglesDeg();
+        auto curves = spinOfSets(polarSubset(sets.horizontal, spinAngles),
+                                 polarSubset(sets.vertical, spinAngles));
+        if (!curves) {
+            io.report(options.parameterFile + ": " + curves.error());
+            return kExitBadInput;
+        }
+        spin = std::move(*curves);
+        sets = PlatePolarSets{polarSubset(sets.horizontal, wanted.angles),
+                              polarSubset(sets.vertical, wanted.verticalAngles)};
+    }
+    auto nonFinite = polarNote(sets.horizontal, wanted.design);
+    if (!nonFinite && !sets.vertical.anglesDeg.empty()) {
+        nonFinite = polarNote(sets.vertical, wanted.design);
     }
     if (nonFinite) io.report(options.parameterFile + ": " + *nonFinite);
-    const int status = writeOutputs(*sets, wanted, options, io);
+    const int status = writeOutputs(sets, spin, wanted, options, io);
     return nonFinite && status == kExitDone ? kExitWarning : status;
 }
 
@@ -213,6 +291,12 @@ void addPolarCommand(CLI::App& app, Runner& runner) {
                      "from FROM to TO in steps of STEP, within -180 to 180, positive upwards, "
                      "beyond 90 behind the baffle ('<name> ver <angle>.frd')")
         ->type_name("FROM:TO:STEP");
+    command->add_flag(
+        "--spin", options->spin,
+        "with --model accurate, also the spin of ANSI/CTA-2034-A from both orbits at 10 degree "
+        "steps (whatever --angles and --vertical ask for): '<name> spin.tsv' (on axis, listening "
+        "window, early reflections, sound power, estimated in-room response, both directivity "
+        "indices), '<name> spin.svg' and '<name> spin di.svg'");
     command
         ->add_option("--frequencies", options->frequencies,
                      "frequencies of the polar diagram in Hz, separated by commas (each drawn at "
