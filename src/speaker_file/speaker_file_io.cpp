@@ -56,7 +56,7 @@ Result<Speaker, SpeakerFileError> readSpeakerFile(const std::string& path) {
 }
 
 bool looksLikeSpeakerFile(std::string_view text) {
-    std::size_t start = 0;
+    std::size_t start = text.starts_with("\xEF\xBB\xBF") ? 3 : 0;  // a byte-order mark
     while (start < text.size()) {
         const std::size_t end = std::min(text.find('\n', start), text.size());
         std::string compact;

@@ -123,6 +123,7 @@ TEST(SpeakerFile, FolderOrMissingSpeakerFileIsAnError) {
 TEST(SpeakerFile, SpeakerFilesAreToldFromParameterFiles) {
     EXPECT_TRUE(looksLikeSpeakerFile(kSpeakerWithFrd));
     EXPECT_TRUE(looksLikeSpeakerFile("# a remark\n  [[ driver ]]  # drivers first\n"));
+    EXPECT_TRUE(looksLikeSpeakerFile("\xEF\xBB\xBF[baffle]\nwidth = 40\n"));
     EXPECT_FALSE(looksLikeSpeakerFile("0\nr\n100  [baffle] in a remark\n60\n"));
     EXPECT_FALSE(looksLikeSpeakerFile("# [baffle]\n"));
 }
