@@ -1,8 +1,10 @@
 // The summary of a speaker file, as text and as JSON.
 #include "speaker_check.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
+#include <iterator>
 #include <nlohmann/json.hpp>
 #include <ostream>
 #include <sstream>
@@ -134,7 +136,8 @@ Json jsonPoint(PlatePoint p) {
 Json jsonBaffle(const SpeakerBaffle& baffle) {
     if (baffle.isPolygon) {
         Json corners = Json::array();
-        for (const PlatePoint& corner : baffle.polygonM) corners.push_back(jsonPoint(corner));
+        std::transform(baffle.polygonM.begin(), baffle.polygonM.end(), std::back_inserter(corners),
+                       jsonPoint);
         return {{"polygonCm", std::move(corners)}};
     }
     return {{"widthCm", baffle.widthM * 100.0},
@@ -145,7 +148,7 @@ Json jsonBaffle(const SpeakerBaffle& baffle) {
 
 Json jsonDriver(const SpeakerDriver& d) {
     Json filters = Json::array();
-    for (const SpeakerFilter& filter : d.filters) filters.push_back(filterText(filter));
+    std::transform(d.filters.begin(), d.filters.end(), std::back_inserter(filters), filterText);
     return {{"name", d.name},
             {"centreCm", jsonPoint(d.centreM)},
             {"diameterCm", d.pistonDiameterM * 100.0},
@@ -161,7 +164,7 @@ Json jsonDriver(const SpeakerDriver& d) {
 Json jsonDocument(const std::string& fileName, const Speaker& s,
                   const std::vector<std::string>& notes) {
     Json drivers = Json::array();
-    for (const SpeakerDriver& driver : s.drivers) drivers.push_back(jsonDriver(driver));
+    std::transform(s.drivers.begin(), s.drivers.end(), std::back_inserter(drivers), jsonDriver);
     return {{"file", fileName},
             {"readable", true},
             {"speaker",
