@@ -3,7 +3,8 @@
 # builds the example program examples/library against it, once through the
 # CMake package and once through pkg-config, with nothing but the prefix to
 # find the library by. Both programs must print every reference case's result
-# file byte for byte, and refuse a bad parameter file with exit status 2.
+# file byte for byte, and refuse a bad parameter file with exit status 2; the
+# speaker file example must read and write back through opbaff::speaker_file.
 # With --installed PREFIX it uses a tree already installed there instead.
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
@@ -44,5 +45,26 @@ for program in "$work/cmake-build/print-response" "$work/print-response-pc"; do
         status=1
     fi
 done
+# The speaker file's archive through the CMake package: the example reads back
+# to the same text, and a bad file is refused with its line and key.
+speaker="$work/cmake-build/print-speaker"
+if ! "$speaker" "$here/examples/two-way.toml" > "$work/two-way.toml" ||
+   ! "$speaker" "$work/two-way.toml" | cmp -s - "$work/two-way.toml"; then
+    echo "print-speaker: the example does not read back to the same text"
+    status=1
+fi
+sed 's/^order = 4/order = 3/' "$here/examples/two-way.toml" > "$work/bad.toml"
+set +e
+message="$("$speaker" "$work/bad.toml" 2>&1 >/dev/null)"
+code=$?
+set -e
+case "$message" in
+    "print-speaker: $work/bad.toml:31:9: driver[0].filter[0].order: "*) ;;
+    *) code=0 ;;
+esac
+if [ "$code" -ne 2 ]; then
+    echo "print-speaker: bad speaker file gave status $code and '$message'"
+    status=1
+fi
 [ $status -eq 0 ] && echo "installed library: both builds of print-response match every reference case"
 exit $status

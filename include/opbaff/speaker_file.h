@@ -43,10 +43,14 @@ inline constexpr std::size_t kMaxFrdPoints = 100000;
 Result<MeasuredResponse, SpeakerFileError> parseFrdText(std::string_view text,
                                                         std::string_view fileName);
 
+// Why an FRD file could not be loaded: a sentence naming it.
+struct FrdLoadError {
+    std::string message;
+};
+
 // Gives the text of the FRD file a speaker file names (as written in it), or
-// an error message; readSpeakerFile's loader reads it from the speaker file's
-// folder.
-using FrdLoader = std::function<Result<std::string, std::string>(const std::string& name)>;
+// why not; readSpeakerFile's loader reads it from the speaker file's folder.
+using FrdLoader = std::function<Result<std::string, FrdLoadError>(const std::string& name)>;
 
 // The speaker in `text`, `fileName` naming it in errors. Without a loader, a
 // measured response is an error.

@@ -14,7 +14,9 @@
 #include "file_slips.h"
 #include "number_text.h"
 #include "opbaff/opbaff.h"
+#include "opbaff/speaker_file.h"
 #include "parameter_source.h"
+#include "speaker_check.h"
 #include "words.h"
 
 namespace opbaff::tools {
@@ -141,10 +143,13 @@ void printJson(std::ostream& out, const Json& document) {
     out << document.dump(2, ' ', false, Json::error_handler_t::replace) << '\n';
 }
 
-// Reads the file and prints its records with their notes; returns 0 when there
-// is no note, 1 when there are notes, 2 when the file cannot be read.
+// Reads the file and prints its records with their notes (a speaker file, told
+// by its first 64 KiB, its speaker); returns 0 when there is no note, 1 when
+// there are notes, 2 when the file cannot be read.
 int runCheck(const CheckOptions& options, ToolIo& io) {
     const std::string& name = options.parameterFile;
+    const auto leading = leadingBytes(name);
+    if (leading && looksLikeSpeakerFile(*leading)) return runSpeakerCheck(name, options.json, io);
     const auto file = readParameterFile(name);
     if (!file) {
         if (options.json) printJson(io.out, jsonFailure(name, file.error()));
@@ -170,7 +175,11 @@ void addCheckCommand(CLI::App& app, Runner& runner) {
         "written, the value taken, and a note where the value is probably not what was meant "
         "(skipped characters, a decimal comma, a unit word, a code that differs in case or "
         "length, an empty record), where the geometry cannot be built, or where the levels are "
-        "not finite. Notes on the design as a whole follow the records.");
+        "not finite. Notes on the design as a whole follow the records. A speaker file (TOML "
+        "with a [baffle] table or [[driver]] entries) is summarised instead: its baffle, "
+        "reference, grid and drivers with their responses and filters, with a note on a driver "
+        "off the baffle or on its border and on drivers that overlap; an error names its "
+        "file:line:column and key.");
     command->footer(
         "With --json, one document:\n"
         "  {\"file\", \"readable\": true, \"records\": [{\"record\", \"name\", \"unit\", "
@@ -182,8 +191,13 @@ void addCheckCommand(CLI::App& app, Runner& runner) {
         "  {\"file\", \"readable\": false, \"error\": {\"reason\", \"record\", \"line\", "
         "\"hint\"}}\n"
         "  (hint: the probable slip, a byte-order mark, a remark line, a missing value; or null)\n"
+        "  For a speaker file: {\"file\", \"readable\": true, \"speaker\": {\"name\", "
+        "\"baffle\", \"referenceCm\",\n"
+        "   \"distanceCm\", \"speedOfSound\", \"grid\", \"drivers\"}, \"notes\", "
+        "\"noteCount\"} or {\"file\",\n"
+        "   \"readable\": false, \"error\": {\"reason\", \"line\", \"column\", \"key\"}}\n"
         "Exit status: 0 no note, 1 notes, 2 the file cannot be read.");
-    command->add_option("FILE", options->parameterFile, "the parameter file")
+    command->add_option("FILE", options->parameterFile, "the parameter file or speaker file")
         ->capture_default_str();
     command->add_flag("--json", options->json, "print one JSON document instead of the table");
     command->callback(

@@ -1,15 +1,18 @@
 #include "check.h"
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <cmath>
 #include <cstddef>
+#include <cstdio>
 #include <optional>
 #include <string_view>
 
 #include "number_text.h"
 #include "opbaff/design_check.h"
 #include "opbaff/response.h"
+#include "opbaff/thin_plate.h"
 #include "words.h"
 
 namespace opbaff::tools {
@@ -269,6 +272,100 @@ std::string valueText(const ParameterFile& file, int record) {
     std::string text(1, '\'');
     text.append(printableAscii(info.code)).append("' (");
     return text.append(codeEffect(file.design, record)).append(")");
+}
+
+}  // namespace opbaff::tools
+
+namespace opbaff::tools {
+namespace {
+
+Result<PlateOutline, PlateError> outlineOf(const SpeakerBaffle& baffle) {
+    if (baffle.isPolygon) return PlateOutline::polygon(baffle.polygonM);
+    switch (baffle.corners) {
+        case SpeakerBaffle::Corners::chamfered:
+            return PlateOutline::chamferedRectangle(baffle.widthM, baffle.heightM,
+                                                    baffle.cornerSizeM);
+        case SpeakerBaffle::Corners::rounded:
+            return PlateOutline::roundedRectangle(baffle.widthM, baffle.heightM,
+                                                  baffle.cornerSizeM);
+        default:
+            return PlateOutline::rectangle(baffle.widthM, baffle.heightM);
+    }
+}
+
+// The distance from p to the outline's nearest side.
+double distanceToBorder(const PlateOutline& outline, PlatePoint p) {
+    const std::vector<PlatePoint>& corners = outline.corners();
+    double nearest = INFINITY;
+    for (std::size_t i = 0; i < corners.size(); ++i) {
+        const PlatePoint a = corners[i];
+        const PlatePoint b = corners[(i + 1) % corners.size()];
+        const double dx = b.x - a.x;
+        const double dy = b.y - a.y;
+        const double lengthSquared = dx * dx + dy * dy;
+        const double t =
+            lengthSquared > 0.0
+                ? std::clamp(((p.x - a.x) * dx + (p.y - a.y) * dy) / lengthSquared, 0.0, 1.0)
+                : 0.0;
+        nearest = std::min(nearest, std::hypot(p.x - (a.x + t * dx), p.y - (a.y + t * dy)));
+    }
+    return nearest;
+}
+
+// A centre closer to the border than this (a nanometre) is on it.
+constexpr double kOnBorderM = 1e-9;
+
+void placementNotes(const Speaker& speaker, std::vector<std::string>& notes) {
+    const auto outline = outlineOf(speaker.baffle);
+    if (!outline) {
+        notes.push_back(std::string("the baffle's outline cannot be built: ") +
+                        plateErrorText(outline.error()));
+        return;
+    }
+    for (const SpeakerDriver& driver : speaker.drivers) {
+        if (outline->containsStrictly(driver.centreM)) continue;
+        const bool onBorder = distanceToBorder(*outline, driver.centreM) <= kOnBorderM;
+        notes.push_back("driver \"" + driver.name + "\" at " + centimetrePointText(driver.centreM) +
+                        (onBorder ? " is on the baffle's border" : " is off the baffle") +
+                        ": its centre must lie inside");
+    }
+}
+
+void overlapNotes(const Speaker& speaker, std::vector<std::string>& notes) {
+    const std::vector<SpeakerDriver>& drivers = speaker.drivers;
+    for (std::size_t i = 0; i < drivers.size(); ++i) {
+        for (std::size_t j = i + 1; j < drivers.size(); ++j) {
+            const double apart = std::hypot(drivers[i].centreM.x - drivers[j].centreM.x,
+                                            drivers[i].centreM.y - drivers[j].centreM.y);
+            const double radii = 0.5 * (drivers[i].pistonDiameterM + drivers[j].pistonDiameterM);
+            if (apart < radii) {
+                notes.push_back("drivers \"" + drivers[i].name + "\" and \"" + drivers[j].name +
+                                "\" overlap: their centres are " + centimetreText(apart) +
+                                " cm apart, their radii add up to " + centimetreText(radii) +
+                                " cm");
+            }
+        }
+    }
+}
+
+}  // namespace
+
+std::string centimetreText(double metres) {
+    std::array<char, 32> buffer{};
+    std::snprintf(buffer.data(), buffer.size(), "%.6g", metres * 100.0);
+    return buffer.data();
+}
+
+std::string centimetrePointText(PlatePoint p) {
+    std::string text(1, '(');
+    return text.append(centimetreText(p.x)).append(", ").append(centimetreText(p.y)).append(") cm");
+}
+
+std::vector<std::string> speakerNotes(const Speaker& speaker) {
+    std::vector<std::string> notes;
+    placementNotes(speaker, notes);
+    overlapNotes(speaker, notes);
+    return notes;
 }
 
 }  // namespace opbaff::tools

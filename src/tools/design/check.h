@@ -8,6 +8,7 @@
 #include "opbaff/design.h"
 #include "opbaff/parameter_file.h"
 #include "opbaff/response.h"
+#include "opbaff/speaker.h"
 
 namespace opbaff::tools {
 
@@ -42,5 +43,16 @@ std::vector<Note> designNotes(const Design& design, const Response& response);
 // The value record `record` (1 to 15) took, as the check shows it: a number
 // ("60") or a code with its blanks and its effect ("'Y  ' (piston factor off)").
 std::string valueText(const ParameterFile& file, int record);
+
+// A length in metres as centimetres for notes and summaries ("12.5").
+std::string centimetreText(double metres);
+// A point in metres as "(20, 35) cm".
+std::string centimetrePointText(PlatePoint p);
+
+// The notes on a speaker file's geometry: a driver whose centre is off the
+// baffle or on its border, two drivers that overlap (centres closer than the
+// sum of their radii), a baffle outline that cannot be built; in the drivers'
+// order.
+std::vector<std::string> speakerNotes(const Speaker& speaker);
 
 }  // namespace opbaff::tools
