@@ -953,12 +953,15 @@ class StudioTest(unittest.TestCase):
         wrong_type["design"]["baffleWidthCm"] = "60"
         bad_choice = json.loads(json.dumps(stored))
         bad_choice["variants"][0]["design"]["model"] = "<img src=x onerror=alert(1)>"
+        bad_eq = {**stored, "eq": {**stored["eq"], "filters": [
+            {"type": "<img src=x onerror=alert(1)>", "frequencyHz": 100, "gainDb": 0, "q": 1}]}}
         cases = [  # (what, the stored text)
             ("not JSON", "{\"kind\": "),
             ("another version", json.dumps({**stored, "version": 2})),
             ("a number as text", json.dumps(wrong_type)),
             ("an unknown model", json.dumps(bad_choice)),
             ("too many variants", json.dumps({**stored, "variants": stored["variants"] * 5})),
+            ("an EQ filter of no known type", json.dumps(bad_eq)),
             ("no variants list", json.dumps({**stored, "variants": {"length": 1}})),
             ("a list", "[1, 2]"),
             ("null", "null"),
