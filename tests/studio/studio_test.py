@@ -953,12 +953,15 @@ class StudioTest(unittest.TestCase):
         wrong_type["design"]["baffleWidthCm"] = "60"
         bad_choice = json.loads(json.dumps(stored))
         bad_choice["variants"][0]["design"]["model"] = "<img src=x onerror=alert(1)>"
+        bad_eq = {**stored, "eq": {**stored["eq"], "filters": [
+            {"type": "<img src=x onerror=alert(1)>", "frequencyHz": 100, "gainDb": 0, "q": 1}]}}
         cases = [  # (what, the stored text)
             ("not JSON", "{\"kind\": "),
             ("another version", json.dumps({**stored, "version": 2})),
             ("a number as text", json.dumps(wrong_type)),
             ("an unknown model", json.dumps(bad_choice)),
             ("too many variants", json.dumps({**stored, "variants": stored["variants"] * 5})),
+            ("an EQ filter of no known type", json.dumps(bad_eq)),
             ("no variants list", json.dumps({**stored, "variants": {"length": 1}})),
             ("a list", "[1, 2]"),
             ("null", "null"),
@@ -1121,9 +1124,9 @@ class StudioTest(unittest.TestCase):
                    "the equaliser of the design being edited")
         return self.js("return window.studio.lastEq")
 
-    def eq_query(self, count, chain=None):
+    def eq_query(self, count, chain=None, tilt=0):
         grid = self.settings()["grid"]
-        query = f"/api/eq?grid={grid}&band=40:2000&filters={count}&maxBoost=12&maxQ=4&tilt=0&highPass=0"
+        query = f"/api/eq?grid={grid}&band=40:2000&filters={count}&maxBoost=12&maxQ=4&tilt={tilt}&highPass=0"
         return query + (f"&chain={urllib.parse.quote(chain, safe=':,')}" if chain is not None else "")
 
     def assert_equalised_curve_is(self, answer):
@@ -1186,6 +1189,139 @@ class StudioTest(unittest.TestCase):
         self.browser.find_element("css selector", "#eq summary").click()
         wait_until(lambda: "eq-equalised" not in [c["key"] for c in self.plotted()["curves"]],
                    "the equalised curve to go")
+
+    def eq_on(self, model, timeout=30):
+        """Waits for the EQ panel's answer to the design being edited on the
+        given model, and returns it."""
+        wait_until(lambda: self.js("""
+            const s = window.studio;
+            return s.pending === 0 && s.lastEq !== null && s.lastEqSettings.model === arguments[0] &&
+              JSON.stringify(s.lastEqDesign) === JSON.stringify(s.design);""", model),
+                   f"the equaliser on the {model} model", timeout=timeout)
+        return self.js("return window.studio.lastEq")
+
+    @staticmethod
+    def chain_of(filters):
+        return ",".join(f"{f['type']}:{f['frequencyHz']}:{f['gainDb']}:{f['q']}" for f in filters)
+
+    def test_7m_the_accurate_switch_turns_the_eq_to_the_accurate_model(self):
+        # The small baffle and coarse grid of test_7e keep the plate's solves short.
+        self.set_input("baffleWidthCm", "40")
+        self.set_input("baffleHeightCm", "60")
+        self.set_input("driverXCm", "15")
+        self.set_input("driverYCm", "35")
+        self.set_input("grid-points", "3")
+        self.browser.find_element("css selector", "#eq summary").click()
+        classic = self.eq_on("classic")
+        self.assertIn("on the classic model", self.browser.find_element("id", "eq-figures").text)
+
+        # Switched while the panel is open: the table's chain is measured
+        # again, now on the plate.
+        self.browser.find_element("id", "accurate").click()
+        accurate = self.eq_on("accurate", timeout=120)
+        design = self.js("return window.studio.design")
+        self.assertEqual(accurate["filters"], classic["filters"])
+        chain = self.chain_of(accurate["filters"])
+        self.assertEqual(accurate, self.server.json(self.eq_query(4, chain) + "&model=accurate", design))
+        self.assertGreater(max(abs(a - c) for a, c in zip(accurate["raw"], classic["raw"])), 1.0,
+                           "the equaliser sees the plate's response, not the classic one")
+        self.assertIn("on the accurate model", self.browser.find_element("id", "eq-figures").text)
+        curves = {c["key"]: c for c in self.plotted()["curves"]}
+        self.assertEqual(curves["eq-equalised"]["levels"], accurate["equalised"])
+        self.assertTrue(curves["eq-equalised"]["label"].endswith(", equalised (accurate)"))
+
+        # Switched back, the chain is measured on the classic model again.
+        self.browser.find_element("id", "accurate").click()
+        back = self.eq_on("classic")
+        self.assertEqual(back, self.server.json(self.eq_query(4, self.chain_of(back["filters"])), design))
+        self.browser.find_element("id", "grid-standard").click()
+        self.eq_on("classic")
+
+    def test_7n_a_reload_restores_the_eq_table_and_its_curve(self):
+        # A fit setting changed without a refit, and a filter edited.
+        self.set_input("eq-tilt", "1")
+        box = self.browser.find_elements("css selector", "#eq-filter-rows [data-key=frequencyHz]")[2]
+        box.clear()
+        box.send_keys("777")
+        measured = self.eq_answered(False)
+        self.assertEqual(measured["filters"][2]["frequencyHz"], 777)
+        filters = self.js("return window.studio.eqFilters")
+
+        self.browser.refresh()
+        self.wait_idle()
+        restored = self.eq_answered(False)
+        self.assertTrue(self.js("return document.getElementById('eq').open"))
+        self.assertEqual(self.table_filters(), filters)
+        self.assertEqual(self.browser.find_element("id", "eq-tilt").get_attribute("value"), "1")
+        self.assertEqual(restored, measured)
+        design = self.js("return window.studio.design")
+        self.assertEqual(restored, self.server.json(self.eq_query(4, self.chain_of(filters), tilt=1), design))
+        self.assert_equalised_curve_is(restored)
+
+    def test_7o_a_session_file_restores_the_eq_and_one_without_it_opens(self):
+        self.clear_downloads()
+        filters, measured = self.js("return window.studio.eqFilters"), self.eq_answered(False)
+        self.browser.find_element("id", "save-session").click()
+        path = self.wait_download("opbaff-session.json")
+        with open(path) as file:
+            saved = json.load(file)
+        self.assertEqual(saved["eq"]["filters"], filters)
+        self.assertEqual((saved["eq"]["settings"]["filters"], saved["eq"]["settings"]["tilt"]), (4, 1))
+
+        # Other work in the panel, then the file opened again.
+        self.set_input("eq-count", "3")
+        self.set_input("eq-tilt", "0")
+        self.browser.find_element("id", "eq-refit").click()
+        wait_until(lambda: len(self.js("return window.studio.eqFilters")) == 3, "three filters fitted")
+        self.eq_answered(True)
+        self.open_by_picker(path)
+        self.wait_open_status("Opened the session opbaff-session.json")
+        restored = self.eq_answered(False)
+        self.assertEqual(self.table_filters(), filters)
+        self.assertEqual(restored, measured)
+        self.assertEqual(self.browser.find_element("id", "eq-count").get_attribute("value"), "4")
+        self.assert_equalised_curve_is(restored)
+
+        # A file saved before the panel was kept: its design opens, the table
+        # stays and is measured on that design.
+        old = {key: value for key, value in saved.items() if key != "eq"}
+        old["design"] = {**saved["design"], "baffleWidthCm": 42}
+        self.open_by_picker(self.write_file("old-session.json", json.dumps(old)))
+        self.wait_open_status("Opened the session old-session.json")
+        self.wait_idle()
+        self.assertEqual(self.js("return window.studio.design.baffleWidthCm"), 42)
+        on_old = self.eq_answered(False)
+        self.assertEqual(self.table_filters(), filters)
+        self.assertEqual(on_old, self.server.json(self.eq_query(4, self.chain_of(filters), tilt=1),
+                                                  self.js("return window.studio.design")))
+
+        def with_eq(**parts):
+            return json.dumps({**saved, "eq": {**saved["eq"], **parts}})
+
+        def filter_changed(k, **parts):
+            chain = [dict(f) for f in saved["eq"]["filters"]]
+            chain[k].update(parts)
+            return with_eq(filters=chain)
+        settings = saved["eq"]["settings"]
+        cases = [  # (what, file content, words of the reason)
+            ("no object", json.dumps({**saved, "eq": [1]}), "the EQ is no object"),
+            ("an unknown filter type", filter_changed(0, type="<img src=x onerror=alert(1)>"),
+             "EQ filter 1 must be one of"),
+            ("a gain beyond the server's", filter_changed(1, gainDb=41), "EQ filter 2: gainDb must be a number"),
+            ("a frequency as text", filter_changed(2, frequencyHz="777"), "EQ filter 3: frequencyHz must be"),
+            ("twenty filters", with_eq(filters=saved["eq"]["filters"] * 5), "the EQ holds 20 filters"),
+            ("a fractional count", with_eq(settings={**settings, "filters": 4.5}), "the EQ's filters must be"),
+            ("a band upside down", with_eq(settings={**settings, "from": 3000}), "the EQ's band must rise"),
+            ("no settings", with_eq(settings=None), "the EQ's settings are no object"),
+        ]
+        design, table = self.js("return window.studio.design"), self.table_filters()
+        for what, content, reason in cases:
+            with self.subTest(what):
+                self.open_by_picker(self.write_file("hostile.json", content))
+                text = self.wait_open_status(reason)
+                self.assertIn("hostile.json was not opened", text)
+                self.assertEqual(self.js("return window.studio.design"), design)
+                self.assertEqual(self.table_filters(), table)
 
     def test_8_the_page_logged_no_errors(self):
         errors = [entry["message"] for entry in self.browser.get_log("browser") if entry["level"] == "SEVERE"]

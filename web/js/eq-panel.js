@@ -2,41 +2,46 @@
 // editable table and its figures, drawn from the eq channel's record. The
 // server fits the chain (Refit, or on first opening) and measures a chain
 // edited here; the equalised curve it answers is drawn on the response plot.
+import { FILTER_LIMITS, FILTER_TYPES, SETTING_FIELDS, settingReads } from "./eq-state.js";
 import { formatHz } from "./format.js";
 
 const $ = (id) => document.getElementById(id);
 
-export const FILTER_TYPES = ["low-shelf", "peaking", "high-shelf", "high-pass", "low-pass"];
-
-// What the server takes for a filter's numbers; a box outside is red and the
-// chain is not sent.
-const LIMITS = {
-  frequencyHz: { low: 1, high: 20000 },
-  gainDb: { low: -40, high: 40 },
-  q: { low: 0.1, high: 20 },
-};
-
-// The fit's settings from their boxes: {band, filters, maxBoost, maxQ, tilt,
-// highPass}, or null when a box does not hold a number within its range.
-export function eqSettings() {
-  const read = (id) => {
-    const box = $(id);
-    const value = Number(box.value);
-    const ok = box.value.trim() !== "" && Number.isFinite(value) &&
-      value >= Number(box.min) && value <= Number(box.max);
-    box.setAttribute("aria-invalid", ok ? "false" : "true");
-    return ok ? value : null;
-  };
-  const values = {
-    from: read("eq-band-from"), to: read("eq-band-to"), filters: read("eq-count"),
-    maxBoost: read("eq-max-boost"), maxQ: read("eq-max-q"), tilt: read("eq-tilt"),
-    highPass: read("eq-high-pass"),
-  };
-  if (Object.values(values).some((v) => v === null) || !Number.isInteger(values.filters) ||
-      values.from >= values.to) {
-    return null;
+// Gives the settings' boxes their ranges and first values from the one table
+// of them.
+export function setUpEqBoxes() {
+  for (const { box, low, high, start } of SETTING_FIELDS) {
+    Object.assign($(box), { min: String(low), max: String(high), value: String(start) });
   }
-  const { from, to, ...rest } = values;
+}
+
+// The fit's settings from their boxes: {from, to, filters, maxBoost, maxQ,
+// tilt, highPass}, or null when a box does not hold a number within its range.
+export function readEqBoxes() {
+  const values = {};
+  let ok = true;
+  for (const field of SETTING_FIELDS) {
+    const box = $(field.box);
+    const value = box.value.trim() === "" ? NaN : Number(box.value);
+    const reads = settingReads(field, value);
+    box.setAttribute("aria-invalid", reads ? "false" : "true");
+    values[field.key] = value;
+    ok &&= reads;
+  }
+  return ok && values.from < values.to ? values : null;
+}
+
+// Shows kept settings in their boxes.
+export function showEqBoxes(settings) {
+  for (const { key, box } of SETTING_FIELDS) {
+    $(box).value = String(settings[key]);
+    $(box).setAttribute("aria-invalid", "false");
+  }
+}
+
+// The settings as /api/eq takes them.
+export function eqQuery(settings) {
+  const { from, to, ...rest } = settings;
   return { band: `${from}:${to}`, ...rest };
 }
 
@@ -54,7 +59,7 @@ function numberCell(filter, key, onEdit) {
   box.disabled = key === "gainDb" && (filter.type === "high-pass" || filter.type === "low-pass");
   box.addEventListener("input", () => {
     const value = Number(box.value);
-    const { low, high } = LIMITS[key];
+    const { low, high } = FILTER_LIMITS[key];
     const ok = box.value.trim() !== "" && Number.isFinite(value) && value >= low && value <= high;
     box.setAttribute("aria-invalid", ok ? "false" : "true");
     onEdit(key, ok ? value : null);
@@ -97,7 +102,7 @@ const db = (value) => `${value.toFixed(2)} dB`;
 
 // The figures of the eq channel's record, or why there are none.
 export function renderEqFigures(view) {
-  const { data, error } = view.channels.eq.record;
+  const { data, error, settings } = view.channels.eq.record;
   const box = $("eq-figures");
   if (view.eq.invalid) {
     box.replaceChildren(Object.assign(document.createElement("p"), {
@@ -114,13 +119,15 @@ export function renderEqFigures(view) {
     return;
   }
   const lines = [
-    `${data.fitted ? "Fitted" : "Filters as edited"}, ${formatHz(data.bandFromHz)} to ${formatHz(data.bandToHz)}` +
+    `${data.fitted ? "Fitted" : "Filters as edited"} on the ${settings.model} model, ` +
+      `${formatHz(data.bandFromHz)} to ${formatHz(data.bandToHz)}` +
       `, target ${db(data.targetDb)} at 1 kHz${data.tiltDbPerDecade ? `, tilted ${data.tiltDbPerDecade} dB/decade` : ", flat"}`,
     `deviation from the target in the band: max ${db(data.maxDeviationDb)}, RMS ${db(data.rmsDeviationDb)}`,
     `peak boost ${db(data.peakBoostDb)}; boost the target needs ${db(data.neededBoostDb)}`,
   ];
   box.replaceChildren(...lines.map((text) => Object.assign(document.createElement("p"), { textContent: text })));
   box.dataset.fitted = String(data.fitted);
+  box.dataset.model = settings.model;
 }
 
 // The equalised curve for the plot, when the panel is open and its record
@@ -134,7 +141,8 @@ export function equalisedCurves(view, record) {
   }
   return [{
     key: "eq-equalised",
-    label: `${view.columns.label(eq.data.column, record.design)}, equalised`,
+    label: `${view.columns.label(eq.data.column, record.design)}, equalised` +
+      (eq.settings.model === "accurate" ? " (accurate)" : ""),
     levels: eq.data.equalised,
     stroke: "#db2777",
     width: 2.2,

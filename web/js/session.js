@@ -1,9 +1,12 @@
 // The studio's work kept between visits and in files: the design being edited,
-// the pinned variants (each its name and design) and the length preference.
+// the pinned variants (each its name and design), the length preference and
+// the EQ panel's settings and filters (a session kept before the panel kept
+// them has none, and reads all the same).
 // What is read back, from the browser's storage or from a file someone hands
 // the page, is checked field by field against the served table before any of
 // it is used; anything else is refused with the reason.
 import { CHOICE_FIELDS, MAX_VARIANTS } from "./design.js";
+import { eqStateOf, readEqState } from "./eq-state.js";
 
 export const SESSION_KIND = "opbaff-studio-session";
 export const SESSION_VERSION = 1;
@@ -13,13 +16,14 @@ const MAX_NAME_LENGTH = 60;  // as the variants' name boxes take
 const STORAGE_KEY = "opbaff-studio-session";
 
 // The session as a plain object, ready for JSON.
-export function sessionOf(fields, design, variants, units) {
+export function sessionOf(fields, design, variants, units, eq) {
   return {
     kind: SESSION_KIND,
     version: SESSION_VERSION,
     units,
     design: fields.copy(design),
     variants: variants.map((v) => ({ name: v.name, design: fields.copy(v.design) })),
+    eq: eqStateOf(eq),
   };
 }
 
@@ -44,8 +48,9 @@ function designOf(value, fields, where) {
   return { design };
 }
 
-// {ok: true, session: {design, variants: [{name, design}], units}} or
-// {ok: false, reason}, of a value parsed from JSON.
+// {ok: true, session: {design, variants: [{name, design}], units, eq}} or
+// {ok: false, reason}, of a value parsed from JSON; eq is null for a session
+// without one.
 export function readSession(value, fields) {
   if (!isObject(value) || value.kind !== SESSION_KIND) return { ok: false, reason: "this is no studio session" };
   if (value.version !== SESSION_VERSION) {
@@ -67,7 +72,9 @@ export function readSession(value, fields) {
     variants.push({ name: variant.name, design: read.design });
   }
   const units = value.units === "in" ? "in" : "cm";
-  return { ok: true, session: { design: current.design, variants, units } };
+  const eq = value.eq === undefined ? { eq: null } : readEqState(value.eq);
+  if (eq.reason) return { ok: false, reason: eq.reason };
+  return { ok: true, session: { design: current.design, variants, units, eq: eq.eq } };
 }
 
 // A session file's text read as readSession reads its value.

@@ -10,7 +10,10 @@ import { ColumnLabels } from "./columns.js";
 import { DesignFields, isRectangular } from "./design.js";
 import { Directivity } from "./directivity.js";
 import { renderDirectivity } from "./directivity-panel.js";
-import { chainText, eqSettings, renderEqFigures, renderEqTable } from "./eq-panel.js";
+import {
+  chainText, eqQuery, readEqBoxes, renderEqFigures, renderEqTable, setUpEqBoxes, showEqBoxes,
+} from "./eq-panel.js";
+import { startSettings } from "./eq-state.js";
 import { downloadFrd, downloadParameterFile, downloadPng, renderDownloads } from "./downloads.js";
 import { BaffleDrawing } from "./drawing.js";
 import { renderDrawing } from "./drawing-panel.js";
@@ -54,9 +57,10 @@ const view = {
   columns: null,
   variants: null,
   polarHz: 1000,
-  // The EQ panel: whether it is open, the chain in its table (null until the
-  // first fit), whether a box of it does not read, and which boxes do not.
-  eq: { open: false, filters: null, invalid: false, badBoxes: new Set() },
+  // The EQ panel: whether it is open, the last settings of the fit that read,
+  // the chain in its table (null until the first fit), whether a box of it
+  // does not read, and which boxes do not.
+  eq: { open: false, settings: startSettings(), filters: null, invalid: false, badBoxes: new Set() },
   plot: new ResponsePlot($("plot")),
   directivity: null,
   drawing: null,
@@ -65,6 +69,7 @@ const view = {
 let updateScheduled = false;
 let polarTimer = null;
 let accurateTimer = null;
+let eqTimer = null;
 
 // ---- rendering -------------------------------------------------------------
 
@@ -120,7 +125,7 @@ function scheduleUpdate({ variants = false } = {}) {
 
 // The work so far, as a session.
 function session() {
-  return sessionOf(view.fields, view.editing.design, view.variants.list, view.editing.units);
+  return sessionOf(view.fields, view.editing.design, view.variants.list, view.editing.units, view.eq);
 }
 
 // Keeps the work in the browser, for the next visit.
@@ -159,7 +164,17 @@ function update() {
     .then((stored) => stored && renderCheckPanels());
   scheduleAccurate(ACCURATE_DELAY_MS);
   schedulePolar(POLAR_DELAY_MS);
-  if (view.eq.open) requestEq({ fit: false });
+  // On the accurate model the equaliser, like the accurate curves, waits for
+  // a change to rest.
+  if (view.eq.open) scheduleEq(view.accurateOn ? ACCURATE_DELAY_MS : 0);
+}
+
+function scheduleEq(delay) {
+  if (eqTimer !== null) clearTimeout(eqTimer);
+  eqTimer = setTimeout(() => {
+    eqTimer = null;
+    requestEq({ fit: false });
+  }, delay);
 }
 
 function renderEqPanel() {
@@ -167,10 +182,21 @@ function renderEqPanel() {
   renderPlot(view);
 }
 
-// The equaliser of the design being edited: fitted with the panel's settings,
-// or the table's chain measured (fitted when there is none yet).
+// The EQ settings' boxes as they now read, kept when they do.
+function readEqSettings() {
+  const settings = readEqBoxes();
+  if (settings !== null) {
+    view.eq.settings = settings;
+    keepWork();
+  }
+  return settings;
+}
+
+// The equaliser of the design being edited, on the model the switch chooses:
+// fitted with the panel's settings, or the table's chain measured (fitted
+// when there is none yet).
 function requestEq({ fit }) {
-  const settings = eqSettings();
+  const settings = readEqSettings();
   const response = responseSettings();
   view.eq.invalid = settings === null || (!fit && view.eq.badBoxes.size > 0);
   if (view.eq.invalid || !canAsk(response)) {
@@ -180,10 +206,12 @@ function requestEq({ fit }) {
   }
   const fitting = fit || view.eq.filters === null;
   const chain = fitting ? {} : { chain: chainText(view.eq.filters) };
+  const model = view.accurateOn ? "accurate" : "classic";
   const params = {
-    grid: response.grid, ...(response.baffleOnly ? { baffleOnly: "1" } : {}), ...settings, ...chain,
+    grid: response.grid, model, ...(response.baffleOnly ? { baffleOnly: "1" } : {}),
+    ...eqQuery(settings), ...chain,
   };
-  const record = { grid: response.grid, baffleOnly: response.baffleOnly, chain: chain.chain ?? "" };
+  const record = { grid: response.grid, baffleOnly: response.baffleOnly, model, chain: chain.chain ?? "" };
   const design = view.fields.copy(view.editing.design);
   view.channels.eq
     .run(design, record, (signal) => api.eq(design, params, signal))
@@ -194,6 +222,7 @@ function requestEq({ fit }) {
         view.eq.filters = data.filters.map((f) => ({ ...f }));
         view.eq.badBoxes.clear();
         renderEqTable(view.eq.filters, editFilter);
+        keepWork();
       }
       renderEqPanel();
     });
@@ -209,6 +238,7 @@ function editFilter(index, key, value) {
     view.eq.filters[index][key] = value;
   }
   if (key === "type") renderEqTable(view.eq.filters, editFilter);
+  keepWork();
   requestEq({ fit: false });
 }
 
@@ -276,9 +306,24 @@ function tidyDesign(design) {
   return tidy;
 }
 
+// A session's EQ: its settings in their boxes, its chain in the table and the
+// panel open or closed as it was.
+function openEq(eq) {
+  view.eq.settings = { ...eq.settings };
+  showEqBoxes(eq.settings);
+  view.eq.filters = eq.filters ? eq.filters.map((f) => ({ ...f })) : null;
+  view.eq.badBoxes.clear();
+  renderEqTable(view.eq.filters ?? [], editFilter);
+  view.eq.open = eq.open;
+  $("eq").open = eq.open;
+  if (!eq.open) renderPlot(view);
+}
+
 // A session read from the browser's storage or a file: its length
-// preference, its variants instead of those pinned, its design.
+// preference, its variants instead of those pinned, its EQ (a session
+// without one leaves the panel as it is), its design.
 function openSession(stored) {
+  if (stored.eq) openEq(stored.eq);
   $("length-unit").value = stored.units;
   showUnits(view.editing, view.fields, stored.units);
   view.variants.clear();
@@ -319,6 +364,7 @@ function setUp(answer) {
   view.columns = new ColumnLabels(answer.columns);
   view.variants = new Variants(view.fields);
   buildInputs(view.fields);
+  setUpEqBoxes();
   view.drawing = new BaffleDrawing($("drawing"), {
     onMove(x, y) {
       moveDriver(view.editing, view.fields, x, y);
@@ -335,10 +381,13 @@ function setUp(answer) {
   });
   $("baffle-only").addEventListener("change", () => scheduleUpdate({ variants: true }));
   $("eq").addEventListener("toggle", () => {
+    if (view.eq.open === $("eq").open) return;  // opened by a session, and asked already
     view.eq.open = $("eq").open;
+    keepWork();
     if (view.eq.open) requestEq({ fit: false });
     else renderPlot(view);
   });
+  $("eq-settings").addEventListener("input", readEqSettings);
   $("eq-refit").addEventListener("click", () => requestEq({ fit: true }));
   $("accurate").addEventListener("change", () => {
     view.accurateOn = accurateOn();
@@ -399,7 +448,7 @@ window.studio = {
   get units() { return view.editing.units; },
   get pending() {
     return pendingRequests() + (updateScheduled ? 1 : 0) + (polarTimer !== null ? 1 : 0) +
-      (accurateTimer !== null ? 1 : 0) +
+      (accurateTimer !== null ? 1 : 0) + (eqTimer !== null ? 1 : 0) +
       (view.drawing?.dragging ? 1 : 0);
   },
   get variants() {
