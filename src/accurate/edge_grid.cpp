@@ -24,8 +24,14 @@ void placePoints(EdgeGrid& grid, const std::vector<Edge>& edges) {
     for (std::size_t e = 0; e < edges.size(); ++e) {
         const GaussRule rule = gaussLegendre(grid.pointsPerEdge[e]);
         const Edge& edge = edges[e];
+        grid.firstPoint.push_back(static_cast<int>(grid.x.size()));
         for (std::size_t i = 0; i < rule.nodes.size(); ++i) {
             const double s = 0.5 * edge.length * (rule.nodes[i] + 1.0);
+            // On Gauss-Legendre points (in order) the barycentric weights are
+            // (-1)^i sqrt((1 - t_i^2) w_i), up to a common factor.
+            const double t = rule.nodes[i];
+            grid.barycentric.push_back((i % 2 == 0 ? 1.0 : -1.0) *
+                                       std::sqrt((1.0 - t * t) * rule.weights[i]));
             grid.edgeOf.push_back(static_cast<int>(e));
             grid.x.push_back(edge.px + s * edge.ex);
             grid.y.push_back(edge.py + s * edge.ey);

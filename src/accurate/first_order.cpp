@@ -90,16 +90,7 @@ void firstOrderNodes(const EdgeCoordinates& source, const EdgeCoordinates& liste
     if (std::abs(a) < aFloor) {
         a = a < 0.0 ? -aFloor : aFloor;
     }
-    const double rs = source.r;
-    const double rr = listener.r;
-    // The apex point: where the unfolded path source-edge-listener is straight.
-    const double apex = (source.s * rr + listener.s * rs) / (rs + rr);
-    const double u1 = apex - source.s;
-    const double u2 = listener.s - apex;
-    const double m0 = std::hypot(rs, u1);
-    const double l0 = std::hypot(rr, u2);
-    // d sinh(eta/2) / dz at the apex.
-    const double slope = (rs + rr) / (2.0 * (u1 * u2 + rs * rr) * std::sqrt((rs / m0) * (rr / l0)));
+    const auto [apex, slope] = apexOf(source, listener);
     const SideIntegral side{
         source, listener, kMax, apex, a, std::abs(a) / slope, panelRule, -(nu / (4.0 * kPi)) * gain,
         out};

@@ -23,6 +23,7 @@
 #include "accurate/first_order.h"
 #include "accurate/gauss_legendre.h"
 #include "accurate/plate_geometry.h"
+#include "accurate/zone_boundary.h"
 
 namespace opbaff {
 
@@ -600,8 +601,9 @@ void viewEdges(const PlateSolution::Data& d, const accurate::EdgeGrid& grid, Spa
         const double l = std::hypot(r.r, grid.s[x] - r.s);
         const double cosOut = (grid.s[x] - r.s) / l;
         const double sinOut = r.r / l;
-        const double a = std::cos(0.5 * r.theta);
-        const double aMirror = std::cos(0.5 * accurate::edgeCoordinates(edge, mirror).theta);
+        const double a = accurate::halfAngleCosine(r.theta);
+        const double aMirror =
+            accurate::halfAngleCosine(accurate::edgeCoordinates(edge, mirror).theta);
         view.distance[x] = l;
         for (std::size_t w = 0; w < n; ++w) {
             // Zero from the points of x's own edge (sinIn 0), branch-free.
@@ -620,6 +622,24 @@ void viewEdges(const PlateSolution::Data& d, const accurate::EdgeGrid& grid, Spa
                 view.rear[x * n + w] = rear;
             }
         }
+    }
+    // Near the plane beyond an edge the peaks of the directivity at the apex
+    // points fall between the edge's points.
+    for (std::size_t e = 0; e < d.edges.size(); ++e) {
+        const auto& edge = d.edges[e];
+        const accurate::EdgeCoordinates r = accurate::edgeCoordinates(edge, at);
+        const double a = accurate::halfAngleCosine(r.theta);
+        if (std::abs(a) >= accurate::kZoneBoundaryWidth) {
+            continue;
+        }
+        const double aMirror =
+            accurate::halfAngleCosine(accurate::edgeCoordinates(edge, mirror).theta);
+        const double share = accurate::zoneBoundaryShare(std::abs(a));
+        const std::array<accurate::ApexTarget, 2> targets{
+            accurate::ApexTarget{a, share, view.front.data()},
+            folded ? accurate::ApexTarget{aMirror, share * d.rearRatio, view.front.data()}
+                   : accurate::ApexTarget{aMirror, share, view.rear.data()}};
+        accurate::addApexCorrection(grid, edge, e, r, targets.data(), targets.size());
     }
 }
 
