@@ -69,12 +69,15 @@ struct Signals {
 // Up to this many right-hand sides on one grid share each pass over its operator.
 constexpr std::size_t kBatch = 8;
 constexpr std::size_t kRows = 4;  // the rows of the directivity applied together
+// The receiving points whose arriving waves are gathered together: the edge
+// signals are stored by sender, [w * N + x], and read a short row at a time.
+constexpr std::size_t kBlock = 16;
 
 struct Workspace {
     std::vector<Signals> sides{kBatch};
     // For one receiving point: kRows rows of the grazing directivity, its
-    // factors, the points off the point's edge, and per side the arriving and
-    // the outgoing waves.
+    // factors, the points off the point's edge, and per side the outgoing
+    // waves; per side the arriving waves of kBlock receiving points.
     std::vector<float> kernel, rootSin, cosHalf, sinHalf, vRe, vIm, outRe, outIm;
     std::vector<std::size_t> senders;
     // The sides are grown as they are used.
@@ -83,7 +86,10 @@ struct Workspace {
         for (auto* v : {&rootSin, &cosHalf, &sinHalf}) {
             v->resize(n);
         }
-        for (auto* v : {&vRe, &vIm, &outRe, &outIm}) {
+        for (auto* v : {&vRe, &vIm}) {
+            v->resize(kBatch * kBlock * n);
+        }
+        for (auto* v : {&outRe, &outIm}) {
             v->resize(kBatch * n);
         }
         senders.reserve(n);
@@ -111,7 +117,7 @@ struct PlateSolution::Data {
     std::vector<double> frequencies;
     std::vector<std::shared_ptr<const accurate::EdgeGrid>> grids;  // per frequency
     std::vector<std::size_t> offsets;                              // into the incoming signals
-    // Per frequency [x * N + w]: the wave arriving at x from w (all orders), for the
+    // Per frequency [w * N + x]: the wave arriving at x from w (all orders), for the
     // drivers' front sources and for their rear sources (as front sources). The
     // rear ones are left empty when they are rearRatio times the front ones.
     std::vector<Wave> incomingFront, incomingRear;
@@ -223,83 +229,132 @@ void sourceTerm(const accurate::EdgeGrid& grid, const std::vector<PlateDriver>& 
     }
 }
 
-// The next order of every unfinished side: next(x -> y) = sum over w of the
-// grazing directivity at x from w towards y times the wave arriving at x from w.
-// Compiled also for AVX2 and chosen by the processor at load time; the two give the
-// same sums (no fused multiply-add, the same order of operations per element).
-__attribute__((target_clones("avx2", "default"))) void nextOrder(const accurate::EdgeGrid& grid,
-                                                                 std::vector<Signals*>& live,
-                                                                 Workspace& ws) {
+// The waves arriving at the points [x0, x0 + count) from every w, as the order
+// step weighs them (4 sqrt(sin phi) times the hop times the edge signal), in
+// single precision: per side j and point x0 + b, ws.vRe[(j * kBlock + b) * N + w].
+__attribute__((target_clones("avx2", "default"))) void gatherArrivals(
+    const accurate::EdgeGrid& grid, const std::vector<Signals*>& live, Workspace& ws,
+    std::size_t x0, std::size_t count) {
     const auto n = static_cast<std::size_t>(grid.size);
+    for (std::size_t j = 0; j < live.size(); ++j) {
+        const Signals& s = *live[j];
+        float* vRe = ws.vRe.data() + j * kBlock * n;
+        float* vIm = ws.vIm.data() + j * kBlock * n;
+        for (std::size_t w = 0; w < n; ++w) {
+            // std::complex<double> is laid out as two doubles, real part first;
+            // the product written out (std::complex's checks for infinities).
+            const auto* hop = reinterpret_cast<const double*>(s.hop.data() + w * n + x0);
+            const float* cRe = s.curRe.data() + w * n + x0;
+            const float* cIm = s.curIm.data() + w * n + x0;
+            for (std::size_t b = 0; b < count; ++b) {
+                const double hr = hop[2 * b];
+                const double hi = hop[2 * b + 1];
+                const double cr = cRe[b];
+                const double ci = cIm[b];
+                const double scale = 4.0 * grid.rootSin[(x0 + b) * n + w];
+                vRe[b * n + w] = static_cast<float>(scale * (hr * cr - hi * ci));
+                vIm[b * n + w] = static_cast<float>(scale * (hr * ci + hi * cr));
+            }
+        }
+    }
+}
+
+// The next order of every unfinished side at the receiving point x (its
+// arriving waves gathered at row b): next(x -> y) = sum over w of the grazing
+// directivity at x from w towards y times the wave arriving at x from w. The
+// points y of x's own edge get nothing (the directivity is zero there), so the
+// rows run over the m = N - n_e others only, counted c with y = c below the
+// edge's first point and c + n_e above it.
+__attribute__((target_clones("avx2", "default"))) void receiveAt(const accurate::EdgeGrid& grid,
+                                                                 std::vector<Signals*>& live,
+                                                                 Workspace& ws, std::size_t x,
+                                                                 std::size_t b) {
+    const auto n = static_cast<std::size_t>(grid.size);
+    const auto edge = static_cast<std::size_t>(grid.edgeOf[x]);
+    const auto lo = static_cast<std::size_t>(grid.firstPoint[edge]);
+    const auto own = static_cast<std::size_t>(grid.pointsPerEdge[edge]);
+    const std::size_t m = n - own;
     float* rootSin = ws.rootSin.data();
     float* cosHalf = ws.cosHalf.data();
     float* sinHalf = ws.sinHalf.data();
-    for (std::size_t x = 0; x < n; ++x) {
-        // The points that send waves to x: those off its own edge.
-        ws.senders.clear();
-        for (std::size_t w = 0; w < n; ++w) {
-            rootSin[w] = static_cast<float>(grid.rootSin[x * n + w]);
-            cosHalf[w] = static_cast<float>(grid.cosHalf[x * n + w]);
-            sinHalf[w] = static_cast<float>(grid.sinHalf[x * n + w]);
-            if (grid.rootSin[x * n + w] != 0.0) {
-                ws.senders.push_back(w);
+    for (std::size_t c = 0; c < m; ++c) {
+        const std::size_t y = c < lo ? c : c + own;
+        rootSin[c] = static_cast<float>(grid.rootSin[x * n + y]);
+        cosHalf[c] = static_cast<float>(grid.cosHalf[x * n + y]);
+        sinHalf[c] = static_cast<float>(grid.sinHalf[x * n + y]);
+    }
+    // The points that send waves to x: those off its own edge.
+    ws.senders.clear();
+    for (std::size_t w = 0; w < n; ++w) {
+        if (grid.rootSin[x * n + w] != 0.0) {
+            ws.senders.push_back(w);
+        }
+    }
+    for (std::size_t j = 0; j < live.size(); ++j) {
+        std::fill_n(ws.outRe.data() + j * n, m, 0.0F);
+        std::fill_n(ws.outIm.data() + j * n, m, 0.0F);
+    }
+    // kRows senders at a time: their rows of the directivity, then each side's
+    // outgoing waves loaded and stored once for them. Single precision: its
+    // rounding stays far below the tolerance of the sum.
+    for (std::size_t first = 0; first < ws.senders.size(); first += kRows) {
+        const std::size_t rows = std::min(kRows, ws.senders.size() - first);
+        std::array<std::size_t, kRows> from{};
+        for (std::size_t r = 0; r < kRows; ++r) {
+            from[r] = ws.senders[first + std::min(r, rows - 1)];
+            float* kernel = ws.kernel.data() + r * n;
+            if (r >= rows) {
+                std::fill_n(kernel, m, 0.0F);
+                continue;
+            }
+            const auto w = from[r];
+            const float cw = static_cast<float>(grid.cosHalf[x * n + w]);
+            const float sw = static_cast<float>(grid.sinHalf[x * n + w]);
+            for (std::size_t c = 0; c < m; ++c) {
+                kernel[c] = rootSin[c] / std::max(cw * cosHalf[c] + sw * sinHalf[c], kSmallestF);
             }
         }
+        const float* k0 = ws.kernel.data();
+        const float* k1 = k0 + n;
+        const float* k2 = k1 + n;
+        const float* k3 = k2 + n;
         for (std::size_t j = 0; j < live.size(); ++j) {
-            const Signals& s = *live[j];
-            for (std::size_t w = 0; w < n; ++w) {
-                // Written out: std::complex's product checks for infinities.
-                const double hr = s.hop[w * n + x].real();
-                const double hi = s.hop[w * n + x].imag();
-                const double cr = s.curRe[w * n + x];
-                const double ci = s.curIm[w * n + x];
-                const double scale = 4.0 * grid.rootSin[x * n + w];
-                ws.vRe[j * n + w] = static_cast<float>(scale * (hr * cr - hi * ci));
-                ws.vIm[j * n + w] = static_cast<float>(scale * (hr * ci + hi * cr));
-            }
-            std::fill_n(ws.outRe.data() + j * n, n, 0.0F);
-            std::fill_n(ws.outIm.data() + j * n, n, 0.0F);
-        }
-        // kRows senders at a time: their rows of the directivity, then each side's
-        // outgoing waves loaded and stored once for them. Single precision:
-        // its rounding stays far below the tolerance of the sum.
-        for (std::size_t b = 0; b < ws.senders.size(); b += kRows) {
-            const std::size_t rows = std::min(kRows, ws.senders.size() - b);
-            std::array<std::size_t, kRows> from{};
-            for (std::size_t r = 0; r < kRows; ++r) {
-                from[r] = ws.senders[b + std::min(r, rows - 1)];
-                float* kernel = ws.kernel.data() + r * n;
-                if (r >= rows) {
-                    std::fill_n(kernel, n, 0.0F);
-                    continue;
-                }
-                const float cw = cosHalf[from[r]];
-                const float sw = sinHalf[from[r]];
-                for (std::size_t y = 0; y < n; ++y) {
-                    kernel[y] =
-                        rootSin[y] / std::max(cw * cosHalf[y] + sw * sinHalf[y], kSmallestF);
-                }
-            }
-            const float* k0 = ws.kernel.data();
-            const float* k1 = k0 + n;
-            const float* k2 = k1 + n;
-            const float* k3 = k2 + n;
-            for (std::size_t j = 0; j < live.size(); ++j) {
-                const float* vr = ws.vRe.data() + j * n;
-                const float* vi = ws.vIm.data() + j * n;
-                const float r0 = vr[from[0]], r1 = vr[from[1]], r2 = vr[from[2]], r3 = vr[from[3]];
-                const float i0 = vi[from[0]], i1 = vi[from[1]], i2 = vi[from[2]], i3 = vi[from[3]];
-                float* outRe = ws.outRe.data() + j * n;
-                float* outIm = ws.outIm.data() + j * n;
-                for (std::size_t y = 0; y < n; ++y) {
-                    outRe[y] += k0[y] * r0 + k1[y] * r1 + k2[y] * r2 + k3[y] * r3;
-                    outIm[y] += k0[y] * i0 + k1[y] * i1 + k2[y] * i2 + k3[y] * i3;
-                }
+            const float* vr = ws.vRe.data() + (j * kBlock + b) * n;
+            const float* vi = ws.vIm.data() + (j * kBlock + b) * n;
+            const float r0 = vr[from[0]], r1 = vr[from[1]], r2 = vr[from[2]], r3 = vr[from[3]];
+            const float i0 = vi[from[0]], i1 = vi[from[1]], i2 = vi[from[2]], i3 = vi[from[3]];
+            float* outRe = ws.outRe.data() + j * n;
+            float* outIm = ws.outIm.data() + j * n;
+            for (std::size_t c = 0; c < m; ++c) {
+                outRe[c] += k0[c] * r0 + k1[c] * r1 + k2[c] * r2 + k3[c] * r3;
+                outIm[c] += k0[c] * i0 + k1[c] * i1 + k2[c] * i2 + k3[c] * i3;
             }
         }
-        for (std::size_t j = 0; j < live.size(); ++j) {
-            std::copy_n(ws.outRe.data() + j * n, n, live[j]->nextRe.data() + x * n);
-            std::copy_n(ws.outIm.data() + j * n, n, live[j]->nextIm.data() + x * n);
+    }
+    for (std::size_t j = 0; j < live.size(); ++j) {
+        float* nextRe = live[j]->nextRe.data() + x * n;
+        float* nextIm = live[j]->nextIm.data() + x * n;
+        const float* outRe = ws.outRe.data() + j * n;
+        const float* outIm = ws.outIm.data() + j * n;
+        std::copy_n(outRe, lo, nextRe);
+        std::copy_n(outIm, lo, nextIm);
+        std::fill_n(nextRe + lo, own, 0.0F);
+        std::fill_n(nextIm + lo, own, 0.0F);
+        std::copy_n(outRe + lo, m - lo, nextRe + lo + own);
+        std::copy_n(outIm + lo, m - lo, nextIm + lo + own);
+    }
+}
+
+// The next order of every unfinished side, receiving point by receiving point.
+// Compiled also for AVX2 and chosen by the processor at load time; the two give
+// the same sums (no fused multiply-add, the same order of operations per element).
+void nextOrder(const accurate::EdgeGrid& grid, std::vector<Signals*>& live, Workspace& ws) {
+    const auto n = static_cast<std::size_t>(grid.size);
+    for (std::size_t x0 = 0; x0 < n; x0 += kBlock) {
+        const std::size_t count = std::min(kBlock, n - x0);
+        gatherArrivals(grid, live, ws, x0, count);
+        for (std::size_t b = 0; b < count; ++b) {
+            receiveAt(grid, live, ws, x0 + b, b);
         }
     }
 }
@@ -345,9 +400,26 @@ bool addOrder(Signals& s, std::size_t n, const PlateAccuracy& accuracy) {
     return added <= accuracy.orderTolerance * accuracy.orderTolerance * total;
 }
 
+// The waves arriving from w at x, hop times edge signal, [w * N + x]: in the
+// order the signals are kept, so that the loop vectorises.
+__attribute__((target_clones("avx2", "default"))) void arrivingWaves(Signals& s,
+                                                                     std::size_t count) {
+    // std::complex is laid out as its real part, then its imaginary part.
+    const auto* hop = reinterpret_cast<const double*>(s.hop.data());
+    auto* out = reinterpret_cast<float*>(s.incoming);
+    const double* sumRe = s.sumRe.data();
+    const double* sumIm = s.sumIm.data();
+    for (std::size_t i = 0; i < count; ++i) {
+        const double hr = hop[2 * i];
+        const double hi = hop[2 * i + 1];
+        out[2 * i] = static_cast<float>(hr * sumRe[i] - hi * sumIm[i]);
+        out[2 * i + 1] = static_cast<float>(hr * sumIm[i] + hi * sumRe[i]);
+    }
+}
+
 // Sums the orders of the edge-source integral equation by iteration for the
 // sides in `batch` (all on `grid`, their first order in sumRe/sumIm), and leaves
-// the incoming waves [x * N + w] in their `incoming`, the highest order summed
+// the incoming waves [w * N + x] in their `incoming`, the highest order summed
 // in their `order`.
 void sumOrders(const accurate::EdgeGrid& grid, const PlateAccuracy& accuracy,
                std::vector<Signals*>& batch, Workspace& ws) {
@@ -372,15 +444,7 @@ void sumOrders(const accurate::EdgeGrid& grid, const PlateAccuracy& accuracy,
         });
     }
     for (Signals* s : batch) {
-        for (std::size_t x = 0; x < n; ++x) {
-            for (std::size_t w = 0; w < n; ++w) {
-                const Complex h = s->hop[w * n + x];
-                const double sr = s->sumRe[w * n + x];
-                const double si = s->sumIm[w * n + x];
-                s->incoming[x * n + w] = {static_cast<float>(h.real() * sr - h.imag() * si),
-                                          static_cast<float>(h.real() * si + h.imag() * sr)};
-            }
-        }
+        arrivingWaves(*s, n * n);
     }
 }
 
@@ -577,13 +641,14 @@ void addFirstOrderNodes(const PlateSolution::Data& d, const std::vector<double>&
 }
 
 // How the listener and its mirror image hear the edge points of one grid, for
-// every frequency on that grid: per point the distance, per pair [x * N + w] the
+// every frequency on that grid: per point the distance, per pair [w * N + x] the
 // directivity of the edge source at x for the wave from w towards the listener
 // (front) and towards the mirror (rear; folded into front, times the rear ratio,
 // when the rear waves are proportional to the front ones).
 struct EdgeView {
     const accurate::EdgeGrid* grid = nullptr;
     std::vector<double> distance, front, rear;
+    std::vector<double> sumRe, sumIm;  // per point, for one frequency
 };
 
 void viewEdges(const PlateSolution::Data& d, const accurate::EdgeGrid& grid, SpacePoint at,
@@ -616,10 +681,10 @@ void viewEdges(const PlateSolution::Data& d, const accurate::EdgeGrid& grid, Spa
             const double rear =
                 sends ? accurate::faceSourceDirectivityOf(sinh2, root, aMirror) : 0.0;
             if (folded) {
-                view.front[x * n + w] = front + d.rearRatio * rear;
+                view.front[w * n + x] = front + d.rearRatio * rear;
             } else {
-                view.front[x * n + w] = front;
-                view.rear[x * n + w] = rear;
+                view.front[w * n + x] = front;
+                view.rear[w * n + x] = rear;
             }
         }
     }
@@ -643,35 +708,42 @@ void viewEdges(const PlateSolution::Data& d, const accurate::EdgeGrid& grid, Spa
     }
 }
 
+// Adds to sums[x] the directivity times the wave arriving at x, over all w:
+// point by point in the order of w, each point's sum apart, so that it vectorises.
+__attribute__((target_clones("avx2", "default"))) void addArriving(const double* beta,
+                                                                   const Wave* in, std::size_t n,
+                                                                   double* sumRe, double* sumIm) {
+    // std::complex is laid out as its real part, then its imaginary part.
+    const auto* wave = reinterpret_cast<const float*>(in);
+    for (std::size_t w = 0; w < n; ++w) {
+        const double* b = beta + w * n;
+        const float* v = wave + 2 * w * n;
+        for (std::size_t x = 0; x < n; ++x) {
+            sumRe[x] += b[x] * static_cast<double>(v[2 * x]);
+            sumIm[x] += b[x] * static_cast<double>(v[2 * x + 1]);
+        }
+    }
+}
+
 // The higher orders heard on `view` at frequency i: the edge sources of the waves
 // arriving at every edge point.
-Complex higherField(const PlateSolution::Data& d, std::size_t i, const EdgeView& view) {
+Complex higherField(const PlateSolution::Data& d, std::size_t i, EdgeView& view) {
     const double k = 2.0 * kPi * d.frequencies[i] / d.speedOfSound;
     const auto& grid = *view.grid;
     const auto n = static_cast<std::size_t>(grid.size);
-    const Wave* front = d.incomingFront.data() + d.offsets[i];
-    const Wave* rear = d.incomingRear.empty() ? nullptr : d.incomingRear.data() + d.offsets[i];
+    std::fill_n(view.sumRe.begin(), n, 0.0);
+    std::fill_n(view.sumIm.begin(), n, 0.0);
+    addArriving(view.front.data(), d.incomingFront.data() + d.offsets[i], n, view.sumRe.data(),
+                view.sumIm.data());
+    if (!d.incomingRear.empty()) {
+        addArriving(view.rear.data(), d.incomingRear.data() + d.offsets[i], n, view.sumRe.data(),
+                    view.sumIm.data());
+    }
     Complex higher = 0.0;
     for (std::size_t x = 0; x < n; ++x) {
-        double sumRe = 0.0;
-        double sumIm = 0.0;
-        const double* beta = view.front.data() + x * n;
-        const Wave* in = front + x * n;
-        for (std::size_t w = 0; w < n; ++w) {
-            sumRe += beta[w] * in[w].real();
-            sumIm += beta[w] * in[w].imag();
-        }
-        if (rear != nullptr) {
-            beta = view.rear.data() + x * n;
-            in = rear + x * n;
-            for (std::size_t w = 0; w < n; ++w) {
-                sumRe += beta[w] * in[w].real();
-                sumIm += beta[w] * in[w].imag();
-            }
-        }
         const double l = view.distance[x];
         const accurate::CosSin e = accurate::cosSin(k * l);
-        higher += (grid.weight[x] / l) * Complex(e.c, -e.s) * Complex(sumRe, sumIm);
+        higher += (grid.weight[x] / l) * Complex(e.c, -e.s) * Complex(view.sumRe[x], view.sumIm[x]);
     }
     return kLineFactor * higher;
 }
@@ -712,6 +784,8 @@ Result<PlateResponse, PlateError> PlateSolution::listen(SpacePoint listener) con
         largest = std::max(largest, static_cast<std::size_t>(grid->size));
     }
     view.distance.reserve(largest);
+    view.sumRe.resize(largest);
+    view.sumIm.resize(largest);
     view.front.reserve(largest * largest);
     view.rear.reserve(d.incomingRear.empty() ? 0 : largest * largest);
     accurate::FirstOrderNodes nodes;

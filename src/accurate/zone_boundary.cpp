@@ -92,7 +92,7 @@ void addApexCorrection(const EdgeGrid& grid, const Edge& edge, std::size_t e,
                 } else {
                     share = grid.barycentric[x] / (at - grid.s[x]) / denominator;
                 }
-                targets[t].directivity[x * n + w] += defect * share / grid.weight[x];
+                targets[t].directivity[w * n + x] += defect * share / grid.weight[x];
             }
         }
     }

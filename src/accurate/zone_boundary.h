@@ -33,7 +33,7 @@ inline double halfAngleCosine(double theta) {
     return std::abs(a) >= floor ? a : (a < 0.0 ? -floor : floor);
 }
 
-// One directivity table [x * N + w] of the listener (or of its mirror image) to
+// One directivity table [w * N + x] of the listener (or of its mirror image) to
 // correct, the listener's cos(theta / 2) about the edge, and the factor the
 // table's values carry.
 struct ApexTarget {
