@@ -50,20 +50,33 @@ Complex green(double k, double r) {
 struct Signals {
     std::vector<float> curRe, curIm, nextRe, nextIm;  // one order
     std::vector<double> sumRe, sumIm;                 // the orders so far
-    std::vector<Complex> hop;  // [w * N + x]: the line factor, weight and Green function
+    // [w * N + x]: the line factor, weight and Green function, kept by the plate
+    // or computed into ownHop.
+    const Complex* hop = nullptr;
+    std::vector<Complex> ownHop;
     Wave* incoming = nullptr;
     int order = 1;
-    void reserve(std::size_t n) {
-        if (hop.size() >= n * n) {
-            return;
+    void reserve(std::size_t n, bool withHop) {
+        if (sumRe.size() < n * n) {
+            for (auto* v : {&curRe, &curIm, &nextRe, &nextIm}) {
+                v->resize(n * n);
+            }
+            sumRe.resize(n * n);
+            sumIm.resize(n * n);
         }
-        for (auto* v : {&curRe, &curIm, &nextRe, &nextIm}) {
-            v->resize(n * n);
+        if (withHop && ownHop.size() < n * n) {
+            ownHop.resize(n * n);
         }
-        sumRe.resize(n * n);
-        sumIm.resize(n * n);
-        hop.resize(n * n);
     }
+};
+
+// The hop factors of every frequency of the last solve, kept for the next one
+// on the same frequencies (a moved driver), up to kMaxKeptHops values (16 bytes
+// each); beyond that each solve computes them again.
+constexpr std::size_t kMaxKeptHops = std::size_t{1} << 21;
+struct KeptHops {
+    std::vector<double> frequencies;
+    std::vector<Complex> values;  // per frequency at the solution's offsets
 };
 
 // Up to this many right-hand sides on one grid share each pass over its operator.
@@ -106,6 +119,7 @@ struct ThinPlate::State {
     accurate::GaussRule panelRule;
     std::map<std::vector<int>, std::shared_ptr<const accurate::EdgeGrid>> grids;
     Workspace workspace;  // kept between solves, so that it is allocated once
+    KeptHops hops;
 };
 
 struct PlateSolution::Data {
@@ -142,6 +156,7 @@ Result<ThinPlate, PlateError> ThinPlate::create(PlateOutline outline, double spe
                                                accuracy,
                                                std::move(edges),
                                                accurate::gaussLegendre(6),
+                                               {},
                                                {},
                                                {}});
     return ThinPlate(std::move(state));
@@ -236,24 +251,41 @@ __attribute__((target_clones("avx2", "default"))) void gatherArrivals(
     const accurate::EdgeGrid& grid, const std::vector<Signals*>& live, Workspace& ws,
     std::size_t x0, std::size_t count) {
     const auto n = static_cast<std::size_t>(grid.size);
+    // Through a tile of kBlock senders by kBlock receivers: read along the rows
+    // of the signals, written along the rows of the arrivals.
+    std::array<std::array<double, kBlock>, kBlock> tileRe{};
+    std::array<std::array<double, kBlock>, kBlock> tileIm{};
     for (std::size_t j = 0; j < live.size(); ++j) {
         const Signals& s = *live[j];
         float* vRe = ws.vRe.data() + j * kBlock * n;
         float* vIm = ws.vIm.data() + j * kBlock * n;
-        for (std::size_t w = 0; w < n; ++w) {
-            // std::complex<double> is laid out as two doubles, real part first;
-            // the product written out (std::complex's checks for infinities).
-            const auto* hop = reinterpret_cast<const double*>(s.hop.data() + w * n + x0);
-            const float* cRe = s.curRe.data() + w * n + x0;
-            const float* cIm = s.curIm.data() + w * n + x0;
+        for (std::size_t w0 = 0; w0 < n; w0 += kBlock) {
+            const std::size_t senders = std::min(kBlock, n - w0);
+            for (std::size_t q = 0; q < senders; ++q) {
+                const std::size_t w = w0 + q;
+                // std::complex<double> is laid out as two doubles, real part first;
+                // the product written out (std::complex's checks for infinities).
+                const auto* hop = reinterpret_cast<const double*>(s.hop + w * n + x0);
+                const float* cRe = s.curRe.data() + w * n + x0;
+                const float* cIm = s.curIm.data() + w * n + x0;
+                for (std::size_t b = 0; b < count; ++b) {
+                    const double hr = hop[2 * b];
+                    const double hi = hop[2 * b + 1];
+                    const double cr = cRe[b];
+                    const double ci = cIm[b];
+                    tileRe[q][b] = hr * cr - hi * ci;
+                    tileIm[q][b] = hr * ci + hi * cr;
+                }
+            }
             for (std::size_t b = 0; b < count; ++b) {
-                const double hr = hop[2 * b];
-                const double hi = hop[2 * b + 1];
-                const double cr = cRe[b];
-                const double ci = cIm[b];
-                const double scale = 4.0 * grid.rootSin[(x0 + b) * n + w];
-                vRe[b * n + w] = static_cast<float>(scale * (hr * cr - hi * ci));
-                vIm[b * n + w] = static_cast<float>(scale * (hr * ci + hi * cr));
+                const double* rootSin = grid.rootSin.data() + (x0 + b) * n + w0;
+                float* outRe = vRe + b * n + w0;
+                float* outIm = vIm + b * n + w0;
+                for (std::size_t q = 0; q < senders; ++q) {
+                    const double scale = 4.0 * rootSin[q];
+                    outRe[q] = static_cast<float>(scale * tileRe[q][b]);
+                    outIm[q] = static_cast<float>(scale * tileIm[q][b]);
+                }
             }
         }
     }
@@ -405,7 +437,7 @@ bool addOrder(Signals& s, std::size_t n, const PlateAccuracy& accuracy) {
 __attribute__((target_clones("avx2", "default"))) void arrivingWaves(Signals& s,
                                                                      std::size_t count) {
     // std::complex is laid out as its real part, then its imaginary part.
-    const auto* hop = reinterpret_cast<const double*>(s.hop.data());
+    const auto* hop = reinterpret_cast<const double*>(s.hop);
     auto* out = reinterpret_cast<float*>(s.incoming);
     const double* sumRe = s.sumRe.data();
     const double* sumIm = s.sumIm.data();
@@ -560,8 +592,21 @@ Result<PlateSolution, PlateError> ThinPlate::solve(const std::vector<PlateDriver
                 sideSize[j], static_cast<std::size_t>(data->grids[jobs[first].frequency]->size));
         }
     }
+    // The hop factors depend on the outline and the frequency only.
+    KeptHops& kept = state_->hops;
+    const bool keep = total <= kMaxKeptHops;
+    if (!keep) {
+        kept = {};
+    } else if (kept.frequencies != frequenciesHz) {
+        kept.values.resize(total);
+        for (std::size_t i = 0; i < frequenciesHz.size(); ++i) {
+            const double k = 2.0 * kPi * frequenciesHz[i] / state_->speedOfSound;
+            hopFactors(*data->grids[i], k, kept.values.data() + data->offsets[i]);
+        }
+        kept.frequencies = frequenciesHz;
+    }
     for (std::size_t j = 0; j < kBatch; ++j) {
-        ws.sides[j].reserve(sideSize[j]);
+        ws.sides[j].reserve(sideSize[j], !keep);
     }
     std::vector<Signals*> batch;
     for (std::size_t first = 0; first < jobs.size();) {
@@ -572,7 +617,12 @@ Result<PlateSolution, PlateError> ThinPlate::solve(const std::vector<PlateDriver
             const Job& job = jobs[j];
             Signals& side = ws.sides[j - first];
             const double k = 2.0 * kPi * frequenciesHz[job.frequency] / state_->speedOfSound;
-            hopFactors(grid, k, side.hop.data());
+            if (keep) {
+                side.hop = kept.values.data() + data->offsets[job.frequency];
+            } else {
+                hopFactors(grid, k, side.ownHop.data());
+                side.hop = side.ownHop.data();
+            }
             sourceTerm(grid, drivers, *job.gains, state_->edges, k, side.sumRe, side.sumIm);
             side.incoming = job.incoming;
             batch.push_back(&side);
