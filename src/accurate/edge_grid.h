@@ -19,9 +19,9 @@ struct EdgeGrid {
     // Per point, its barycentric weight for the polynomial through the points of
     // its edge: p(s) = sum_i (b_i / (s - s_i)) p_i / sum_i (b_i / (s - s_i)).
     std::vector<double> barycentric;
-    // Per ordered pair [p * N + q], seen from p's edge: the distance, and the angle
-    // phi of the direction p -> q to the edge's direction (0 < phi < pi); zero
-    // for two points of one edge.
+    // Per ordered pair [p * N + q], the distance; per pair [q * N + p], seen from
+    // p's edge, the angle phi of the direction p -> q to the edge's direction
+    // (0 < phi < pi). Zero for two points of one edge.
     std::vector<double> distance;
     std::vector<double> cosPhi, sinPhi;
     // The factors of the grazing directivity, per pair [x * N + q]: sqrt(sin phi)

@@ -721,8 +721,41 @@ void addFirstOrderNodes(const PlateSolution::Data& d, const std::vector<double>&
 struct EdgeView {
     const accurate::EdgeGrid* grid = nullptr;
     std::vector<double> distance, front, rear;
+    // Per point: the direction to the listener and cos(theta / 2) of the
+    // listener and of its mirror image.
+    std::vector<double> cosOut, sinOut, a, aMirror;
     std::vector<double> sumRe, sumIm;  // per point, for one frequency
 };
+
+// One row w of the listener's directivities: the edge source at every x for the
+// wave from w (sinIn, cosIn of the direction x -> w, seen from x's edge). Folded
+// (rear null): front + rearRatio times rear. Zero from the points of x's own
+// edge (sinIn 0), branch-free, so that the loop vectorises.
+__attribute__((target_clones("avx2", "default"))) void directivityRow(
+    const double* sinPhi, const double* cosPhi, const EdgeView& view, std::size_t n,
+    double rearRatio, double* front, double* rear) {
+    const auto both = [&](std::size_t x, double& f, double& r) {
+        const double sinIn = sinPhi[x];
+        const bool sends = sinIn > 0.0;
+        const double sinh2 = accurate::faceSourceSinh2(sends ? sinIn : 1.0, -cosPhi[x],
+                                                       view.sinOut[x], view.cosOut[x]);
+        const double root = std::sqrt(1.0 + sinh2);
+        f = sends ? accurate::faceSourceDirectivityOf(sinh2, root, view.a[x]) : 0.0;
+        r = sends ? accurate::faceSourceDirectivityOf(sinh2, root, view.aMirror[x]) : 0.0;
+    };
+    if (rear == nullptr) {
+        for (std::size_t x = 0; x < n; ++x) {
+            double f = 0.0;
+            double r = 0.0;
+            both(x, f, r);
+            front[x] = f + rearRatio * r;
+        }
+    } else {
+        for (std::size_t x = 0; x < n; ++x) {
+            both(x, front[x], rear[x]);
+        }
+    }
+}
 
 void viewEdges(const PlateSolution::Data& d, const accurate::EdgeGrid& grid, SpacePoint at,
                EdgeView& view) {
@@ -733,33 +766,30 @@ void viewEdges(const PlateSolution::Data& d, const accurate::EdgeGrid& grid, Spa
     view.front.resize(n * n);
     view.rear.resize(folded ? 0 : n * n);
     const SpacePoint mirror{at.x, at.y, -at.z};
-    for (std::size_t x = 0; x < n; ++x) {
-        const auto& edge = d.edges[static_cast<std::size_t>(grid.edgeOf[x])];
+    for (auto* v : {&view.cosOut, &view.sinOut, &view.a, &view.aMirror}) {
+        v->resize(n);
+    }
+    for (std::size_t e = 0; e < d.edges.size(); ++e) {
+        const auto& edge = d.edges[e];
         const accurate::EdgeCoordinates r = accurate::edgeCoordinates(edge, at);
-        const double l = std::hypot(r.r, grid.s[x] - r.s);
-        const double cosOut = (grid.s[x] - r.s) / l;
-        const double sinOut = r.r / l;
         const double a = accurate::halfAngleCosine(r.theta);
         const double aMirror =
             accurate::halfAngleCosine(accurate::edgeCoordinates(edge, mirror).theta);
-        view.distance[x] = l;
-        for (std::size_t w = 0; w < n; ++w) {
-            // Zero from the points of x's own edge (sinIn 0), branch-free.
-            const double sinIn = grid.sinPhi[x * n + w];
-            const bool sends = sinIn > 0.0;
-            const double sinh2 = accurate::faceSourceSinh2(sends ? sinIn : 1.0,
-                                                           -grid.cosPhi[x * n + w], sinOut, cosOut);
-            const double root = std::sqrt(1.0 + sinh2);
-            const double front = sends ? accurate::faceSourceDirectivityOf(sinh2, root, a) : 0.0;
-            const double rear =
-                sends ? accurate::faceSourceDirectivityOf(sinh2, root, aMirror) : 0.0;
-            if (folded) {
-                view.front[w * n + x] = front + d.rearRatio * rear;
-            } else {
-                view.front[w * n + x] = front;
-                view.rear[w * n + x] = rear;
-            }
+        const auto first = static_cast<std::size_t>(grid.firstPoint[e]);
+        for (std::size_t x = first; x < first + static_cast<std::size_t>(grid.pointsPerEdge[e]);
+             ++x) {
+            const double l = std::hypot(r.r, grid.s[x] - r.s);
+            view.cosOut[x] = (grid.s[x] - r.s) / l;
+            view.sinOut[x] = r.r / l;
+            view.a[x] = a;
+            view.aMirror[x] = aMirror;
+            view.distance[x] = l;
         }
+    }
+    for (std::size_t w = 0; w < n; ++w) {
+        directivityRow(grid.sinPhi.data() + w * n, grid.cosPhi.data() + w * n, view, n,
+                       folded ? d.rearRatio : 0.0, view.front.data() + w * n,
+                       folded ? nullptr : view.rear.data() + w * n);
     }
     // Near the plane beyond an edge the peaks of the directivity at the apex
     // points fall between the edge's points.
