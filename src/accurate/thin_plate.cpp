@@ -729,30 +729,41 @@ struct EdgeView {
 
 // One row w of the listener's directivities: the edge source at every x for the
 // wave from w (sinIn, cosIn of the direction x -> w, seen from x's edge). Folded
-// (rear null): front + rearRatio times rear. Zero from the points of x's own
-// edge (sinIn 0), branch-free, so that the loop vectorises.
+// (rear null): front + rearRatio times rear. With sinh^2(eta / 2) = Q / P,
+// Q = 1 + cosIn cosOut - sinIn sinOut and P = 2 sinIn sinOut (faceSourceSinh2),
+// the directivity 4 a cosh(eta / 2) / (sinh^2(eta / 2) + a^2) is
+// 4 a sqrt(P (P + Q)) / (Q + a^2 P): one square root for both, one division
+// each or one for the folded sum. Zero from the points of x's own edge (sinIn
+// 0), branch-free, so that the loop vectorises.
 __attribute__((target_clones("avx2", "default"))) void directivityRow(
     const double* sinPhi, const double* cosPhi, const EdgeView& view, std::size_t n,
     double rearRatio, double* front, double* rear) {
-    const auto both = [&](std::size_t x, double& f, double& r) {
+    struct Terms {
+        bool sends;
+        double root, a, b, toFront, toRear;
+    };
+    const auto terms = [&](std::size_t x) {
         const double sinIn = sinPhi[x];
         const bool sends = sinIn > 0.0;
-        const double sinh2 = accurate::faceSourceSinh2(sends ? sinIn : 1.0, -cosPhi[x],
-                                                       view.sinOut[x], view.cosOut[x]);
-        const double root = std::sqrt(1.0 + sinh2);
-        f = sends ? accurate::faceSourceDirectivityOf(sinh2, root, view.a[x]) : 0.0;
-        r = sends ? accurate::faceSourceDirectivityOf(sinh2, root, view.aMirror[x]) : 0.0;
+        const double sinProduct = (sends ? sinIn : 1.0) * view.sinOut[x];
+        const double p = 2.0 * sinProduct;
+        const double q = std::max(0.0, 1.0 + (-cosPhi[x]) * view.cosOut[x] - sinProduct);
+        const double a = view.a[x];
+        const double b = view.aMirror[x];
+        return Terms{sends, 4.0 * std::sqrt(p * (p + q)), a, b, q + a * a * p, q + b * b * p};
     };
     if (rear == nullptr) {
         for (std::size_t x = 0; x < n; ++x) {
-            double f = 0.0;
-            double r = 0.0;
-            both(x, f, r);
-            front[x] = f + rearRatio * r;
+            const Terms t = terms(x);
+            const double sum =
+                t.root * (t.a * t.toRear + rearRatio * t.b * t.toFront) / (t.toFront * t.toRear);
+            front[x] = t.sends ? sum : 0.0;
         }
     } else {
         for (std::size_t x = 0; x < n; ++x) {
-            both(x, front[x], rear[x]);
+            const Terms t = terms(x);
+            front[x] = t.sends ? t.root * t.a / t.toFront : 0.0;
+            rear[x] = t.sends ? t.root * t.b / t.toRear : 0.0;
         }
     }
 }
@@ -761,14 +772,8 @@ void viewEdges(const PlateSolution::Data& d, const accurate::EdgeGrid& grid, Spa
                EdgeView& view) {
     const auto n = static_cast<std::size_t>(grid.size);
     const bool folded = d.incomingRear.empty();
-    view.grid = &grid;
-    view.distance.resize(n);
-    view.front.resize(n * n);
-    view.rear.resize(folded ? 0 : n * n);
+    view.grid = &grid;  // its arrays are sized for the largest grid
     const SpacePoint mirror{at.x, at.y, -at.z};
-    for (auto* v : {&view.cosOut, &view.sinOut, &view.a, &view.aMirror}) {
-        v->resize(n);
-    }
     for (std::size_t e = 0; e < d.edges.size(); ++e) {
         const auto& edge = d.edges[e];
         const accurate::EdgeCoordinates r = accurate::edgeCoordinates(edge, at);
@@ -886,11 +891,12 @@ Result<PlateResponse, PlateError> PlateSolution::listen(SpacePoint listener) con
     for (const auto& grid : d.grids) {
         largest = std::max(largest, static_cast<std::size_t>(grid->size));
     }
-    view.distance.reserve(largest);
-    view.sumRe.resize(largest);
-    view.sumIm.resize(largest);
-    view.front.reserve(largest * largest);
-    view.rear.reserve(d.incomingRear.empty() ? 0 : largest * largest);
+    for (auto* v : {&view.distance, &view.sumRe, &view.sumIm, &view.cosOut, &view.sinOut, &view.a,
+                    &view.aMirror}) {
+        v->resize(largest);
+    }
+    view.front.resize(largest * largest);
+    view.rear.resize(d.incomingRear.empty() ? 0 : largest * largest);
     accurate::FirstOrderNodes nodes;
     std::size_t nodesEnd = 0;  // the frequencies before it are served by `nodes`
     for (std::size_t i = 0; i < d.frequencies.size(); ++i) {
