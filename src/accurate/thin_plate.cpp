@@ -17,6 +17,7 @@
 #include <cmath>
 #include <functional>
 #include <map>
+#include <memory>
 
 #include "accurate/cos_sin.h"
 #include "accurate/edge_grid.h"
@@ -74,9 +75,37 @@ struct Signals {
 // on the same frequencies (a moved driver), up to kMaxKeptHops values (16 bytes
 // each); beyond that each solve computes them again.
 constexpr std::size_t kMaxKeptHops = std::size_t{1} << 21;
+// Their storage is left uninitialised until the hops are written: a vector of
+// complex values would first fill megabytes with zeros.
 struct KeptHops {
     std::vector<double> frequencies;
-    std::vector<Complex> values;  // per frequency at the solution's offsets
+    std::size_t size = 0;               // complex values
+    std::unique_ptr<double[]> storage;  // 2 size doubles, per frequency at the offsets
+    KeptHops() = default;
+    KeptHops(const KeptHops& other)
+        : frequencies(other.frequencies),
+          size(other.size),
+          storage(other.size > 0 ? new double[2 * other.size] : nullptr) {
+        std::copy_n(other.storage.get(), 2 * size, storage.get());
+    }
+    KeptHops& operator=(const KeptHops& other) {
+        if (this != &other) {
+            KeptHops copy(other);
+            *this = std::move(copy);
+        }
+        return *this;
+    }
+    KeptHops(KeptHops&&) = default;
+    KeptHops& operator=(KeptHops&&) = default;
+    ~KeptHops() = default;
+    void resize(std::size_t n) {
+        if (n != size) {
+            storage.reset(new double[2 * n]);
+            size = n;
+        }
+    }
+    // std::complex<double> is laid out as two doubles, real part first.
+    Complex* values() { return reinterpret_cast<Complex*>(storage.get()); }
 };
 
 // Up to this many right-hand sides on one grid share each pass over its operator.
@@ -621,10 +650,10 @@ Result<PlateSolution, PlateError> ThinPlate::solve(const std::vector<PlateDriver
     if (!keep) {
         kept = {};
     } else if (kept.frequencies != frequenciesHz) {
-        kept.values.resize(total);
+        kept.resize(total);
         for (std::size_t i = 0; i < frequenciesHz.size(); ++i) {
             const double k = 2.0 * kPi * frequenciesHz[i] / state_->speedOfSound;
-            hopFactors(*data->grids[i], k, kept.values.data() + data->offsets[i]);
+            hopFactors(*data->grids[i], k, kept.values() + data->offsets[i]);
         }
         kept.frequencies = frequenciesHz;
     }
@@ -641,7 +670,7 @@ Result<PlateSolution, PlateError> ThinPlate::solve(const std::vector<PlateDriver
             Signals& side = ws.sides[j - first];
             const double k = 2.0 * kPi * frequenciesHz[job.frequency] / state_->speedOfSound;
             if (keep) {
-                side.hop = kept.values.data() + data->offsets[job.frequency];
+                side.hop = kept.values() + data->offsets[job.frequency];
             } else {
                 hopFactors(grid, k, side.ownHop.data());
                 side.hop = side.ownHop.data();
