@@ -114,6 +114,32 @@ INSTANTIATE_TEST_SUITE_P(
             "RectangleBeyondACorner", *PlateOutline::rectangle(0.6, 1.0), {0.22, 0.7}, {1.6, 2.1}}),
     [](const auto& info) { return info.param.name; });
 
+// The apex correction near the plane beyond an edge is faded out between 47 and
+// 60 degrees from the plane (|cos(theta / 2)| from 0.4 to 0.5): the response is
+// continuous there, no step where the correction starts or stops.
+TEST(ThinPlateZoneBoundary, ResponseContinuousWhereTheCorrectionFades) {
+    ThinPlate plate = plateOf(*PlateOutline::rectangle(0.5, 0.5));
+    const auto f = perOctave(50.0, 4000.0, 2);
+    PlateDriver frontOnly{{0.2, 0.3}};
+    frontOnly.rearOn = false;
+    auto single = plate.solve({frontOnly}, f);
+    ASSERT_TRUE(single);
+    // 10 cm beyond the edge x = 0.5, where the peaks stay narrow longest.
+    const auto at = [&](double elevation) {
+        return *single->listen({0.5 + 0.1 * std::cos(elevation), 0.3, 0.1 * std::sin(elevation)});
+    };
+    constexpr double step = 1e-6;  // radians either side
+    for (double a : {0.4, 0.5}) {
+        const double elevation = 2.0 * std::asin(a);
+        const auto below = at(elevation - step);
+        const auto above = at(elevation + step);
+        for (std::size_t i = 0; i < f.size(); ++i) {
+            EXPECT_LT(std::abs(above.total[i] - below.total[i]), 1e-4 * std::abs(below.total[i]))
+                << f[i] << " Hz, |cos(theta / 2)| = " << a;
+        }
+    }
+}
+
 // Swapping a front-face source and a listener just off the front face gives the
 // same pressure: the edge-source formulation is reciprocal.
 TEST(ThinPlateReciprocity, SwappingSourceAndListenerGivesSameValue) {
