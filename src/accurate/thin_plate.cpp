@@ -892,6 +892,15 @@ Result<PlateResponse, PlateError> PlateSolution::listen(SpacePoint listener) con
     if (!std::isfinite(listener.x) || !std::isfinite(listener.y) || !std::isfinite(listener.z)) {
         return PlateError::valueNotFinite;
     }
+    // Within a nanometre of the plane, rounding decides the faces' zones (the
+    // geometrical sound's boundary on z's sign, the edge waves' apex terms on z's
+    // size) inconsistently, as at the 1.2e-16 m that a listening angle of 90
+    // degrees gives: such a listener is heard a nanometre off the plane on its own
+    // side, where the response has reached its limit at the plane.
+    constexpr double kPlaneSnapM = 1e-9;
+    if (listener.z != 0.0 && std::abs(listener.z) < kPlaneSnapM) {
+        listener.z = std::copysign(kPlaneSnapM, listener.z);
+    }
     const bool inPlane = listener.z == 0.0;
     if (inPlane && !(!d.outline.containsStrictly({listener.x, listener.y}) && [&] {
             for (const auto& e : d.edges) {
