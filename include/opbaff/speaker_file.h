@@ -71,4 +71,7 @@ std::string speakerFileText(const Speaker& speaker, std::string_view unit = "cm"
 // holds a `[baffle]` table or a `[[driver]]` array), for tools that take both.
 bool looksLikeSpeakerFile(std::string_view text);
 
+// The file's word for a corner treatment: "square", "chamfered" or "rounded".
+const char* speakerCornersName(SpeakerBaffle::Corners corners);
+
 }  // namespace opbaff

@@ -66,17 +66,6 @@ struct Writer {
     }
 };
 
-const char* cornerName(SpeakerBaffle::Corners corners) {
-    switch (corners) {
-        case SpeakerBaffle::Corners::chamfered:
-            return "chamfered";
-        case SpeakerBaffle::Corners::rounded:
-            return "rounded";
-        default:
-            return "square";
-    }
-}
-
 void writeBaffle(Writer& w, const SpeakerBaffle& baffle) {
     w.text += "\n[baffle]\n";
     if (baffle.isPolygon) {
@@ -89,7 +78,7 @@ void writeBaffle(Writer& w, const SpeakerBaffle& baffle) {
     }
     w.line("width", w.length(baffle.widthM));
     w.line("height", w.length(baffle.heightM));
-    w.line("corners", quoted(cornerName(baffle.corners)));
+    w.line("corners", quoted(speakerCornersName(baffle.corners)));
     if (baffle.cornerSizeM != 0.0) w.line("corner_size", w.length(baffle.cornerSizeM));
 }
 
@@ -166,6 +155,17 @@ std::string speakerFileText(const Speaker& speaker, std::string_view unit) {
     w.line("highest_hz", singleText(speaker.grid.highestHz));
     for (const SpeakerDriver& driver : speaker.drivers) writeDriver(w, driver);
     return w.text;
+}
+
+const char* speakerCornersName(SpeakerBaffle::Corners corners) {
+    switch (corners) {
+        case SpeakerBaffle::Corners::chamfered:
+            return "chamfered";
+        case SpeakerBaffle::Corners::rounded:
+            return "rounded";
+        default:
+            return "square";
+    }
 }
 
 }  // namespace opbaff

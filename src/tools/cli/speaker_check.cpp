@@ -24,17 +24,6 @@ std::string numberText(double value) {
     return buffer.data();
 }
 
-const char* cornerName(SpeakerBaffle::Corners corners) {
-    switch (corners) {
-        case SpeakerBaffle::Corners::chamfered:
-            return "chamfered";
-        case SpeakerBaffle::Corners::rounded:
-            return "rounded";
-        default:
-            return "square";
-    }
-}
-
 std::string baffleText(const SpeakerBaffle& baffle) {
     std::ostringstream text;
     if (baffle.isPolygon) {
@@ -43,7 +32,7 @@ std::string baffleText(const SpeakerBaffle& baffle) {
         return text.str();
     }
     text << centimetreText(baffle.widthM) << " x " << centimetreText(baffle.heightM) << " cm, "
-         << cornerName(baffle.corners) << " corners";
+         << speakerCornersName(baffle.corners) << " corners";
     if (baffle.corners != SpeakerBaffle::Corners::square) {
         text << " of " << centimetreText(baffle.cornerSizeM) << " cm";
     }
@@ -142,7 +131,7 @@ Json jsonBaffle(const SpeakerBaffle& baffle) {
     }
     return {{"widthCm", baffle.widthM * 100.0},
             {"heightCm", baffle.heightM * 100.0},
-            {"corners", cornerName(baffle.corners)},
+            {"corners", speakerCornersName(baffle.corners)},
             {"cornerSizeCm", baffle.cornerSizeM * 100.0}};
 }
 
