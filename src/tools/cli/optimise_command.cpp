@@ -243,7 +243,10 @@ void addOptimiseCommand(CLI::App& app, Runner& runner) {
     command->add_option("--evaluations", options->evaluations, "the layouts evaluated in all")
         ->capture_default_str();
     command->add_option("--seed", options->seed, "the global stage's seed")->capture_default_str();
-    command->add_option("--jobs", options->jobs, "threads")->capture_default_str();
+    command->add_option("--jobs", options->jobs, "evaluate layouts on N threads")
+        ->type_name("N")
+        ->check(CLI::Range(1, 1024))
+        ->capture_default_str();
     command->add_option("--output-dir", options->outputDir,
                         "write opbaff-optimise.tsv and opbaff-optimise-best.toml here");
     command->callback([options, &runner] {
