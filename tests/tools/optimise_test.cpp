@@ -98,6 +98,114 @@ INSTANTIATE_TEST_SUITE_P(
                       KnownAnswerCase{"AcrossXAndY", {"d.x=5:35", "d.y=5:35"}}),
     [](const ::testing::TestParamInfo<KnownAnswerCase>& info) { return info.param.name; });
 
+// On a square baffle, a layout and its image through the baffle's centre (x and
+// y both mirrored) are heard alike on every curve: each orbit and each group of
+// angles holds both sides. An orbit about the wrong point or in the wrong plane
+// breaks the likeness.
+class OptimiseMirror : public ::testing::TestWithParam<LayoutCurve> {};
+
+TEST_P(OptimiseMirror, AMirroredLayoutScoresTheSame) {
+    const Speaker speaker = oneDriver();
+    LayoutRequest request = smoothRequest(speaker, {"d.x=5:35", "d.y=5:35"});
+    request.curve = GetParam();
+    const auto grid = layoutGrid(request);
+    ASSERT_TRUE(grid) << grid.error();
+    const LayoutEvaluation left = evaluateLayout(speaker, request, *grid, {0.12, 0.26});
+    const LayoutEvaluation right = evaluateLayout(speaker, request, *grid, {0.28, 0.14});
+    const LayoutEvaluation centred = evaluateLayout(speaker, request, *grid, {0.20, 0.20});
+    ASSERT_TRUE(left.feasible && right.feasible && centred.feasible) << left.note << right.note;
+    EXPECT_NEAR(left.objective, right.objective, 1e-3);
+    EXPECT_NEAR(left.figures.tiltDbPerDecade, right.figures.tiltDbPerDecade, 1e-3);
+    EXPECT_GT(std::abs(left.objective - centred.objective), 0.1) << "the layouts differ";
+}
+
+std::string curveName(const ::testing::TestParamInfo<LayoutCurve>& info) {
+    switch (info.param) {
+        case LayoutCurve::listeningWindow:
+            return "ListeningWindow";
+        case LayoutCurve::soundPower:
+            return "SoundPower";
+        default:
+            return "OnAxis";
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Curves, OptimiseMirror,
+                         ::testing::Values(LayoutCurve::onAxis, LayoutCurve::listeningWindow,
+                                           LayoutCurve::soundPower),
+                         curveName);
+
+// Feasibility is exact: a piston's rim may touch the edge, not cross it, on
+// straight and chamfered edges, and the area is the outline's.
+struct FeasibleCase {
+    const char* name;
+    SpeakerBaffle::Corners corners;
+    PlatePoint centreM;
+    double diameterM;
+    double maxAreaM2;
+    double offBaffleM;  // expected, 0 when feasible
+    bool feasible;
+};
+
+class LayoutFeasibility : public ::testing::TestWithParam<FeasibleCase> {};
+
+TEST_P(LayoutFeasibility, MeasuresTheViolation) {
+    const FeasibleCase& c = GetParam();
+    Speaker speaker = oneDriver();
+    speaker.baffle.corners = c.corners;
+    speaker.baffle.cornerSizeM = c.corners == SpeakerBaffle::Corners::square ? 0.0 : 0.1;
+    speaker.drivers[0].centreM = c.centreM;
+    speaker.drivers[0].pistonDiameterM = c.diameterM;
+    const LayoutViolation v = layoutViolation(speaker, c.maxAreaM2);
+    EXPECT_EQ(v.feasible(), c.feasible) << v.reason;
+    EXPECT_NEAR(v.offBaffleM, c.offBaffleM, 1e-9);
+}
+
+// On the 40 cm square, chamfered by 10 cm: the chamfer's line x + y = 0.1 lies
+// 0.1 / sqrt(2) = 7.07 cm from the corner (0, 0).
+INSTANTIATE_TEST_SUITE_P(
+    Cases, LayoutFeasibility,
+    ::testing::Values(
+        FeasibleCase{
+            "RimTouchingTheEdge", SpeakerBaffle::Corners::square, {0.1, 0.2}, 0.2, 0.0, 0.0, true},
+        FeasibleCase{"RimFiveCentimetresOver",
+                     SpeakerBaffle::Corners::square,
+                     {0.1, 0.2},
+                     0.3,
+                     0.0,
+                     0.05,
+                     false},
+        FeasibleCase{"CentreOnTheChamfer",
+                     SpeakerBaffle::Corners::chamfered,
+                     {0.05, 0.05},
+                     0.0,
+                     0.0,
+                     1e-9,
+                     false},
+        FeasibleCase{"PistonOverTheChamfer",
+                     SpeakerBaffle::Corners::chamfered,
+                     {0.1, 0.1},
+                     0.2,
+                     0.0,
+                     0.1 - 0.1 / std::sqrt(2.0),
+                     false},
+        // 0.16 m^2 less the four chamfers' triangles of 0.005 m^2: 0.14 m^2.
+        FeasibleCase{"AreaOfTheChamferedOutlineAllowed",
+                     SpeakerBaffle::Corners::chamfered,
+                     {0.2, 0.2},
+                     0.0,
+                     0.14 + 1e-9,
+                     0.0,
+                     true},
+        FeasibleCase{"AreaJustOver",
+                     SpeakerBaffle::Corners::chamfered,
+                     {0.2, 0.2},
+                     0.0,
+                     0.14 - 1e-6,
+                     0.0,
+                     false}),
+    [](const ::testing::TestParamInfo<FeasibleCase>& info) { return info.param.name; });
+
 // The figures' definitions, on levels whose answers are known exactly.
 TEST(LayoutFiguresTest, AStraightTiltIsSmoothAndADipIsTheBoost) {
     std::vector<float> f;
@@ -161,6 +269,24 @@ TEST_F(OptimiseCommandTest, LimitsWithNoFeasibleLayoutAreReported) {
     // An area below the baffle's own, which no width allows.
     const auto small = run({"--vary", "baffle.width=30:60", "--max-area", "900"}, dir.file("s"));
     EXPECT_EQ(small.status, 1) << small.out;
+}
+
+// Limits are in the file's unit: in an inch file, d.x=2:6 keeps the driver
+// within 2 to 6 inches, and the best layout is written in inches.
+TEST_F(OptimiseCommandTest, LimitsAreInTheFilesUnit) {
+    std::string inches = kOneDriver;
+    inches.replace(inches.find("\"cm\""), 4, "\"in\"");
+    test::writeFile(dir.file("one.toml"), inches);  // a 40 inch square, the driver at 20, 20
+    const auto done = run({"--vary", "d.x=2:6"}, dir.file("in"));
+    ASSERT_EQ(done.status, 0) << done.err;
+    const auto best = readSpeakerFile(dir.file("in/opbaff-optimise-best.toml"));
+    ASSERT_TRUE(best) << speakerFileErrorText(best.error());
+    EXPECT_GE(best->drivers[0].centreM.x, 2 * 0.0254 - 1e-12);
+    EXPECT_LE(best->drivers[0].centreM.x, 6 * 0.0254 + 1e-12);
+    EXPECT_NE(test::readFile(dir.file("in/opbaff-optimise-best.toml")).find("unit = \"in\""),
+              std::string::npos);
+    EXPECT_NE(test::readFile(dir.file("in/opbaff-optimise.tsv")).find("lengths in in"),
+              std::string::npos);
 }
 
 TEST_F(OptimiseCommandTest, RefusesLimitsThatMeanNothing) {

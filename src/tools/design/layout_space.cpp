@@ -12,6 +12,9 @@
 namespace opbaff::tools {
 namespace {
 
+// A rim that touches the edge within round-off is on the baffle.
+constexpr double kRimToleranceM = 1e-9;
+
 std::string lengthText(double value) {
     std::array<char, 32> text{};
     std::snprintf(text.data(), text.size(), "%.4g", value);
@@ -145,7 +148,7 @@ LayoutViolation layoutViolation(const Speaker& speaker, double maxAreaM2) {
     for (const SpeakerDriver& driver : speaker.drivers) {
         const double clearance = edgeClearance(*outline, driver.centreM);
         const double over = 0.5 * driver.pistonDiameterM - clearance;
-        if (over > 0.0 || clearance <= 0.0) {
+        if (over > kRimToleranceM || clearance <= 0.0) {
             violation.offBaffleM = std::max(violation.offBaffleM, std::max(over, 1e-9));
             if (violation.reason.empty()) {
                 violation.reason = "driver \"" + driver.name + "\" reaches " +

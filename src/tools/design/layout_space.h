@@ -51,8 +51,8 @@ struct LayoutViolation {
 double outlineAreaM2(const PlateOutline& outline);
 
 // Every driver's piston (its radius, 0 for a point source) must lie within the
-// outline, its centre strictly inside; the area at most maxAreaM2 (0: any).
-// An outline the plate refuses is a violation of its own, with its reason.
+// outline (its rim may touch the edge, within 1e-9 m), its centre strictly inside; the area at most
+// maxAreaM2 (0: any). An outline the plate refuses is a violation of its own, with its reason.
 LayoutViolation layoutViolation(const Speaker& speaker, double maxAreaM2);
 
 }  // namespace opbaff::tools
