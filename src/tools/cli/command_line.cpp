@@ -83,6 +83,7 @@ int runDesignTool(const std::vector<std::string>& given, ToolIo& io,
     addPolarCommand(app, runner);
     addServeCommand(app, runner);
     addEqCommand(app, runner);
+    addOptimiseCommand(app, runner);
     if (!impliedCommand.empty()) {
         app.get_subcommand(impliedCommand)
             ->formatter(std::make_shared<ImpliedCommandFormatter>(io.programName));

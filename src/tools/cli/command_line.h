@@ -53,6 +53,7 @@ void addSweepCommands(CLI::App& app, Runner& runner);  // sweep and compare
 void addPolarCommand(CLI::App& app, Runner& runner);
 void addServeCommand(CLI::App& app, Runner& runner);
 void addEqCommand(CLI::App& app, Runner& runner);
+void addOptimiseCommand(CLI::App& app, Runner& runner);
 
 // Runs the program on its arguments (without the program's name) and returns
 // the exit status: 0 done, 1 a warning or an output failure, 2 a bad command
