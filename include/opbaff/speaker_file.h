@@ -71,6 +71,11 @@ std::string speakerFileText(const Speaker& speaker, std::string_view unit = "cm"
 // holds a `[baffle]` table or a `[[driver]]` array), for tools that take both.
 bool looksLikeSpeakerFile(std::string_view text);
 
+// The unit a speaker file's text gives its lengths in: its top-level `unit`,
+// "cm" or "in"; "cm" when it has none or does not read (parseSpeakerText says
+// why). For programs that take lengths in the file's own unit.
+std::string speakerFileUnit(std::string_view text);
+
 // The file's word for a corner treatment: "square", "chamfered" or "rounded".
 const char* speakerCornersName(SpeakerBaffle::Corners corners);
 

@@ -350,3 +350,16 @@ Result<Speaker, SpeakerFileError> parseSpeakerText(std::string_view text, std::s
 }
 
 }  // namespace opbaff
+
+namespace opbaff {
+
+std::string speakerFileUnit(std::string_view text) {
+    try {
+        const toml::table table = toml::parse(text);
+        return table["unit"].value_or(std::string("cm")) == "in" ? "in" : "cm";
+    } catch (const toml::parse_error&) {
+        return "cm";
+    }
+}
+
+}  // namespace opbaff
