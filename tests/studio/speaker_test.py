@@ -200,6 +200,37 @@ class SpeakerModeTest(unittest.TestCase):
         print(f"\ndrag round trips (ms): {[round(t) for t in times]}, median {statistics.median(times):.0f}",
               file=sys.stderr)
 
+    def test_6b_a_file_that_does_not_read_is_named_and_the_speaker_stays(self):
+        shown = self.js("return window.speakerStudio.answer()")
+        path = os.path.join(self.workdir, "broken.toml")
+        with open(path, "w") as file:
+            file.write('name = "broken"\n[baffle]\nwidth = "wide"\n')
+        self.browser.find_element("id", "speaker-open").send_keys(path)
+        status = self.browser.find_element("id", "speaker-status")
+        wait_until(lambda: "line 3" in status.text, "the file's error in the status line")
+        self.assertIn("width", status.text)
+        self.assertEqual(self.js("return window.speakerStudio.answer()")["sum"], shown["sum"])
+        self.assertEqual(len(self.browser.find_elements("css selector", ".speaker-driver")), 2)
+        # The browser logs the refused request itself, and nothing else.
+        severe = [e["message"] for e in self.browser.get_log("browser") if e["level"] == "SEVERE"]
+        self.assertTrue(severe and all("/api/speaker" in m and "422" in m for m in severe), severe)
+
+    def test_6c_nothing_is_cut_off_from_a_phone_to_a_laptop(self):
+        try:
+            for width in [1024, 390]:
+                self.browser.set_window_size(width, 900)
+                wait_until(lambda: self.js("return window.innerWidth") <= width, f"a {width} px window")
+                inner = self.js("return window.innerWidth")
+                self.assertLessEqual(self.js("return document.documentElement.scrollWidth"), inner, width)
+                for selector in ["#speaker-drawing", "#speaker-plot canvas", "#speaker-download",
+                                 "#speaker-sonogram-horizontal", "#speaker-sonogram-vertical"]:
+                    box = self.js("const r = document.querySelector(arguments[0]).getBoundingClientRect();"
+                                  "return [r.left, r.right];", selector)
+                    self.assertGreaterEqual(box[0], 0, (width, selector))
+                    self.assertLessEqual(box[1], inner, (width, selector))
+        finally:
+            self.browser.set_window_size(1400, 1000)
+
     def test_7_the_page_logged_no_errors(self):
         errors = [entry["message"] for entry in self.browser.get_log("browser") if entry["level"] == "SEVERE"]
         self.assertEqual(errors, [])
