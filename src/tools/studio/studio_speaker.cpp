@@ -1,5 +1,6 @@
 #include "studio_speaker.h"
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 #include <vector>
@@ -121,8 +122,8 @@ bool writePlane(JsonWriter& writer, const SpeakerModel& model, double stepDeg, b
                 const std::vector<float>& onAxis, const std::function<bool()>& abandoned) {
     const double distance = model.speaker().listeningDistanceM;
     std::vector<float> angles;
-    for (double a = -180.0; a <= 180.0 + 1e-9; a += stepDeg)
-        angles.push_back(static_cast<float>(a));
+    const auto steps = static_cast<int>(std::lround(360.0 / stepDeg));
+    for (int k = 0; k <= steps; ++k) angles.push_back(static_cast<float>(-180.0 + k * stepDeg));
     writer.beginObject().key("angles").values(angles);
     writer.key("frequencies").values(model.frequenciesHz());
     writer.key("levels").beginArray();
@@ -213,8 +214,8 @@ StudioReply answerSpeaker(const StudioRequest& request, SpeakerModelCache& cache
     writeGeometry(writer, speaker);
     writer.key("file").value(speakerFileText(speaker));
     if (posted->angleStepDeg) {
-        std::vector<float> onAxis;
-        for (const auto& p : heard->sum) onAxis.push_back(levelDb(p));
+        std::vector<float> onAxis(heard->sum.size());
+        std::transform(heard->sum.begin(), heard->sum.end(), onAxis.begin(), levelDb);
         writer.key("directivity").beginObject().key("horizontal");
         if (!writePlane(writer, model, *posted->angleStepDeg, true, onAxis, request.abandoned) ||
             !writePlane(writer.key("vertical"), model, *posted->angleStepDeg, false, onAxis,
