@@ -175,6 +175,39 @@ class SpeakerModeTest(unittest.TestCase):
             self.assertEqual(shown["directivity"][plane]["angles"][0], -180)
             self.assertEqual(shown["directivity"][plane]["angles"][-1], 180)
 
+    def test_4b_the_frd_zip_holds_every_curve_as_the_api_answers_it(self):
+        import zipfile
+
+        for name in os.listdir(self.downloads):
+            os.remove(os.path.join(self.downloads, name))
+        self.browser.find_element("id", "speaker-frd-zip").click()
+        path = os.path.join(self.downloads, "two-way-frd.zip")
+        wait_until(lambda: os.path.exists(path) and not os.path.exists(path + ".crdownload"), "the zip")
+        time.sleep(0.2)
+        api = self.api(self.js("return window.speakerStudio.text()"), directivity=STEP)
+
+        def rows(text):
+            return [[float(v) for v in line.split()] for line in text.splitlines() if not line.startswith("*")]
+
+        def expected(frequencies, *columns):
+            return [[f, *(c[i] for c in columns)] for i, f in enumerate(frequencies)
+                    if all(c[i] is not None for c in columns)]
+
+        with zipfile.ZipFile(path) as zip_file:
+            self.assertIsNone(zip_file.testzip())
+            names = zip_file.namelist()
+            read = {name: zip_file.read(name).decode() for name in names}
+        f = api["frequencies"]
+        self.assertEqual(rows(read["01-woofer.frd"]), expected(f, api["drivers"][0]["levels"], api["drivers"][0]["phases"]))
+        self.assertEqual(rows(read["02-tweeter.frd"]), expected(f, api["drivers"][1]["levels"], api["drivers"][1]["phases"]))
+        self.assertEqual(rows(read["sum.frd"]), expected(f, api["sum"]["levels"], api["sum"]["phases"]))
+        for plane in ["horizontal", "vertical"]:
+            set_ = api["directivity"][plane]
+            for a, angle in enumerate(set_["angles"]):
+                name = f"{plane}/sum-{plane}-{'m' if angle < 0 else 'p'}{abs(int(angle)):03d}.frd"
+                self.assertEqual(rows(read[name]), expected(set_["frequencies"], set_["levels"][a]), name)
+        self.assertEqual(len(names), 3 + 2 * len(api["directivity"]["horizontal"]["angles"]))
+
     def test_5_a_baffle_edit_redraws_the_outline_and_the_curves(self):
         before = self.js("return window.speakerStudio.answer()")
         width = self.browser.find_element("id", "speaker-width")

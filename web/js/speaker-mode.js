@@ -8,6 +8,7 @@ import { Directivity } from "./directivity.js";
 import { Palette } from "./palette.js";
 import { ResponsePlot } from "./response-plot.js";
 import { SpeakerDrawing } from "./speaker-drawing.js";
+import { frdFiles, frdZip } from "./speaker-frd.js";
 import { SpeakerRequests, postSpeaker } from "./speaker-requests.js";
 
 const $ = (id) => document.getElementById(id);
@@ -206,6 +207,12 @@ function wire() {
   $("speaker-example").addEventListener("click", loadExample);
   $("speaker-download").addEventListener("click", () => {
     if (state.answer) saveFile(state.fileName.endsWith(".toml") ? state.fileName : "speaker.toml", state.answer.file);
+  });
+  $("speaker-frd-zip").addEventListener("click", () => {
+    if (!state.answer) return;
+    const zip = frdZip(frdFiles(state.answer, state.directivity?.data ?? null));
+    const base = state.fileName.replace(/\.toml$/, "");
+    saveFile(`${base}-frd.zip`, new Blob([zip], { type: "application/zip" }));
   });
   for (const id of ["speaker-width", "speaker-height", "speaker-corners", "speaker-corner-size"]) {
     $(id).addEventListener("change", baffleChanged);
