@@ -17,6 +17,7 @@
 #include "studio_assets.h"
 #include "studio_eq_input.h"
 #include "studio_json_writer.h"
+#include "studio_speaker.h"
 
 namespace opbaff::tools {
 namespace {
@@ -253,13 +254,19 @@ StudioReply answerFrd(const StudioRequest& request, const StudioSettings&) {
     return attachment(frdText(response, *column, design, *phase, comments), chosen->fileName);
 }
 
+StudioReply answerSpeakerWithCache(const StudioRequest& request, const StudioSettings& settings) {
+    if (settings.speakers) return answerSpeaker(request, *settings.speakers);
+    SpeakerModelCache alone;
+    return answerSpeaker(request, alone);
+}
+
 struct Route {
     std::string_view path;
     std::string_view method;
     StudioReply (*answer)(const StudioRequest&, const StudioSettings&);
 };
 
-constexpr std::array<Route, 8> kRoutes{{
+constexpr std::array<Route, 9> kRoutes{{
     {"/api/design", "GET", answerDesign},
     {"/api/response", "POST", answerResponse},
     {"/api/polar", "POST", answerPolar},
@@ -268,6 +275,7 @@ constexpr std::array<Route, 8> kRoutes{{
     {"/api/read-parameter-file", "POST", answerReadParameterFile},
     {"/api/frd", "POST", answerFrd},
     {"/api/eq", "POST", answerEq},
+    {"/api/speaker", "POST", answerSpeakerWithCache},
 }};
 
 bool isGet(std::string_view method) {
@@ -307,6 +315,7 @@ StudioReply errorReply(int status, const std::string& message) {
 
 std::size_t costOf(const StudioRequest& request) {
     if (request.method != "POST" || !request.path.starts_with("/api/")) return 0;
+    if (request.path == "/api/speaker") return speakerCostOf(request);
     const auto grid = gridParameter(request.query);
     if (!grid) return 0;
     const auto model = modelParameter(request.query);

@@ -11,6 +11,8 @@
 //   POST /api/read-parameter-file  the design of a parameter file's bytes, as
 //                             the program reads them
 //   POST /api/frd             one response column as an FRD file
+//   POST /api/speaker         a speaker file's drivers and their sum on the thin-plate
+//                             model, optionally the sum's directivity (studio_speaker.h)
 //   POST /api/eq              the equaliser fitted to a response column (or a chain
 //                             given, measured), with the raw and equalised levels
 //   GET  /<path>              a file of the page ("/" is /index.html)
@@ -21,6 +23,7 @@
 #include <cstddef>
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 
 #include "opbaff/design.h"
@@ -79,9 +82,16 @@ struct StartingDesign {
 // the reason, when it does not read.
 StartingDesign readStartingDesign(const std::string& path);
 
+class SpeakerModelCache;  // studio_speaker.h
+std::shared_ptr<SpeakerModelCache> newSpeakerModelCache();
+
 struct StudioSettings {
     StartingDesign start;
     int polarJobs = 2;  // threads of one polar request
+    // The last speaker /api/speaker solved, shared by the copies of these
+    // settings; the server makes one when none is given (without one, every
+    // speaker request solves its speaker anew).
+    std::shared_ptr<SpeakerModelCache> speakers;
 };
 
 StudioReply answerRequest(const StudioRequest& request, const StudioSettings& settings);

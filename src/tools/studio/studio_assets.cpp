@@ -7,7 +7,7 @@
 namespace opbaff::tools {
 namespace {
 
-constexpr std::array<std::pair<std::string_view, std::string_view>, 10> kTypes{{
+constexpr std::array<std::pair<std::string_view, std::string_view>, 11> kTypes{{
     {".html", "text/html; charset=utf-8"},
     {".js", "text/javascript; charset=utf-8"},
     {".mjs", "text/javascript; charset=utf-8"},
@@ -17,6 +17,7 @@ constexpr std::array<std::pair<std::string_view, std::string_view>, 10> kTypes{{
     {".json", "application/json"},
     {".txt", "text/plain; charset=utf-8"},
     {".md", "text/plain; charset=utf-8"},
+    {".toml", "text/plain; charset=utf-8"},
     {"/LICENSE", "text/plain; charset=utf-8"},
 }};
 

@@ -404,6 +404,7 @@ void StudioServer::Impl::connectionEvent(void* cls, MHD_Connection* connection,
 StudioServer::StudioServer(StudioSettings settings, const ServerLimits& limits)
     : impl_(std::make_unique<Impl>()) {
     impl_->settings = std::move(settings);
+    if (!impl_->settings.speakers) impl_->settings.speakers = newSpeakerModelCache();
     impl_->limits = limits;
 }
 

@@ -1,0 +1,235 @@
+#include "studio_speaker.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+#include <vector>
+
+#include "opbaff/speaker_file.h"
+#include "studio_json_writer.h"
+#include "studio_speaker_input.h"
+
+namespace opbaff::tools {
+namespace {
+
+constexpr double kCmPerM = 100.0;
+
+// The places a request listens at: on axis, and each angle of both planes.
+std::size_t placesOf(const PostedSpeaker& posted) {
+    if (!posted.angleStepDeg) return 1;
+    return 1 + 2 * (static_cast<std::size_t>(360.0 / *posted.angleStepDeg) + 1);
+}
+
+std::size_t costOf(const PostedSpeaker& posted) {
+    return posted.grid.size() * posted.speaker.drivers.size() *
+           (kAccurateCostPerFrequency + placesOf(posted));
+}
+
+// The same speaker, on the same grid, with the same measured data.
+std::string cacheKey(const Speaker& speaker, const PostedSpeaker& posted) {
+    std::string key = speakerFileText(speaker);
+    key.push_back('\0');
+    key += std::to_string(posted.grid.size()) + ":" +
+           std::to_string(posted.grid.frequencies().front()) + ":" +
+           std::to_string(posted.grid.frequencies().back());
+    key.push_back('\0');
+    return key + posted.frdSignature;
+}
+
+struct Solved {
+    SpeakerModel model;
+    int driversSolved = 0;
+};
+
+// The model of the posted speaker: the cached one as it is, the cached one with
+// one driver moved, or a new one.
+Result<Solved, SpeakerFailure> solve(const PostedSpeaker& posted, SpeakerModelCache& cache) {
+    const std::string key = cacheKey(posted.speaker, posted);
+    const auto last = cache.last();
+    if (last && last->key == key) return Solved{last->model, 0};
+    if (last && last->model.speaker().drivers.size() == posted.speaker.drivers.size()) {
+        const Speaker& before = last->model.speaker();
+        for (std::size_t i = 0; i < before.drivers.size(); ++i) {
+            Speaker unmoved = posted.speaker;
+            unmoved.drivers[i].centreM = before.drivers[i].centreM;
+            if (cacheKey(unmoved, posted) != last->key) continue;
+            auto moved = last->model.withDriverMoved(i, posted.speaker.drivers[i].centreM);
+            if (!moved) return moved.error();
+            cache.keep({key, *moved});
+            return Solved{std::move(moved).value(), 1};
+        }
+    }
+    auto model = SpeakerModel::create(posted.speaker, posted.grid);
+    if (!model) return model.error();
+    cache.keep({key, *model});
+    return Solved{std::move(model).value(), static_cast<int>(posted.speaker.drivers.size())};
+}
+
+float levelDb(std::complex<double> p) {
+    return static_cast<float>(20.0 * std::log10(std::abs(p)));
+}
+
+float phaseDeg(std::complex<double> p) {
+    return static_cast<float>(std::arg(p) * 180.0 / std::numbers::pi);
+}
+
+void writeCurve(JsonWriter& writer, const std::vector<std::complex<double>>& values) {
+    std::vector<float> levels;
+    std::vector<float> phases;
+    for (const auto& p : values) {
+        levels.push_back(levelDb(p));
+        phases.push_back(phaseDeg(p));
+    }
+    writer.key("levels").values(levels).key("phases").values(phases);
+}
+
+const char* cornersName(SpeakerBaffle::Corners corners) {
+    switch (corners) {
+        case SpeakerBaffle::Corners::chamfered:
+            return "chamfered";
+        case SpeakerBaffle::Corners::rounded:
+            return "rounded";
+        case SpeakerBaffle::Corners::square:
+            break;
+    }
+    return "square";
+}
+
+void writePoint(JsonWriter& writer, PlatePoint point) {
+    writer.beginArray().value(point.x * kCmPerM).value(point.y * kCmPerM).endArray();
+}
+
+// The geometry the page draws, in cm.
+void writeGeometry(JsonWriter& writer, const Speaker& speaker) {
+    const SpeakerBaffle& b = speaker.baffle;
+    writer.key("baffle").beginObject();
+    writer.key("widthCm").value(b.widthM * kCmPerM).key("heightCm").value(b.heightM * kCmPerM);
+    writer.key("corners").value(cornersName(b.corners));
+    writer.key("cornerSizeCm").value(b.cornerSizeM * kCmPerM);
+    writer.key("polygonCm").beginArray();
+    if (b.isPolygon) {
+        for (const PlatePoint& p : b.polygonM) writePoint(writer, p);
+    }
+    writer.endArray().endObject();
+    writer.key("referenceCm");
+    writePoint(writer, speaker.referenceM);
+    writer.key("listeningDistanceM").value(speaker.listeningDistanceM);
+}
+
+// The sum's levels round one plane, in the shape of /api/polar's answer; a
+// place the model cannot hear (on the plate) is null. False once abandoned.
+bool writePlane(JsonWriter& writer, const SpeakerModel& model, double stepDeg, bool horizontal,
+                const std::vector<float>& onAxis, const std::function<bool()>& abandoned) {
+    const double distance = model.speaker().listeningDistanceM;
+    std::vector<float> angles;
+    const auto steps = static_cast<int>(std::lround(360.0 / stepDeg));
+    for (int k = 0; k <= steps; ++k) angles.push_back(static_cast<float>(-180.0 + k * stepDeg));
+    writer.beginObject().key("angles").values(angles);
+    writer.key("frequencies").values(model.frequenciesHz());
+    writer.key("levels").beginArray();
+    for (const float angle : angles) {
+        if (abandoned && abandoned()) return false;
+        const PlateListener place{distance, horizontal ? angle : 0.0, horizontal ? 0.0 : angle};
+        const auto heard = model.listen(place);
+        std::vector<float> levels(model.frequenciesHz().size(), std::nanf(""));
+        if (heard) {
+            for (std::size_t f = 0; f < levels.size(); ++f) levels[f] = levelDb(heard->sum[f]);
+        }
+        writer.values(levels);
+    }
+    writer.endArray().key("onAxis").values(onAxis).endObject();
+    return true;
+}
+
+StudioReply fileErrorReply(const SpeakerInputError& error) {
+    JsonWriter writer(error.message.size() + 128);
+    writer.beginObject().key("error").value(error.message);
+    if (error.fromFile) {
+        writer.key("line").value(error.line).key("column").value(error.column);
+        writer.key("key").value(error.key);
+    }
+    writer.endObject();
+    return {error.status, "application/json", writer.take(), {}, {}};
+}
+
+std::string tooCostlyText(const PostedSpeaker& posted) {
+    const std::size_t perFrequency =
+        posted.speaker.drivers.size() * (kAccurateCostPerFrequency + placesOf(posted));
+    return "speaker: " + std::to_string(posted.speaker.drivers.size()) + " drivers on " +
+           std::to_string(posted.grid.size()) + " frequencies" +
+           (posted.angleStepDeg ? " with the directivity" : "") +
+           " are more than the studio computes at a time (at most " +
+           std::to_string(kMaxPairsPerRequest / perFrequency) +
+           " frequencies for this speaker); choose fewer points per octave (grid=N)" +
+           (posted.angleStepDeg ? " or a larger angle step" : "");
+}
+
+}  // namespace
+
+std::optional<SpeakerModelCache::Entry> SpeakerModelCache::last() const {
+    const std::lock_guard lock(mutex_);
+    return last_;
+}
+
+void SpeakerModelCache::keep(Entry entry) {
+    const std::lock_guard lock(mutex_);
+    last_ = std::move(entry);
+}
+
+std::size_t speakerCostOf(const StudioRequest& request) {
+    const auto posted = readPostedSpeaker(request);
+    return posted ? costOf(*posted) : 0;
+}
+
+StudioReply answerSpeaker(const StudioRequest& request, SpeakerModelCache& cache) {
+    const auto posted = readPostedSpeaker(request);
+    if (!posted) return fileErrorReply(posted.error());
+    if (costOf(*posted) > kMaxPairsPerRequest) return errorReply(400, tooCostlyText(*posted));
+    const auto solved = solve(*posted, cache);
+    if (!solved) {
+        return errorReply(422, "speaker: " + speakerFailureText(posted->speaker, solved.error()));
+    }
+    const SpeakerModel& model = solved->model;
+    const Speaker& speaker = model.speaker();
+    const auto heard = model.listen(PlateListener{speaker.listeningDistanceM, 0.0, 0.0});
+    if (!heard) return errorReply(422, "speaker: " + speakerFailureText(speaker, heard.error()));
+    const std::size_t n = heard->frequenciesHz.size();
+    JsonWriter writer(4096 + n * (speaker.drivers.size() + 1) * 24 + n * (placesOf(*posted)) * 10);
+    writer.beginObject().key("name").value(speaker.name);
+    writer.key("driversSolved").value(solved->driversSolved);
+    writer.key("frequencies").values(heard->frequenciesHz);
+    writer.key("drivers").beginArray();
+    for (std::size_t i = 0; i < speaker.drivers.size(); ++i) {
+        const SpeakerDriver& d = speaker.drivers[i];
+        writer.beginObject().key("name").value(d.name);
+        writer.key("centreCm");
+        writePoint(writer, d.centreM);
+        writer.key("diameterCm").value(d.pistonDiameterM * kCmPerM);
+        writeCurve(writer, heard->drivers[i]);
+        writer.endObject();
+    }
+    writer.endArray().key("sum").beginObject();
+    writeCurve(writer, heard->sum);
+    writer.endObject();
+    writeGeometry(writer, speaker);
+    writer.key("file").value(speakerFileText(speaker));
+    if (posted->angleStepDeg) {
+        std::vector<float> onAxis(heard->sum.size());
+        std::transform(heard->sum.begin(), heard->sum.end(), onAxis.begin(), levelDb);
+        writer.key("directivity").beginObject().key("horizontal");
+        if (!writePlane(writer, model, *posted->angleStepDeg, true, onAxis, request.abandoned) ||
+            !writePlane(writer.key("vertical"), model, *posted->angleStepDeg, false, onAxis,
+                        request.abandoned)) {
+            return errorReply(503, "speaker: abandoned, nobody waits for the answer");
+        }
+        writer.endObject();
+    }
+    writer.endObject();
+    return {200, "application/json", writer.take(), {}, {}};
+}
+
+std::shared_ptr<SpeakerModelCache> newSpeakerModelCache() {
+    return std::make_shared<SpeakerModelCache>();
+}
+
+}  // namespace opbaff::tools

@@ -1,0 +1,47 @@
+// POST /api/speaker: a speaker of several drivers on one baffle (its speaker
+// file's text, see studio_speaker_input.h) heard on the thin-plate model at
+// its listening distance: each driver and the sum on axis, optionally the
+// sum's directivity round both planes, and the speaker's file again.
+//
+// The last speaker solved is kept: a request for the same speaker on the same
+// grid listens again only, and one whose single change is a driver moved
+// solves that driver only (SpeakerModel::withDriverMoved), which is what makes
+// dragging a driver on the page quick.
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+
+#include "opbaff/speaker.h"
+#include "studio_api.h"
+
+namespace opbaff::tools {
+
+// The last speaker model solved, shared by the workers (under its mutex; a
+// model is copied out, cheaply, and computed with outside it).
+class SpeakerModelCache {
+  public:
+    struct Entry {
+        std::string key;  // speakerCacheKey of the model's speaker
+        SpeakerModel model;
+    };
+    std::optional<Entry> last() const;
+    void keep(Entry entry);
+
+  private:
+    mutable std::mutex mutex_;
+    std::optional<Entry> last_;
+};
+
+// What a speaker request costs the studio's queue in classic (frequency,
+// angle) pairs, counted as if every driver had to be solved: per frequency
+// and driver kAccurateCostPerFrequency, plus one per listening place. 0 for a
+// request that does not read (it is refused at once).
+std::size_t speakerCostOf(const StudioRequest& request);
+
+StudioReply answerSpeaker(const StudioRequest& request, SpeakerModelCache& cache);
+
+}  // namespace opbaff::tools

@@ -1,0 +1,284 @@
+#!/usr/bin/env python3
+"""The studio's speaker mode in a real browser.
+
+Starts `opbaff-design serve`, switches the page to the speaker mode, which
+loads the shipped two-way example, and checks that the curves plotted are the
+API's for the file, that dragging the tweeter moves it by the distance dragged
+and changes the curves, that the downloaded speaker file opens again to the
+same curves, and that the directivity of the sum is the API's. It measures the
+round trip of a drag (the request with one driver moved, answered and drawn).
+
+    speaker_test.py OPBAFF_DESIGN
+
+Uses the helpers of studio_test.py; skipped like it where no browser runs.
+"""
+
+import json
+import os
+import shutil
+import statistics
+import sys
+import tempfile
+import time
+import unittest
+import urllib.error
+import urllib.parse
+import urllib.request
+
+
+def reexec_with_selenium():
+    """Debian's python3-selenium is in the system Python's packages: another
+    python3 first on PATH runs this script again with the system one (here,
+    not in studio_test.py, which would run itself instead)."""
+    try:
+        import selenium  # noqa: F401
+        return
+    except ImportError:
+        pass
+    system = "/usr/bin/python3"
+    if (os.path.exists(system) and os.path.realpath(sys.executable) != os.path.realpath(system)
+            and not os.environ.get("OPBAFF_STUDIO_TEST_REEXEC")):
+        os.environ["OPBAFF_STUDIO_TEST_REEXEC"] = "1"
+        os.execv(system, [system, os.path.abspath(__file__), *sys.argv[1:]])
+
+
+reexec_with_selenium()
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import studio_test  # noqa: E402
+from studio_test import Server, missing_browser, quit_browser, start_browser, wait_until  # noqa: E402
+
+EXAMPLE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "examples", "two-way.toml")
+GRID = "4"
+STEP = "10"
+
+
+class SpeakerModeTest(unittest.TestCase):
+    """One server and one browser; the tests run in the order of their names."""
+
+    @classmethod
+    def setUpClass(cls):
+        reason = missing_browser()
+        if reason:
+            if os.environ.get("CI"):
+                raise RuntimeError(f"the speaker test needs a browser in CI: {reason}")
+            raise unittest.SkipTest(f"no browser to test the speaker mode with: {reason}")
+        cls.workdir = tempfile.mkdtemp(prefix="opbaff-speaker-")
+        cls.downloads = os.path.join(cls.workdir, "downloads")
+        os.mkdir(cls.downloads)
+        cls.server = Server(cls.workdir)
+        try:
+            cls.browser = start_browser(cls.downloads)
+            cls.browser.get(cls.server.url)
+            wait_until(lambda: cls.js("return !!window.speakerStudio"), "the speaker mode's module")
+            cls.browser.find_element("id", "mode-switch").click()
+            cls.wait_idle()
+        except BaseException:
+            cls.server.stop()
+            raise
+
+    @classmethod
+    def tearDownClass(cls):
+        quit_browser(cls.browser)
+        cls.server.stop()
+        shutil.rmtree(cls.workdir, ignore_errors=True)
+
+    @classmethod
+    def js(cls, script, *args):
+        return cls.browser.execute_script(script, *args)
+
+    @classmethod
+    def wait_idle(cls):
+        wait_until(lambda: cls.js("return window.speakerStudio.idle()"), "the speaker's curves", timeout=60)
+
+    def api(self, text, **params):
+        query = urllib.parse.urlencode({"grid": GRID, **params})
+        request = urllib.request.Request(self.server.url + "api/speaker?" + query, data=text.encode(),
+                                         method="POST", headers={"Content-Type": "text/plain"})
+        with self.server.opener.open(request, timeout=60) as answer:
+            return json.loads(answer.read())
+
+    def plotted(self):
+        plotted = self.js("return window.speakerStudio.plotted()")
+        return plotted["frequencies"], {curve["label"]: curve["levels"] for curve in plotted["curves"]}
+
+    def assert_plot_is(self, api):
+        frequencies, curves = self.plotted()
+        self.assertEqual(frequencies, api["frequencies"])
+        for driver in api["drivers"]:
+            self.assertEqual(curves[driver["name"]], driver["levels"], driver["name"])
+        self.assertEqual(curves["Sum"], api["sum"]["levels"])
+
+    def tweeter(self):
+        return self.browser.find_element("css selector", '.speaker-driver[data-name="tweeter"]')
+
+    def drag_tweeter(self, dx, dy, steps=8):
+        from selenium.webdriver.common.action_chains import ActionChains
+
+        chain = ActionChains(self.browser, duration=10).click_and_hold(self.tweeter())
+        for step in range(steps):
+            chain.move_by_offset(dx * (step + 1) // steps - dx * step // steps,
+                                 dy * (step + 1) // steps - dy * step // steps).pause(0.05)
+        chain.release().perform()
+        self.wait_idle()
+
+    # ---- tests ----
+
+    def test_1_the_example_is_loaded_and_its_curves_are_the_apis(self):
+        with open(EXAMPLE) as file:
+            example = file.read()
+        self.assertEqual(self.server.request("/examples/two-way.toml")[2].decode(), example,
+                         "the page's example is the shipped one")
+        self.assert_plot_is(self.api(example))
+        self.assertEqual(self.js("return window.speakerStudio.answer().drivers.length"), 2)
+        names = [e.get_attribute("data-name") for e in self.browser.find_elements("css selector", ".speaker-driver")]
+        self.assertEqual(names, ["woofer", "tweeter"])
+
+    def test_2_dragging_the_tweeter_moves_it_by_the_distance_dragged(self):
+        before = self.js("return window.speakerStudio.answer()")
+        x0, y0 = before["drivers"][1]["centreCm"]
+        per_cm = self.js("return window.speakerStudio.pixelsPerCm()")
+        self.assertGreater(per_cm, 1)
+        dx = 40
+        self.drag_tweeter(dx, 0)
+        after = self.js("return window.speakerStudio.answer()")
+        x1, y1 = after["drivers"][1]["centreCm"]
+        self.assertAlmostEqual(x1 - x0, dx / per_cm, delta=0.5)
+        self.assertAlmostEqual(y1, y0, delta=0.5)
+        self.assertEqual(after["drivers"][0]["centreCm"], before["drivers"][0]["centreCm"])
+        self.assertNotEqual(after["sum"]["levels"], before["sum"]["levels"])
+        self.assertEqual(float(self.tweeter().get_attribute("data-x-cm")), x1)
+        self.assert_plot_is(self.api(self.js("return window.speakerStudio.text()")))
+
+    def test_3_the_downloaded_file_opens_again_to_the_same_curves(self):
+        for name in os.listdir(self.downloads):
+            os.remove(os.path.join(self.downloads, name))
+        shown = self.js("return window.speakerStudio.answer()")
+        self.browser.find_element("id", "speaker-download").click()
+        path = os.path.join(self.downloads, "two-way.toml")
+        wait_until(lambda: os.path.exists(path) and not os.path.exists(path + ".crdownload"), "the download")
+        time.sleep(0.2)
+        self.browser.find_element("id", "speaker-open").send_keys(path)
+        wait_until(lambda: self.js("return window.speakerStudio.answer()") is not shown
+                   and self.js("return window.speakerStudio.idle()"), "the downloaded file's curves")
+        again = self.js("return window.speakerStudio.answer()")
+        self.assertEqual(again["driversSolved"], 0, "the same speaker: the model kept answers")
+        for key in ["frequencies", "drivers", "sum", "baffle", "file"]:
+            self.assertEqual(again[key], shown[key], key)
+        self.assert_plot_is(again)
+
+    def test_4_the_directivity_is_the_apis_round_both_planes(self):
+        wait_until(lambda: self.js("return window.speakerStudio.directivityIdle()"), "the directivity", timeout=90)
+        shown = self.js("return window.speakerStudio.directivity()")
+        api = self.api(self.js("return window.speakerStudio.text()"), directivity=STEP)
+        for plane in ["horizontal", "vertical"]:
+            self.assertEqual(shown["directivity"][plane], api["directivity"][plane], plane)
+            self.assertEqual(shown["directivity"][plane]["angles"][0], -180)
+            self.assertEqual(shown["directivity"][plane]["angles"][-1], 180)
+
+    def test_4b_the_frd_zip_holds_every_curve_as_the_api_answers_it(self):
+        import zipfile
+
+        for name in os.listdir(self.downloads):
+            os.remove(os.path.join(self.downloads, name))
+        self.browser.find_element("id", "speaker-frd-zip").click()
+        path = os.path.join(self.downloads, "two-way-frd.zip")
+        wait_until(lambda: os.path.exists(path) and not os.path.exists(path + ".crdownload"), "the zip")
+        time.sleep(0.2)
+        api = self.api(self.js("return window.speakerStudio.text()"), directivity=STEP)
+
+        def rows(text):
+            return [[float(v) for v in line.split()] for line in text.splitlines() if not line.startswith("*")]
+
+        def expected(frequencies, *columns):
+            return [[f, *(c[i] for c in columns)] for i, f in enumerate(frequencies)
+                    if all(c[i] is not None for c in columns)]
+
+        with zipfile.ZipFile(path) as zip_file:
+            self.assertIsNone(zip_file.testzip())
+            names = zip_file.namelist()
+            read = {name: zip_file.read(name).decode() for name in names}
+        f = api["frequencies"]
+        self.assertEqual(rows(read["01-woofer.frd"]), expected(f, api["drivers"][0]["levels"], api["drivers"][0]["phases"]))
+        self.assertEqual(rows(read["02-tweeter.frd"]), expected(f, api["drivers"][1]["levels"], api["drivers"][1]["phases"]))
+        self.assertEqual(rows(read["sum.frd"]), expected(f, api["sum"]["levels"], api["sum"]["phases"]))
+        for plane in ["horizontal", "vertical"]:
+            set_ = api["directivity"][plane]
+            for a, angle in enumerate(set_["angles"]):
+                name = f"{plane}/sum-{plane}-{'m' if angle < 0 else 'p'}{abs(int(angle)):03d}.frd"
+                self.assertEqual(rows(read[name]), expected(set_["frequencies"], set_["levels"][a]), name)
+        self.assertEqual(len(names), 3 + 2 * len(api["directivity"]["horizontal"]["angles"]))
+
+    def test_5_a_baffle_edit_redraws_the_outline_and_the_curves(self):
+        before = self.js("return window.speakerStudio.answer()")
+        width = self.browser.find_element("id", "speaker-width")
+        width.clear()
+        width.send_keys("50\t")
+        wait_until(lambda: self.js("return window.speakerStudio.answer().baffle.widthCm") == 50, "the wider baffle")
+        self.wait_idle()
+        after = self.js("return window.speakerStudio.answer()")
+        self.assertEqual(after["driversSolved"], 2)
+        self.assertNotEqual(after["sum"]["levels"], before["sum"]["levels"])
+        view_box = self.js("return document.getElementById('speaker-drawing').getAttribute('viewBox')").split()
+        self.assertEqual(float(view_box[2]), 50 + 2 * 4, "the outline drawn 50 cm wide, 4 cm margins")
+
+    def test_6_a_drag_round_trip(self):
+        """Drags of the tweeter one at a time: each answered with one driver
+        solved; the round trips are printed for the README."""
+        times = []
+        for dx in [12, -12, 12, -12, 12]:
+            self.drag_tweeter(dx, 0, steps=1)
+            answer = self.js("return window.speakerStudio.answer()")
+            self.assertEqual(answer["driversSolved"], 1)
+            times.append(self.js("return window.speakerStudio.ms()"))
+        print(f"\ndrag round trips (ms): {[round(t) for t in times]}, median {statistics.median(times):.0f}",
+              file=sys.stderr)
+
+    def test_6b_a_file_that_does_not_read_is_named_and_the_speaker_stays(self):
+        shown = self.js("return window.speakerStudio.answer()")
+        path = os.path.join(self.workdir, "broken.toml")
+        with open(path, "w") as file:
+            file.write('name = "broken"\n[baffle]\nwidth = "wide"\n')
+        self.browser.find_element("id", "speaker-open").send_keys(path)
+        status = self.browser.find_element("id", "speaker-status")
+        wait_until(lambda: "line 3" in status.text, "the file's error in the status line")
+        self.assertIn("width", status.text)
+        self.assertEqual(self.js("return window.speakerStudio.answer()")["sum"], shown["sum"])
+        self.assertEqual(len(self.browser.find_elements("css selector", ".speaker-driver")), 2)
+        # The browser logs the refused request itself, and nothing else.
+        severe = [e["message"] for e in self.browser.get_log("browser") if e["level"] == "SEVERE"]
+        self.assertTrue(severe and all("/api/speaker" in m and "422" in m for m in severe), severe)
+
+    def test_6c_nothing_is_cut_off_from_a_phone_to_a_laptop(self):
+        try:
+            for width in [1024, 390]:
+                self.browser.set_window_size(width, 900)
+                wait_until(lambda: self.js("return window.innerWidth") <= width, f"a {width} px window")
+                inner = self.js("return window.innerWidth")
+                self.assertLessEqual(self.js("return document.documentElement.scrollWidth"), inner, width)
+                for selector in ["#speaker-drawing", "#speaker-plot canvas", "#speaker-download",
+                                 "#speaker-sonogram-horizontal", "#speaker-sonogram-vertical"]:
+                    box = self.js("const r = document.querySelector(arguments[0]).getBoundingClientRect();"
+                                  "return [r.left, r.right];", selector)
+                    self.assertGreaterEqual(box[0], 0, (width, selector))
+                    self.assertLessEqual(box[1], inner, (width, selector))
+        finally:
+            self.browser.set_window_size(1400, 1000)
+
+    def test_7_the_page_logged_no_errors(self):
+        errors = [entry["message"] for entry in self.browser.get_log("browser") if entry["level"] == "SEVERE"]
+        self.assertEqual(errors, [])
+
+
+def main():
+    if len(sys.argv) < 2:
+        raise SystemExit(__doc__)
+    studio_test.DESIGN_EXE = os.path.abspath(sys.argv[1])
+    program = unittest.main(argv=[sys.argv[0], "-v", *sys.argv[2:]], exit=False)
+    result = program.result
+    if result.skipped and result.testsRun <= len(result.skipped) and result.wasSuccessful():
+        sys.exit(studio_test.SKIP_EXIT_CODE)
+    sys.exit(0 if result.wasSuccessful() else 1)
+
+
+if __name__ == "__main__":
+    main()
