@@ -166,7 +166,7 @@ class SpeakerModeTest(unittest.TestCase):
             self.assertEqual(again[key], shown[key], key)
         self.assert_plot_is(again)
 
-    def test_4_the_directivity_is_the_apis_round_both_planes(self):
+    def test_4_the_directivity_and_the_spin_are_the_apis(self):
         wait_until(lambda: self.js("return window.speakerStudio.directivityIdle()"), "the directivity", timeout=90)
         shown = self.js("return window.speakerStudio.directivity()")
         api = self.api(self.js("return window.speakerStudio.text()"), directivity=STEP)
@@ -174,6 +174,12 @@ class SpeakerModeTest(unittest.TestCase):
             self.assertEqual(shown["directivity"][plane], api["directivity"][plane], plane)
             self.assertEqual(shown["directivity"][plane]["angles"][0], -180)
             self.assertEqual(shown["directivity"][plane]["angles"][-1], 180)
+        spin = self.js("return window.speakerStudio.spinPlotted()")
+        self.assertEqual(spin["frequencies"], api["frequencies"])
+        curves = {curve["key"]: curve["levels"] for curve in spin["curves"]}
+        self.assertEqual(set(curves), set(api["spin"]))
+        for key, levels in api["spin"].items():
+            self.assertEqual(curves[key], levels, key)
 
     def test_4b_the_frd_zip_holds_every_curve_as_the_api_answers_it(self):
         import zipfile

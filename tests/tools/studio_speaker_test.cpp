@@ -165,6 +165,18 @@ TEST(SpeakerApiTest, DirectivityRoundBothPlanesIsOnAxisAtZeroAndMirrorsHorizonta
     EXPECT_TRUE(verticalAsymmetric);
 }
 
+// The spin of the sum from both orbits: on axis it is the sum; a step that
+// misses angles the spin needs gives none.
+TEST(SpeakerApiTest, SpinIsOnAxisTheSumAndNeedsEveryTenDegrees) {
+    const RunningStudio studio;
+    const auto answer = studio.post("?grid=1&directivity=10", exampleText());
+    EXPECT_EQ(answer["spin"]["onAxis"], answer["sum"]["levels"]);
+    EXPECT_EQ(answer["spin"]["soundPower"].size(), answer["frequencies"].size());
+    const auto coarse = studio.post("?grid=1&directivity=15", exampleText());
+    EXPECT_FALSE(coarse.contains("spin"));
+    EXPECT_TRUE(coarse.contains("directivity"));
+}
+
 // A measured driver's FRD comes in the JSON body, else the file is refused
 // at the file's key, naming the FRD.
 TEST(SpeakerApiTest, MeasuredDriverReadsItsFrdFromTheRequestOnly) {

@@ -30,6 +30,17 @@ const state = {
 };
 
 const plot = new ResponsePlot($("speaker-plot"));
+const spinPlot = new ResponsePlot($("speaker-spin-plot"));
+// The spin's curves as the answer names them, with their labels and strokes.
+const SPIN_CURVES = [
+  ["onAxis", "On axis", "#1d4ed8", 2],
+  ["listeningWindow", "Listening window", "#047857", 1.5],
+  ["earlyReflections", "Early reflections", "#b45309", 1.5],
+  ["soundPower", "Sound power", "#be123c", 1.5],
+  ["estimatedInRoom", "Estimated in-room", "#7c3aed", 1.5],
+  ["soundPowerDi", "Sound power DI", "#be123c", 1, [4, 3]],
+  ["earlyReflectionsDi", "Early reflections DI", "#b45309", 1, [4, 3]],
+];
 const drawing = new SpeakerDrawing($("speaker-drawing"), (index, x, y) => {
   cancelDirectivity();
   requests.change({ move: `${index}:${x}:${y}` });
@@ -131,11 +142,24 @@ async function askDirectivity() {
       plane.show(data.directivity[name], index, null);
     }
     $("speaker-directivity-status").textContent = "";
+    showSpin(data);
   } catch (error) {
     if (!controller.signal.aborted) $("speaker-directivity-status").textContent = error.message;
   } finally {
     if (state.directivityController === controller) state.directivityController = null;
   }
+}
+
+function showSpin(data) {
+  if (!data.spin) {
+    spinPlot.clear();
+    $("speaker-spin-status").textContent = "the spin needs the angles every 10°: choose a step of 5° or 10°";
+    return;
+  }
+  $("speaker-spin-status").textContent = "";
+  spinPlot.show(data.frequencies, SPIN_CURVES.map(([key, label, stroke, width, dash]) => ({
+    key, label, stroke, width, dash, levels: data.spin[key],
+  })));
 }
 
 function makePlanes(palette) {
@@ -251,5 +275,6 @@ window.speakerStudio = {
   directivityIdle: () => state.directivity !== null && state.directivityController === null &&
     state.directivity.text === requests.text,
   plotted: () => plot.plotted(),
+  spinPlotted: () => spinPlot.plotted(),
   pixelsPerCm: () => drawing.pixelsPerCm(),
 };

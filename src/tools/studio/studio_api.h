@@ -91,7 +91,7 @@ struct StudioSettings {
     // The last speaker /api/speaker solved, shared by the copies of these
     // settings; the server makes one when none is given (without one, every
     // speaker request solves its speaker anew).
-    std::shared_ptr<SpeakerModelCache> speakers;
+    std::shared_ptr<SpeakerModelCache> speakers{};
 };
 
 StudioReply answerRequest(const StudioRequest& request, const StudioSettings& settings);

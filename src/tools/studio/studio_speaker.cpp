@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "opbaff/speaker_file.h"
+#include "opbaff/spin.h"
 #include "studio_json_writer.h"
 #include "studio_speaker_input.h"
 
@@ -119,7 +120,8 @@ void writeGeometry(JsonWriter& writer, const Speaker& speaker) {
 // The sum's levels round one plane, in the shape of /api/polar's answer; a
 // place the model cannot hear (on the plate) is null. False once abandoned.
 bool writePlane(JsonWriter& writer, const SpeakerModel& model, double stepDeg, bool horizontal,
-                const std::vector<float>& onAxis, const std::function<bool()>& abandoned) {
+                const std::vector<float>& onAxis, const std::function<bool()>& abandoned,
+                SpinOrbit& orbit) {
     const double distance = model.speaker().listeningDistanceM;
     std::vector<float> angles;
     const auto steps = static_cast<int>(std::lround(360.0 / stepDeg));
@@ -136,9 +138,35 @@ bool writePlane(JsonWriter& writer, const SpeakerModel& model, double stepDeg, b
             for (std::size_t f = 0; f < levels.size(); ++f) levels[f] = levelDb(heard->sum[f]);
         }
         writer.values(levels);
+        orbit.anglesDeg.push_back(angle);
+        orbit.levelsDb.emplace_back(levels.begin(), levels.end());
     }
     writer.endArray().key("onAxis").values(onAxis).endObject();
     return true;
+}
+
+// The spin of the sum from both orbits, when their step lands on every 10
+// degrees the spin needs; a curve through a place not heard is null.
+void writeSpin(JsonWriter& writer, const std::vector<float>& frequencies, SpinOrbit horizontal,
+               SpinOrbit vertical) {
+    SpinOrbits orbits{
+        {frequencies.begin(), frequencies.end()}, std::move(horizontal), std::move(vertical)};
+    const auto spin = computeSpin(orbits);
+    if (!spin) return;
+    const auto curve = [&writer](const char* name, const std::vector<double>& levels) {
+        writer.key(name).beginArray();
+        for (const double level : levels) writer.value(static_cast<float>(level));
+        writer.endArray();
+    };
+    writer.key("spin").beginObject();
+    curve("onAxis", spin->onAxisDb);
+    curve("listeningWindow", spin->listeningWindowDb);
+    curve("earlyReflections", spin->earlyReflectionsDb);
+    curve("soundPower", spin->soundPowerDb);
+    curve("estimatedInRoom", spin->estimatedInRoomDb);
+    curve("soundPowerDi", spin->soundPowerDiDb);
+    curve("earlyReflectionsDi", spin->earlyReflectionsDiDb);
+    writer.endObject();
 }
 
 StudioReply fileErrorReply(const SpeakerInputError& error) {
@@ -216,13 +244,17 @@ StudioReply answerSpeaker(const StudioRequest& request, SpeakerModelCache& cache
     if (posted->angleStepDeg) {
         std::vector<float> onAxis(heard->sum.size());
         std::transform(heard->sum.begin(), heard->sum.end(), onAxis.begin(), levelDb);
+        SpinOrbit horizontal;
+        SpinOrbit vertical;
         writer.key("directivity").beginObject().key("horizontal");
-        if (!writePlane(writer, model, *posted->angleStepDeg, true, onAxis, request.abandoned) ||
+        if (!writePlane(writer, model, *posted->angleStepDeg, true, onAxis, request.abandoned,
+                        horizontal) ||
             !writePlane(writer.key("vertical"), model, *posted->angleStepDeg, false, onAxis,
-                        request.abandoned)) {
+                        request.abandoned, vertical)) {
             return errorReply(503, "speaker: abandoned, nobody waits for the answer");
         }
         writer.endObject();
+        writeSpin(writer, model.frequenciesHz(), std::move(horizontal), std::move(vertical));
     }
     writer.endObject();
     return {200, "application/json", writer.take(), {}, {}};

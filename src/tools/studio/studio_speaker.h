@@ -1,7 +1,8 @@
 // POST /api/speaker: a speaker of several drivers on one baffle (its speaker
 // file's text, see studio_speaker_input.h) heard on the thin-plate model at
 // its listening distance: each driver and the sum on axis, optionally the
-// sum's directivity round both planes, and the speaker's file again.
+// sum's directivity round both planes and its spin (opbaff/spin.h), and the
+// speaker's file again.
 //
 // The last speaker solved is kept: a request for the same speaker on the same
 // grid listens again only, and one whose single change is a driver moved
