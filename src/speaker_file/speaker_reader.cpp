@@ -255,13 +255,15 @@ SpeakerFilter readFilter(const toml::node& node, const std::string& key,
     return filter;
 }
 
-std::vector<SpeakerFilter> readFilters(TableReader& driver) {
+// The chain of filters under `filter` of a driver's table or of the file's
+// top level (`header` names its tables in messages).
+std::vector<SpeakerFilter> readFilters(TableReader& driver, const char* header) {
     std::vector<SpeakerFilter> filters;
     const toml::node* node = driver.find("filter");
     if (node == nullptr) return filters;
     const toml::array* array = node->as_array();
     if (array == nullptr) {
-        driver.fail(*node, "filter", "must be an array of tables ([[driver.filter]])");
+        driver.fail(*node, "filter", std::string("must be an array of tables (") + header + ")");
     }
     for (std::size_t i = 0; i < array->size(); ++i) {
         filters.push_back(readFilter(
@@ -282,7 +284,7 @@ SpeakerDriver readDriver(TableReader& reader, const FrdLoader& loader) {
     driver.gainDb = reader.number("gain_db", driver.gainDb);
     driver.delayMs = reader.number("delay_ms", driver.delayMs);
     driver.response = readResponse(reader, loader);
-    driver.filters = readFilters(reader);
+    driver.filters = readFilters(reader, "[[driver.filter]]");
     reader.finish();
     return driver;
 }
@@ -324,6 +326,7 @@ Speaker readSpeaker(const toml::table& root, std::string_view fileName, const Fr
     readListening(reader, speaker);
     readGrid(reader, speaker);
     speaker.drivers = readDrivers(reader, loader);
+    speaker.filters = readFilters(reader, "[[filter]]");
     reader.finish();
     return speaker;
 }
