@@ -62,6 +62,19 @@ Result<Speaker, SpeakerFileError> parseSpeakerText(std::string_view text, std::s
 // file is the user's own); files over their size limits are refused.
 Result<Speaker, SpeakerFileError> readSpeakerFile(const std::string& path);
 
+// A speaker with the unit its file writes lengths in ("cm" or "in"), for
+// tools that take lengths in the file's unit and write the speaker back in it.
+struct SpeakerInUnit {
+    Speaker speaker;
+    std::string unit;
+};
+
+// parseSpeakerText and readSpeakerFile, with the file's unit.
+Result<SpeakerInUnit, SpeakerFileError> parseSpeakerTextInUnit(std::string_view text,
+                                                               std::string_view fileName,
+                                                               const FrdLoader& loader = {});
+Result<SpeakerInUnit, SpeakerFileError> readSpeakerFileInUnit(const std::string& path);
+
 // The speaker as a speaker file's text in `unit` ("cm" or "in"), which
 // parseSpeakerText reads back to the same speaker (measured responses by the
 // names they were read by).

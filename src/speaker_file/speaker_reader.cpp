@@ -313,7 +313,8 @@ std::vector<SpeakerDriver> readDrivers(TableReader& root, const FrdLoader& loade
     return drivers;
 }
 
-Speaker readSpeaker(const toml::table& root, std::string_view fileName, const FrdLoader& loader) {
+SpeakerInUnit readSpeaker(const toml::table& root, std::string_view fileName,
+                          const FrdLoader& loader) {
     const ReadContext bootstrap{std::string(fileName), 0.01, "cm"};
     TableReader unitReader(root, "", bootstrap);
     const ReadContext context = contextOf(unitReader, std::string(fileName));
@@ -328,13 +329,14 @@ Speaker readSpeaker(const toml::table& root, std::string_view fileName, const Fr
     speaker.drivers = readDrivers(reader, loader);
     speaker.filters = readFilters(reader, "[[filter]]");
     reader.finish();
-    return speaker;
+    return {std::move(speaker), context.unitName};
 }
 
 }  // namespace
 
-Result<Speaker, SpeakerFileError> parseSpeakerText(std::string_view text, std::string_view fileName,
-                                                   const FrdLoader& loader) {
+Result<SpeakerInUnit, SpeakerFileError> parseSpeakerTextInUnit(std::string_view text,
+                                                               std::string_view fileName,
+                                                               const FrdLoader& loader) {
     if (text.size() > kMaxSpeakerFileBytes) {
         return SpeakerFileError{
             std::string(fileName), 0, 0, "",
@@ -350,6 +352,13 @@ Result<Speaker, SpeakerFileError> parseSpeakerText(std::string_view text, std::s
     } catch (const FileFault& fault) {
         return fault.error;
     }
+}
+
+Result<Speaker, SpeakerFileError> parseSpeakerText(std::string_view text, std::string_view fileName,
+                                                   const FrdLoader& loader) {
+    auto read = parseSpeakerTextInUnit(text, fileName, loader);
+    if (!read) return read.error();
+    return std::move(read->speaker);
 }
 
 }  // namespace opbaff
