@@ -223,6 +223,29 @@ Result<FittedCurve, std::string> curveLevels(const EqOptions& options, const Des
     return spinLevels(options, design, grid);
 }
 
+// The curve to fit: a speaker file's (read into `speaker`, its own chain left
+// out and said so) or a parameter file's.
+Result<FittedCurve, std::string> inputCurve(const EqOptions& options, const FrequencyGrid& grid,
+                                            bool speakerInput,
+                                            std::optional<SpeakerInUnit>& speaker,
+                                            const ToolIo& io) {
+    if (!speakerInput) {
+        const auto file = loadParameterFile(options.parameterFile);
+        if (!file) return file.error();
+        return curveLevels(options, file->design, grid);
+    }
+    auto read = readSpeakerFileInUnit(options.parameterFile);
+    if (!read) return speakerFileErrorText(read.error());
+    speaker = std::move(read).value();
+    if (!speaker->speaker.filters.empty()) {
+        io.report(options.parameterFile + ": its own " +
+                  std::to_string(speaker->speaker.filters.size()) +
+                  " [[filter]] left out: the chain is fitted to the speaker without them");
+        speaker->speaker.filters.clear();
+    }
+    return speakerLevels(options, speaker->speaker);
+}
+
 int runEq(const EqOptions& options, ToolIo& io) {
     const auto band = parseMeritBand(options.band);
     const auto grid = parseGridOption(options.grid);
@@ -235,13 +258,13 @@ int runEq(const EqOptions& options, ToolIo& io) {
     if (options.highPass > 0.0) request.highPassHz = options.highPass;
     const bool speakerInput = isSpeakerFile(options.parameterFile);
     if (speakerInput) request.sampleRateHz = kSpeakerFitRateHz;
-    const auto problem =
+    const auto refusal =
         speakerInput ? speakerProblem(options)
         : options.writeSpeaker.empty()
             ? curveProblem(options)
             : std::optional<std::string>("--write-speaker: only for a speaker file");
-    if (problem) {
-        io.report(*problem);
+    if (refusal) {
+        io.report(*refusal);
         return kExitBadInput;
     }
     if (const auto bad = eqRequestProblem(request)) {
@@ -249,25 +272,7 @@ int runEq(const EqOptions& options, ToolIo& io) {
         return kExitBadInput;
     }
     std::optional<SpeakerInUnit> speaker;
-    Result<FittedCurve, std::string> curve = std::string();
-    if (speakerInput) {
-        speaker = loadSpeakerFile(options.parameterFile, io);
-        if (!speaker) return kExitBadInput;
-        if (!speaker->speaker.filters.empty()) {
-            io.report(options.parameterFile + ": its own " +
-                      std::to_string(speaker->speaker.filters.size()) +
-                      " [[filter]] left out: the chain is fitted to the speaker without them");
-            speaker->speaker.filters.clear();
-        }
-        curve = speakerLevels(options, speaker->speaker);
-    } else {
-        const auto file = loadParameterFile(options.parameterFile);
-        if (!file) {
-            io.report(file.error());
-            return kExitBadInput;
-        }
-        curve = curveLevels(options, file->design, *grid);
-    }
+    const auto curve = inputCurve(options, *grid, speakerInput, speaker, io);
     if (!curve) {
         io.report(curve.error());
         return kExitBadInput;

@@ -1,5 +1,6 @@
 #include "speaker_curves.h"
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <cstdio>
@@ -40,9 +41,9 @@ Result<PolarSet, std::string> orbit(const SpeakerModel& model, PolarPlane plane,
                           " degrees: " + speakerFailureText(model.speaker(), response.error());
         }
     });
-    for (const std::string& problem : problems) {
-        if (!problem.empty()) return problem;
-    }
+    const auto problem = std::find_if(problems.begin(), problems.end(),
+                                      [](const std::string& p) { return !p.empty(); });
+    if (problem != problems.end()) return *problem;
     PolarSet set;
     set.anglesDeg = anglesDeg;
     set.frequenciesHz = model.frequenciesHz();
@@ -71,11 +72,10 @@ Result<SpeakerResponse, std::string> speakerOnAxis(const SpeakerModel& model) {
 }
 
 std::vector<float> levelsDbOf(const std::vector<std::complex<double>>& values) {
-    std::vector<float> levels;
-    levels.reserve(values.size());
-    for (const std::complex<double>& value : values) {
-        levels.push_back(static_cast<float>(20.0 * std::log10(std::abs(value))));
-    }
+    std::vector<float> levels(values.size());
+    std::transform(values.begin(), values.end(), levels.begin(), [](std::complex<double> value) {
+        return static_cast<float>(20.0 * std::log10(std::abs(value)));
+    });
     return levels;
 }
 
