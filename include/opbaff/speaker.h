@@ -25,7 +25,10 @@
 // piston's diameter, t the angle from the driver's front axis in front of the
 // baffle and from its rear axis behind it; 1 for a diameter of 0), R_i the
 // driver's own response and F_i its filters, gain, polarity and delay
-// (driverFilterResponse). The sum is the sum of the drivers.
+// (driverFilterResponse). The sum is the sum of the drivers, each times G, the
+// speaker's own chain of filters (Speaker::filters, the speaker's EQ heard
+// after every driver's own filters, speakerFilterResponse): G multiplies every
+// driver alike, so it multiplies the sum.
 #pragma once
 
 #include <complex>
@@ -115,8 +118,9 @@ struct Speaker {
     std::string name;
     SpeakerBaffle baffle;
     std::vector<SpeakerDriver> drivers;
-    PlatePoint referenceM;            // the point listening angles are taken about
-    double listeningDistanceM = 2.0;  // the default distance of curves and sets
+    std::vector<SpeakerFilter> filters;  // the speaker's EQ, after every driver's own filters
+    PlatePoint referenceM;               // the point listening angles are taken about
+    double listeningDistanceM = 2.0;     // the default distance of curves and sets
     GridRequest grid{24, 20.0F, 20000.0F};
     double speedOfSoundMPerS = 344.0;
 };
@@ -157,6 +161,11 @@ Result<PlateOutline, SpeakerFailure> speakerOutline(const SpeakerBaffle& baffle)
 // gain or delay).
 Result<std::vector<std::complex<double>>, SpeakerFailure> driverFilterResponse(
     const SpeakerDriver& driver, const std::vector<float>& frequenciesHz);
+
+// The speaker's own chain of filters (Speaker::filters) at `frequenciesHz`:
+// their product, 1 for an empty chain. Errors (driver -1): filterInvalid.
+Result<std::vector<std::complex<double>>, SpeakerFailure> speakerFilterResponse(
+    const Speaker& speaker, const std::vector<float>& frequenciesHz);
 
 // The measured response at `frequenciesHz`: magnitude in dB and unwrapped phase
 // (each step between neighbouring points taken within +-180 degrees) each

@@ -62,6 +62,19 @@ Result<Speaker, SpeakerFileError> parseSpeakerText(std::string_view text, std::s
 // file is the user's own); files over their size limits are refused.
 Result<Speaker, SpeakerFileError> readSpeakerFile(const std::string& path);
 
+// A speaker with the unit its file writes lengths in ("cm" or "in"), for
+// tools that take lengths in the file's unit and write the speaker back in it.
+struct SpeakerInUnit {
+    Speaker speaker;
+    std::string unit;
+};
+
+// parseSpeakerText and readSpeakerFile, with the file's unit.
+Result<SpeakerInUnit, SpeakerFileError> parseSpeakerTextInUnit(std::string_view text,
+                                                               std::string_view fileName,
+                                                               const FrdLoader& loader = {});
+Result<SpeakerInUnit, SpeakerFileError> readSpeakerFileInUnit(const std::string& path);
+
 // The speaker as a speaker file's text in `unit` ("cm" or "in"), which
 // parseSpeakerText reads back to the same speaker (measured responses by the
 // names they were read by).
@@ -70,11 +83,6 @@ std::string speakerFileText(const Speaker& speaker, std::string_view unit = "cm"
 // True if `text` looks like a speaker file rather than a parameter file (it
 // holds a `[baffle]` table or a `[[driver]]` array), for tools that take both.
 bool looksLikeSpeakerFile(std::string_view text);
-
-// The unit a speaker file's text gives its lengths in: its top-level `unit`,
-// "cm" or "in"; "cm" when it has none or does not read (parseSpeakerText says
-// why). For programs that take lengths in the file's own unit.
-std::string speakerFileUnit(std::string_view text);
 
 // The file's word for a corner treatment: "square", "chamfered" or "rounded".
 const char* speakerCornersName(SpeakerBaffle::Corners corners);

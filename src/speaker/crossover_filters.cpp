@@ -139,4 +139,22 @@ Result<std::vector<std::complex<double>>, SpeakerFailure> driverFilterResponse(
     return values;
 }
 
+Result<std::vector<std::complex<double>>, SpeakerFailure> speakerFilterResponse(
+    const Speaker& speaker, const std::vector<float>& frequenciesHz) {
+    const ExactEnvironment environment;
+    if (!std::all_of(speaker.filters.begin(), speaker.filters.end(), speaker::filterValid)) {
+        return SpeakerFailure{.error = SpeakerError::filterInvalid};
+    }
+    std::vector<std::complex<double>> values(frequenciesHz.size());
+    for (std::size_t i = 0; i < frequenciesHz.size(); ++i) {
+        const double f = frequenciesHz[i];
+        values[i] = std::accumulate(speaker.filters.begin(), speaker.filters.end(),
+                                    std::complex<double>(1.0),
+                                    [f](std::complex<double> value, const SpeakerFilter& filter) {
+                                        return value * speaker::filterAt(filter, f);
+                                    });
+    }
+    return values;
+}
+
 }  // namespace opbaff

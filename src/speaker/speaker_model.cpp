@@ -5,7 +5,9 @@
 // point: T_i is the plate's transfer function relative to driver i on an
 // infinite baffle heard at the same place (2 exp(-jk r_i) / r_i), D_i the
 // piston's directivity, R_i the driver's own response and F_i its chain of
-// filters with its gain, polarity and delay. Time factor exp(+jwt).
+// filters with its gain, polarity and delay, each driver then times the
+// speaker's own chain G (its EQ), which thus multiplies the sum. Time factor
+// exp(+jwt).
 #include <cmath>
 #include <numbers>
 #include <optional>
@@ -24,7 +26,7 @@ struct SpeakerModel::State {
     std::vector<double> frequencies;       // the same, widened for the plate
     ThinPlate plate;                       // kept for withDriverMoved, which solves a copy
     std::vector<PlateSolution> solutions;  // per driver
-    std::vector<std::vector<std::complex<double>>> chains;  // per driver: R_i F_i
+    std::vector<std::vector<std::complex<double>>> chains;  // per driver: R_i F_i G
 };
 
 namespace {
@@ -143,6 +145,11 @@ Result<SpeakerModel, SpeakerFailure> SpeakerModel::create(const Speaker& speaker
         auto chain = chainOf(speaker.drivers[i], i, grid.frequencies());
         if (!chain) return chain.error();
         chains.push_back(std::move(*chain));
+    }
+    const auto speakerChain = speakerFilterResponse(speaker, grid.frequencies());
+    if (!speakerChain) return speakerChain.error();
+    for (Values& chain : chains) {
+        for (std::size_t j = 0; j < chain.size(); ++j) chain[j] *= (*speakerChain)[j];
     }
     auto outline = speakerOutline(speaker.baffle);
     if (!outline) return outline.error();

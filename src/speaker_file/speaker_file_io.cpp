@@ -42,7 +42,7 @@ std::string speakerFileErrorText(const SpeakerFileError& error) {
     return text.append(error.message);
 }
 
-Result<Speaker, SpeakerFileError> readSpeakerFile(const std::string& path) {
+Result<SpeakerInUnit, SpeakerFileError> readSpeakerFileInUnit(const std::string& path) {
     auto text = boundedRead(path, kMaxSpeakerFileBytes);
     if (!text) return SpeakerFileError{path, 0, 0, "", "the file " + text.error().message};
     const std::filesystem::path folder = std::filesystem::path(path).parent_path();
@@ -52,7 +52,13 @@ Result<Speaker, SpeakerFileError> readSpeakerFile(const std::string& path) {
         if (!frd) return FrdLoadError{"the FRD file \"" + name + "\" " + frd.error().message};
         return frd;
     };
-    return parseSpeakerText(*text, path, loader);
+    return parseSpeakerTextInUnit(*text, path, loader);
+}
+
+Result<Speaker, SpeakerFileError> readSpeakerFile(const std::string& path) {
+    auto read = readSpeakerFileInUnit(path);
+    if (!read) return read.error();
+    return std::move(read->speaker);
 }
 
 bool looksLikeSpeakerFile(std::string_view text) {

@@ -255,13 +255,15 @@ SpeakerFilter readFilter(const toml::node& node, const std::string& key,
     return filter;
 }
 
-std::vector<SpeakerFilter> readFilters(TableReader& driver) {
+// The chain of filters under `filter` of a driver's table or of the file's
+// top level (`header` names its tables in messages).
+std::vector<SpeakerFilter> readFilters(TableReader& driver, const char* header) {
     std::vector<SpeakerFilter> filters;
     const toml::node* node = driver.find("filter");
     if (node == nullptr) return filters;
     const toml::array* array = node->as_array();
     if (array == nullptr) {
-        driver.fail(*node, "filter", "must be an array of tables ([[driver.filter]])");
+        driver.fail(*node, "filter", std::string("must be an array of tables (") + header + ")");
     }
     for (std::size_t i = 0; i < array->size(); ++i) {
         filters.push_back(readFilter(
@@ -282,7 +284,7 @@ SpeakerDriver readDriver(TableReader& reader, const FrdLoader& loader) {
     driver.gainDb = reader.number("gain_db", driver.gainDb);
     driver.delayMs = reader.number("delay_ms", driver.delayMs);
     driver.response = readResponse(reader, loader);
-    driver.filters = readFilters(reader);
+    driver.filters = readFilters(reader, "[[driver.filter]]");
     reader.finish();
     return driver;
 }
@@ -311,7 +313,8 @@ std::vector<SpeakerDriver> readDrivers(TableReader& root, const FrdLoader& loade
     return drivers;
 }
 
-Speaker readSpeaker(const toml::table& root, std::string_view fileName, const FrdLoader& loader) {
+SpeakerInUnit readSpeaker(const toml::table& root, std::string_view fileName,
+                          const FrdLoader& loader) {
     const ReadContext bootstrap{std::string(fileName), 0.01, "cm"};
     TableReader unitReader(root, "", bootstrap);
     const ReadContext context = contextOf(unitReader, std::string(fileName));
@@ -324,14 +327,16 @@ Speaker readSpeaker(const toml::table& root, std::string_view fileName, const Fr
     readListening(reader, speaker);
     readGrid(reader, speaker);
     speaker.drivers = readDrivers(reader, loader);
+    speaker.filters = readFilters(reader, "[[filter]]");
     reader.finish();
-    return speaker;
+    return {std::move(speaker), context.unitName};
 }
 
 }  // namespace
 
-Result<Speaker, SpeakerFileError> parseSpeakerText(std::string_view text, std::string_view fileName,
-                                                   const FrdLoader& loader) {
+Result<SpeakerInUnit, SpeakerFileError> parseSpeakerTextInUnit(std::string_view text,
+                                                               std::string_view fileName,
+                                                               const FrdLoader& loader) {
     if (text.size() > kMaxSpeakerFileBytes) {
         return SpeakerFileError{
             std::string(fileName), 0, 0, "",
@@ -349,17 +354,11 @@ Result<Speaker, SpeakerFileError> parseSpeakerText(std::string_view text, std::s
     }
 }
 
-}  // namespace opbaff
-
-namespace opbaff {
-
-std::string speakerFileUnit(std::string_view text) {
-    try {
-        const toml::table table = toml::parse(text);
-        return table["unit"].value_or(std::string("cm")) == "in" ? "in" : "cm";
-    } catch (const toml::parse_error&) {
-        return "cm";
-    }
+Result<Speaker, SpeakerFileError> parseSpeakerText(std::string_view text, std::string_view fileName,
+                                                   const FrdLoader& loader) {
+    auto read = parseSpeakerTextInUnit(text, fileName, loader);
+    if (!read) return read.error();
+    return std::move(read->speaker);
 }
 
 }  // namespace opbaff

@@ -105,8 +105,8 @@ constexpr std::array<const char*, 4> kCrossoverNames = {
     "linkwitz-riley-low-pass"};
 
 // A pass's gain is not written: the passes ignore it, and the reader refuses it.
-void writeFilter(Writer& w, const SpeakerFilter& filter) {
-    w.text += "[[driver.filter]]\n";
+void writeFilter(Writer& w, const SpeakerFilter& filter, const char* header) {
+    w.text += header;
     if (filter.kind != SpeakerFilter::Kind::biquad) {
         w.line("kind", quoted(kCrossoverNames[static_cast<std::size_t>(filter.kind)]));
         w.line("order", std::to_string(filter.order));
@@ -134,7 +134,8 @@ void writeDriver(Writer& w, const SpeakerDriver& driver) {
     w.line("gain_db", floatText(driver.gainDb));
     w.line("delay_ms", floatText(driver.delayMs));
     w.line("response", responseText(w, driver.response));
-    for (const SpeakerFilter& filter : driver.filters) writeFilter(w, filter);
+    for (const SpeakerFilter& filter : driver.filters)
+        writeFilter(w, filter, "[[driver.filter]]\n");
 }
 
 }  // namespace
@@ -153,6 +154,10 @@ std::string speakerFileText(const Speaker& speaker, std::string_view unit) {
     w.line("points_per_octave", std::to_string(speaker.grid.pointsPerOctave));
     w.line("lowest_hz", singleText(speaker.grid.lowestHz));
     w.line("highest_hz", singleText(speaker.grid.highestHz));
+    // The speaker's own chain stands before the drivers: after a [[driver]]
+    // header, a top-level [[filter]] would still read as the speaker's, but a
+    // reader of the text would take it for the driver's.
+    for (const SpeakerFilter& filter : speaker.filters) writeFilter(w, filter, "\n[[filter]]\n");
     for (const SpeakerDriver& driver : speaker.drivers) writeDriver(w, driver);
     return w.text;
 }

@@ -123,6 +123,12 @@ const MalformedCase kMalformed[] = {
      18, 5, "driver[0].filter[1].q", "above 0, not 0"},
     {"FrequencyNotFinite", 14, "frequency_hz = inf", 14, 16, "driver[0].filter[0].frequency_hz",
      "finite"},
+    {"SpeakerFilterGainOnAPass", 6,
+     "reference = [20.0, 80.0]\n[[filter]]\nkind = \"high-pass\"\nfrequency_hz = 30.0\n"
+     "gain_db = 3.0",
+     10, 11, "filter[0].gain_db", "only peaking and shelf"},
+    {"SpeakerFilterNotATableArray", 1, "name = \"test\"\nfilter = 3", 2, 10, "filter",
+     "([[filter]])"},
     {"TomlSyntax", 3, "width = = 4", 3, 0, "", ""},
 };
 

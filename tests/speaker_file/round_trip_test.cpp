@@ -58,6 +58,10 @@ Speaker everyKindSpeaker() {
     tweeter.name = "tweeter \xC3\xA9";
     tweeter.response.kind = DriverResponse::Kind::flat;
     speaker.drivers = {woofer, tweeter};
+    // The speaker's own chain: a crossover kind and a biquad, in this order.
+    speaker.filters = {
+        {SpeakerFilter::Kind::butterworthHighPass, 3, 25.0 / 3.0, {}},
+        {SpeakerFilter::Kind::biquad, 2, 1000.0, {FilterKind::peaking, 777.7, 2.0 / 3.0, 1.5}}};
     return speaker;
 }
 

@@ -112,6 +112,10 @@ std::string speakerDifference(const Speaker& a, const Speaker& b, double relativ
     for (std::size_t i = 0; i < a.drivers.size() && c.difference.empty(); ++i) {
         compareDriver(c, "driver[" + std::to_string(i) + "]", a.drivers[i], b.drivers[i]);
     }
+    c.same("filter count", a.filters.size(), b.filters.size());
+    for (std::size_t i = 0; i < a.filters.size() && c.difference.empty(); ++i) {
+        compareFilter(c, "filter[" + std::to_string(i) + "]", a.filters[i], b.filters[i]);
+    }
     return c.difference;
 }
 

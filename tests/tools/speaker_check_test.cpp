@@ -69,6 +69,13 @@ const SpeakerCheckCase kCases[] = {
      "drivers \"woofer\" and \"tweeter\" overlap: their centres are 10 cm apart", ""},
     {"LinkwitzRileyOfOrderThree", "order = 4", "order = 3", 2, "",
      ":31:9: driver[0].filter[0].order: a Linkwitz-Riley filter's order must be"},
+    {"SpeakerFilter", "[[driver]]\nname = \"woofer\"",
+     "[[filter]]\nkind = \"peaking\"\nfrequency_hz = 300.0\ngain_db = -3.0\n[[driver]]\n"
+     "name = \"woofer\"",
+     0,
+     "    filter: linkwitz-riley-high-pass, order 4, 1000 Hz\nspeaker filter: peaking, 300 Hz, "
+     "-3 dB, Q 0.7071\n",
+     ""},
     {"UnknownKey", "rear = true", "rear = true\nbackwards = 1", 2, "",
      ":28:1: driver[0].backwards: unknown key"},
 };

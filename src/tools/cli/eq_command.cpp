@@ -4,6 +4,7 @@
 #include <array>
 #include <cmath>
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <ostream>
@@ -21,7 +22,10 @@
 #include "plot.h"
 #include "polar.h"
 #include "response_columns.h"
+#include "speaker_commands.h"
+#include "speaker_curves.h"
 #include "spin_curves.h"
+#include "words.h"
 
 namespace opbaff::tools {
 namespace {
@@ -41,7 +45,15 @@ struct EqOptions {
     double tolerance = 1.0;
     std::string outputDir;  // empty: no files
     bool png = false;
+    std::string writeSpeaker;  // a speaker file's output with the fitted chain; empty: none
+    bool force = false;        // --write-speaker may replace the input
 };
+
+// A speaker file's chain is fitted at this rate, where the biquads lie within
+// 0.001 dB of the analog prototypes the speaker file holds up to 20 kHz (the
+// bilinear transform's frequency warping is (pi f / fs)^2 / 3 relative: 6e-4
+// at 20 kHz); the exports are still made at their own rates.
+constexpr double kSpeakerFitRateHz = 1536000.0;
 
 std::string fixed(double value, int decimals) {
     std::array<char, 64> text{};
@@ -146,10 +158,92 @@ std::optional<std::string> curveProblem(const EqOptions& options) {
     return std::nullopt;
 }
 
+// The sum of a speaker without its own chain, on axis or a spin curve from its
+// orbits at the listening distance.
+Result<FittedCurve, std::string> speakerLevels(const EqOptions& options, const Speaker& raw) {
+    const auto model = speakerModelOnItsGrid(raw);
+    if (!model) return options.parameterFile + ": " + model.error();
+    const std::string name = visibleText(raw.name.empty() ? options.parameterFile : raw.name);
+    if (options.curve == "on-axis") {
+        const auto heard = speakerOnAxis(*model);
+        if (!heard) return options.parameterFile + ": " + heard.error();
+        return FittedCurve{heard->frequenciesHz, levelsDbOf(heard->sum), name + ", sum on axis"};
+    }
+    const auto sets = speakerOrbits(*model, spinAnglesDeg(), defaultJobs());
+    if (!sets) return options.parameterFile + ": " + sets.error();
+    const auto spin = spinOfSets(sets->horizontal, sets->vertical);
+    if (!spin) return options.parameterFile + ": " + spin.error();
+    const bool power = options.curve == "sound-power";
+    const std::vector<double>& levels = power ? spin->soundPowerDb : spin->listeningWindowDb;
+    return FittedCurve{sets->horizontal.frequenciesHz,
+                       {levels.begin(), levels.end()},
+                       name + (power ? ", sound power" : ", listening window")};
+}
+
+// Why the command line does not fit a speaker file, or nothing.
+std::optional<std::string> speakerProblem(const EqOptions& options) {
+    if (options.column != "on-axis") return std::string("--column: a speaker file gives its sum");
+    if (options.grid != "24") return std::string("--grid: a speaker file brings its own [grid]");
+    if (options.writeSpeaker.empty()) return std::nullopt;
+    const std::filesystem::path out(options.writeSpeaker);
+    if (out.filename().empty() || out.filename() == "." || out.filename() == "..") {
+        return "--write-speaker '" + visibleText(options.writeSpeaker) + "': not a file name";
+    }
+    std::error_code code;
+    if (!options.force && std::filesystem::equivalent(options.parameterFile, out, code)) {
+        return "--write-speaker '" + visibleText(options.writeSpeaker) +
+               "' is the input speaker file: name another file, or add --force to replace it";
+    }
+    return std::nullopt;
+}
+
+// The speaker with the fitted chain as its own, written in its file's unit as
+// one output set of its folder.
+int writeSpeaker(const EqOptions& options, const SpeakerInUnit& raw, const EqFit& fit,
+                 const ToolIo& io) {
+    Speaker speaker = raw.speaker;
+    speaker.filters.clear();
+    for (const Filter& filter : fit.filters) {
+        speaker.filters.push_back({SpeakerFilter::Kind::biquad, 2, filter.frequencyHz, filter});
+    }
+    const std::filesystem::path out(options.writeSpeaker);
+    OutputSet set(out.parent_path().string());
+    auto problem = set.add(out.filename().string(), speakerFileText(speaker, raw.unit));
+    if (!problem) problem = set.commit();
+    if (problem) {
+        io.report(*problem);
+        return kExitWarning;
+    }
+    return kExitDone;
+}
+
 Result<FittedCurve, std::string> curveLevels(const EqOptions& options, const Design& design,
                                              const FrequencyGrid& grid) {
     if (options.curve == "on-axis") return columnLevels(options, design, grid);
     return spinLevels(options, design, grid);
+}
+
+// The curve to fit: a speaker file's (read into `speaker`, its own chain left
+// out and said so) or a parameter file's.
+Result<FittedCurve, std::string> inputCurve(const EqOptions& options, const FrequencyGrid& grid,
+                                            bool speakerInput,
+                                            std::optional<SpeakerInUnit>& speaker,
+                                            const ToolIo& io) {
+    if (!speakerInput) {
+        const auto file = loadParameterFile(options.parameterFile);
+        if (!file) return file.error();
+        return curveLevels(options, file->design, grid);
+    }
+    auto read = readSpeakerFileInUnit(options.parameterFile);
+    if (!read) return speakerFileErrorText(read.error());
+    speaker = std::move(read).value();
+    if (!speaker->speaker.filters.empty()) {
+        io.report(options.parameterFile + ": its own " +
+                  std::to_string(speaker->speaker.filters.size()) +
+                  " [[filter]] left out: the chain is fitted to the speaker without them");
+        speaker->speaker.filters.clear();
+    }
+    return speakerLevels(options, speaker->speaker);
 }
 
 int runEq(const EqOptions& options, ToolIo& io) {
@@ -162,20 +256,23 @@ int runEq(const EqOptions& options, ToolIo& io) {
     EqRequest request{band->fromHz,     band->toHz,   options.tilt, options.filters,
                       options.maxBoost, options.maxQ, std::nullopt, 48000.0};
     if (options.highPass > 0.0) request.highPassHz = options.highPass;
-    if (auto problem = curveProblem(options)) {
-        io.report(*problem);
+    const bool speakerInput = isSpeakerFile(options.parameterFile);
+    if (speakerInput) request.sampleRateHz = kSpeakerFitRateHz;
+    const auto refusal =
+        speakerInput ? speakerProblem(options)
+        : options.writeSpeaker.empty()
+            ? curveProblem(options)
+            : std::optional<std::string>("--write-speaker: only for a speaker file");
+    if (refusal) {
+        io.report(*refusal);
         return kExitBadInput;
     }
-    if (const auto problem = eqRequestProblem(request)) {
-        io.report(*problem);
+    if (const auto bad = eqRequestProblem(request)) {
+        io.report(*bad);
         return kExitBadInput;
     }
-    const auto file = loadParameterFile(options.parameterFile);
-    if (!file) {
-        io.report(file.error());
-        return kExitBadInput;
-    }
-    const auto curve = curveLevels(options, file->design, *grid);
+    std::optional<SpeakerInUnit> speaker;
+    const auto curve = inputCurve(options, *grid, speakerInput, speaker, io);
     if (!curve) {
         io.report(curve.error());
         return kExitBadInput;
@@ -221,6 +318,11 @@ int runEq(const EqOptions& options, ToolIo& io) {
         const int status = drawAndCommit(set, {plot}, io);
         if (status != kExitDone) return status;
     }
+    if (speaker && !options.writeSpeaker.empty()) {
+        if (const int status = writeSpeaker(options, *speaker, *fit, io); status != kExitDone) {
+            return status;
+        }
+    }
     return reached ? kExitDone : kExitWarning;
 }
 
@@ -245,7 +347,10 @@ void addEqCommand(CLI::App& app, Runner& runner) {
         "peak boost.\n"
         "Exit status: 0 within the tolerance; 1 not within it (with the reason) or a file "
         "not written; 2 a bad option or a file that cannot be read.");
-    command->add_option("FILE", options->parameterFile, "the parameter file")
+    command
+        ->add_option("FILE", options->parameterFile,
+                     "the parameter file, or a speaker file (its sum on axis, or a spin curve of "
+                     "its orbits at the listening distance, without --model)")
         ->capture_default_str();
     command->add_option("--column", options->column, "the response column, by number or name")
         ->capture_default_str();
@@ -281,6 +386,11 @@ void addEqCommand(CLI::App& app, Runner& runner) {
     command->add_option("--output-dir", options->outputDir,
                         "write the export files and the plot opbaff-eq.svg here");
     command->add_flag("--png", options->png, "draw the plot as PNG instead of SVG");
+    command->add_option("--write-speaker", options->writeSpeaker,
+                        "with a speaker file: write it here with the fitted filters as its own "
+                        "chain ([[filter]]), replacing the chain it had");
+    command->add_flag("--force", options->force,
+                      "let --write-speaker replace the input speaker file");
     command->callback(
         [options, &runner] { runner = [options](ToolIo& io) { return runEq(*options, io); }; });
 }

@@ -54,18 +54,6 @@ LayoutCurve curveOf(const std::string& name) {
     return LayoutCurve::onAxis;
 }
 
-// The speaker file's text, for its unit; readSpeakerFile has read it already.
-std::string fileText(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::string text;
-    std::array<char, 65536> chunk{};
-    while (in && text.size() <= kMaxSpeakerFileBytes) {
-        in.read(chunk.data(), chunk.size());
-        text.append(chunk.data(), static_cast<std::size_t>(in.gcount()));
-    }
-    return text;
-}
-
 Result<LayoutRequest, std::string> requestOf(const OptimiseOptions& options, const Speaker& speaker,
                                              double unitM) {
     LayoutRequest request;
@@ -150,12 +138,13 @@ int writeFiles(const std::string& dir, const std::string& table, const std::stri
 }
 
 int runOptimise(const OptimiseOptions& options, ToolIo& io) {
-    const auto speaker = readSpeakerFile(options.speakerFile);
-    if (!speaker) {
-        io.report(speakerFileErrorText(speaker.error()));
+    const auto read = readSpeakerFileInUnit(options.speakerFile);
+    if (!read) {
+        io.report(speakerFileErrorText(read.error()));
         return kExitBadInput;
     }
-    const std::string unit = speakerFileUnit(fileText(options.speakerFile));
+    const Speaker* speaker = &read->speaker;
+    const std::string& unit = read->unit;
     const double unitM = unitMetres(unit);
     const auto request = requestOf(options, *speaker, unitM);
     const auto grid = request ? layoutGrid(*request) : Result<FrequencyGrid, std::string>("");

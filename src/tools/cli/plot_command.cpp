@@ -12,6 +12,7 @@
 #include "opbaff/opbaff.h"
 #include "parameter_source.h"
 #include "response_columns.h"
+#include "speaker_commands.h"
 #include "words.h"
 
 namespace opbaff::tools {
@@ -42,6 +43,13 @@ std::vector<std::size_t> indicesOf(const std::vector<OutputColumn>& columns) {
 // Reads the file, writes the FRD files of the chosen columns and the plot
 // "opbaff-response.svg" (".png") as one set, and returns the exit status.
 int runPlot(const PlotOptions& options, const ToolIo& io) {
+    if (isSpeakerFile(options.parameterFile)) {
+        if (!options.columns.empty()) {
+            io.report("--columns: a speaker file gives each driver and the sum");
+            return kExitBadInput;
+        }
+        return runSpeakerPlot(options.parameterFile, options.output, io);
+    }
     const auto file = loadParameterFile(options.parameterFile);
     if (!file) {
         io.report(file.error());
@@ -101,8 +109,10 @@ void addPlotCommand(CLI::App& app, Runner& runner) {
     CLI::App* command = app.add_subcommand(
         "plot",
         "Write one FRD file per response column (frequency, level, phase) and a plot of the "
-        "levels: opbaff-<column>.frd and opbaff-response.svg.");
-    command->add_option("FILE", options->parameterFile, "the parameter file")
+        "levels: opbaff-<column>.frd and opbaff-response.svg. A speaker file gives each "
+        "driver and the sum on axis at its listening distance: opbaff-driver-<name>.frd, "
+        "opbaff-sum.frd and the plot.");
+    command->add_option("FILE", options->parameterFile, "the parameter file or a speaker file")
         ->capture_default_str();
     addOutputOptions(*command, options->output, true);
     command->add_option("--columns", options->columns,

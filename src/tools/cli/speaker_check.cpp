@@ -109,6 +109,9 @@ void printSummary(std::ostream& out, const std::string& fileName, const Speaker&
             out << "    filter: " << filterText(filter) << '\n';
         }
     }
+    for (const SpeakerFilter& filter : s.filters) {
+        out << "speaker filter: " << filterText(filter) << '\n';
+    }
     for (const std::string& note : notes) out << "note: " << note << '\n';
     out << fileName << ": ";
     if (notes.empty()) {
@@ -154,6 +157,8 @@ Json jsonDocument(const std::string& fileName, const Speaker& s,
                   const std::vector<std::string>& notes) {
     Json drivers = Json::array();
     std::transform(s.drivers.begin(), s.drivers.end(), std::back_inserter(drivers), jsonDriver);
+    Json filters = Json::array();
+    std::transform(s.filters.begin(), s.filters.end(), std::back_inserter(filters), filterText);
     return {{"file", fileName},
             {"readable", true},
             {"speaker",
@@ -166,7 +171,8 @@ Json jsonDocument(const std::string& fileName, const Speaker& s,
                {{"pointsPerOctave", s.grid.pointsPerOctave},
                 {"lowestHz", s.grid.lowestHz},
                 {"highestHz", s.grid.highestHz}}},
-              {"drivers", std::move(drivers)}}},
+              {"drivers", std::move(drivers)},
+              {"filters", std::move(filters)}}},
             {"notes", notes},
             {"noteCount", notes.size()}};
 }

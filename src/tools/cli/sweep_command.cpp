@@ -18,6 +18,8 @@
 #include "plot.h"
 #include "progress_bar.h"
 #include "response_columns.h"
+#include "speaker_commands.h"
+#include "speaker_sweep.h"
 #include "variants.h"
 #include "words.h"
 
@@ -228,9 +230,30 @@ std::string sweepTitle(const Design& base, std::size_t column, const std::vector
     return title + ": " + (same ? label : responseName(responseKinds(base.model)[column]));
 }
 
+// A speaker file's sweep over its own fields.
+int runSpeakerFileSweep(const std::string& fileName, std::vector<std::string> specs,
+                        const VariantOptions& common, ToolIo& io) {
+    if (common.column != "on-axis") {
+        io.report("--column: a speaker file's sweep judges the sum on axis");
+        return kExitBadInput;
+    }
+    const SpeakerSweepOptions options{fileName,    std::move(specs), common.output, common.band,
+                                      common.jobs, common.frd,       common.plot,   common.noPlot};
+    return runSpeakerSweep(options, io);
+}
+
 int runSweep(const SweepOptions& options, ToolIo& io) {
+    // A first argument without '=' names the file: a speaker file, or a
+    // parameter file in place of --file.
+    std::string fileName = options.parameterFile;
+    std::vector<std::string> texts = options.specs;
+    if (!texts.empty() && texts.front().find('=') == std::string::npos) {
+        fileName = texts.front();
+        texts.erase(texts.begin());
+    }
+    if (isSpeakerFile(fileName)) return runSpeakerFileSweep(fileName, texts, options.common, io);
     std::vector<SweepSpec> specs;
-    for (const std::string& text : options.specs) {
+    for (const std::string& text : texts) {
         auto spec = parseSweepSpec(text);
         if (!spec) {
             io.report(spec.error());
@@ -238,14 +261,14 @@ int runSweep(const SweepOptions& options, ToolIo& io) {
         }
         specs.push_back(std::move(spec).value());
     }
-    const auto file = loadParameterFile(options.parameterFile);
+    const auto file = loadParameterFile(fileName);
     if (!file) {
         io.report(file.error());
         return kExitBadInput;
     }
     const Design& base = file->design;
     const auto column = columnByName(base.model, options.common.column);
-    auto variants = sweepVariants(base, options.parameterFile, specs);
+    auto variants = sweepVariants(base, fileName, specs);
     if (!column || !variants) {
         io.report(!column ? column.error() : variants.error());
         return kExitBadInput;
@@ -336,7 +359,9 @@ void addSweepCommands(CLI::App& app, Runner& runner) {
                      "file's units; fields: " +
                          sweepFieldNames() +
                          " (or the parameter file's names). Several give every combination, "
-                         "the first varying slowest.")
+                         "the first varying slowest. A first argument without '=' is the file: "
+                         "a parameter file, or a speaker file with the fields " +
+                         speakerSweepFieldNames() + " (lengths in the file's unit).")
         ->required();
     command->add_option("--file", sweep->parameterFile, "the base design's parameter file")
         ->capture_default_str();

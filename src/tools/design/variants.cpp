@@ -24,29 +24,6 @@ const SweepField* fieldNamed(std::string_view name) {
     return found == kSweepFields.end() ? nullptr : &*found;
 }
 
-// The reason, in a sweep's words, why the range after '=' gives no values.
-std::string rangeErrorText(std::string_view text, const RangeError& error) {
-    static constexpr std::array<const char*, 3> kParts = {"FROM", "TO", "STEP"};
-    const std::string part = std::string(kParts[error.part]) + " '" + std::string(error.text) + "'";
-    switch (error.problem) {
-        case RangeProblem::notThreeParts:
-            break;
-        case RangeProblem::notANumber:
-            return specError(text, part + " is not a finite number");
-        case RangeProblem::outsideLimits:
-            return specError(text, part + " lies beyond single precision");
-        case RangeProblem::zeroStep:
-            return specError(text, "STEP must not be 0");
-        case RangeProblem::awayFromTo:
-            return specError(text, "STEP leads away from TO");
-        case RangeProblem::tooManyValues:
-            return specError(text, "more than " + std::to_string(kMaxVariants) + " values");
-        case RangeProblem::finerThanFloat:
-            return specError(text, "STEP is finer than single precision holds");
-    }
-    return specError(text, "expected NAME=FROM:TO:STEP");
-}
-
 // The last `parts` parts of a path, or the whole path if it has no more.
 std::string trailingParts(std::string_view path, std::size_t parts) {
     std::size_t start = path.size();
@@ -74,6 +51,28 @@ Response judgedColumnOnly(Response response, std::size_t column) {
 }
 
 }  // namespace
+
+std::string rangeErrorText(std::string_view text, const RangeError& error) {
+    static constexpr std::array<const char*, 3> kParts = {"FROM", "TO", "STEP"};
+    const std::string part = std::string(kParts[error.part]) + " '" + std::string(error.text) + "'";
+    switch (error.problem) {
+        case RangeProblem::notThreeParts:
+            break;
+        case RangeProblem::notANumber:
+            return specError(text, part + " is not a finite number");
+        case RangeProblem::outsideLimits:
+            return specError(text, part + " lies beyond single precision");
+        case RangeProblem::zeroStep:
+            return specError(text, "STEP must not be 0");
+        case RangeProblem::awayFromTo:
+            return specError(text, "STEP leads away from TO");
+        case RangeProblem::tooManyValues:
+            return specError(text, "more than " + std::to_string(kMaxVariants) + " values");
+        case RangeProblem::finerThanFloat:
+            return specError(text, "STEP is finer than single precision holds");
+    }
+    return specError(text, "expected NAME=FROM:TO:STEP");
+}
 
 std::string sweepFieldNames() {
     std::string names;

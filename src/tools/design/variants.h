@@ -13,6 +13,7 @@
 
 #include "merit.h"
 #include "model_choice.h"
+#include "number_text.h"
 #include "opbaff/design.h"
 #include "opbaff/design_fields.h"
 #include "opbaff/response.h"
@@ -62,6 +63,10 @@ struct SweepSpec {
     const SweepField* field = nullptr;
     std::vector<float> values;
 };
+
+// Why the range after '=' of the sweep's `text` gives no values, in a sweep's
+// words ("sweep 'width=a:2:1': FROM 'a' is not a finite number").
+std::string rangeErrorText(std::string_view text, const RangeError& error);
 
 // The field and its values, or a one-line reason why the text names none.
 Result<SweepSpec, std::string> parseSweepSpec(std::string_view text);

@@ -1,0 +1,146 @@
+#include "speaker_sweep.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <utility>
+
+#include "number_text.h"
+#include "opbaff/short_number.h"
+#include "parallel.h"
+#include "speaker_curves.h"
+#include "variants.h"
+
+namespace opbaff::tools {
+namespace {
+
+std::string specError(std::string_view text, const std::string& reason) {
+    return "sweep '" + std::string(text) + "': " + reason;
+}
+
+std::string driverNames(const Speaker& speaker) {
+    std::string names;
+    for (const SpeakerDriver& driver : speaker.drivers) {
+        names += (names.empty() ? "" : ", ") + driver.name;
+    }
+    return names;
+}
+
+const SpeakerSweepField* fieldNamed(std::string_view name, bool ofDriver) {
+    const auto found = std::find_if(
+        kSpeakerSweepFields.begin(), kSpeakerSweepFields.end(),
+        [&](const SpeakerSweepField& f) { return f.ofDriver == ofDriver && name == f.name; });
+    return found == kSpeakerSweepFields.end() ? nullptr : &*found;
+}
+
+// The field a name gives, with its driver: a speaker's field by its whole
+// name, else "<driver>.<field>" split at its last '.' (a driver's name may
+// hold dots).
+Result<SpeakerSweepSpec, std::string> fieldOf(std::string_view text, std::string_view name,
+                                              const Speaker& speaker) {
+    if (const SpeakerSweepField* field = fieldNamed(name, false)) {
+        return SpeakerSweepSpec{field, 0, std::string(name), {}};
+    }
+    const std::size_t dot = name.rfind('.');
+    const SpeakerSweepField* field =
+        dot == std::string_view::npos ? nullptr : fieldNamed(name.substr(dot + 1), true);
+    if (field == nullptr) {
+        return specError(text, "unknown field '" + std::string(name) +
+                                   "' (fields: " + speakerSweepFieldNames() + ")");
+    }
+    const std::string_view driver = name.substr(0, dot);
+    for (std::size_t i = 0; i < speaker.drivers.size(); ++i) {
+        if (speaker.drivers[i].name == driver) {
+            return SpeakerSweepSpec{field, i, std::string(name), {}};
+        }
+    }
+    return specError(text, "the speaker has no driver '" + std::string(driver) +
+                               "' (drivers: " + driverNames(speaker) + ")");
+}
+
+}  // namespace
+
+std::string speakerSweepFieldNames() {
+    std::string names;
+    for (const SpeakerSweepField& field : kSpeakerSweepFields) {
+        names += (names.empty() ? "" : ", ") + std::string(field.ofDriver ? "<driver>." : "") +
+                 field.name;
+    }
+    return names;
+}
+
+Result<SpeakerSweepSpec, std::string> parseSpeakerSweepSpec(std::string_view text,
+                                                            const Speaker& speaker) {
+    const std::size_t equals = text.find('=');
+    if (equals == std::string_view::npos) return specError(text, "expected FIELD=FROM:TO:STEP");
+    auto spec = fieldOf(text, text.substr(0, equals), speaker);
+    if (!spec) return spec.error();
+    if (speaker.baffle.isPolygon && spec->name.starts_with("baffle.")) {
+        return specError(text, "the baffle is a polygon: it has no width, height or corners");
+    }
+    auto values = parseRange(text.substr(equals + 1), {.maxCount = kMaxVariants});
+    if (!values) return rangeErrorText(text, values.error());
+    spec->values = std::move(values).value();
+    return spec;
+}
+
+Result<std::vector<SpeakerVariant>, std::string> speakerSweepVariants(
+    const Speaker& base, const std::vector<SpeakerSweepSpec>& specs, double metresPerUnit) {
+    double total = 1.0;
+    for (std::size_t k = 0; k < specs.size(); ++k) {
+        for (std::size_t j = 0; j < k; ++j) {
+            if (specs[j].name == specs[k].name) return specs[k].name + " is swept twice";
+        }
+        total *= static_cast<double>(specs[k].values.size());
+    }
+    if (total > static_cast<double>(kMaxVariants)) {
+        std::array<char, 32> count{};
+        std::snprintf(count.data(), count.size(), "%.0f", total);
+        return "the sweep gives " + std::string(count.data()) +
+               " speakers, more than the limit of " + std::to_string(kMaxVariants);
+    }
+    std::vector<SpeakerVariant> variants(static_cast<std::size_t>(total));
+    for (std::size_t v = 0; v < variants.size(); ++v) {
+        SpeakerVariant& variant = variants[v];
+        variant.speaker = base;
+        variant.values.resize(specs.size());
+        std::size_t rest = v;  // v in mixed radix, the last field's digit lowest
+        for (std::size_t k = specs.size(); k-- > 0;) {
+            const std::vector<float>& values = specs[k].values;
+            variant.values[k] = values[rest % values.size()];
+            rest /= values.size();
+            const double scale = specs[k].field->length ? metresPerUnit : 1.0;
+            specs[k].field->set(variant.speaker, specs[k].driver, variant.values[k] * scale);
+        }
+        for (std::size_t k = 0; k < specs.size(); ++k) {
+            if (k > 0) variant.name += ' ';
+            variant.name.append(specs[k].name).append("=").append(shortNumber(variant.values[k]));
+        }
+    }
+    return variants;
+}
+
+std::vector<SpeakerVariantResult> evaluateSpeakerVariants(
+    const std::vector<SpeakerVariant>& variants, const MeritBand& band, int jobs,
+    const std::function<void(std::size_t)>& progress) {
+    std::vector<SpeakerVariantResult> results(variants.size());
+    runParallel(
+        variants.size(), jobs,
+        [&](std::size_t i) {
+            SpeakerVariantResult& result = results[i];
+            const auto model = speakerModelOnItsGrid(variants[i].speaker);
+            const auto heard =
+                model ? speakerOnAxis(*model) : Result<SpeakerResponse, std::string>(model.error());
+            if (!heard) {
+                result.note = heard.error();
+                return;
+            }
+            result.frequenciesHz = heard->frequenciesHz;
+            result.sum = heard->sum;
+            result.sumDb = levelsDbOf(heard->sum);
+            result.merit = figuresOfMerit(result.frequenciesHz, result.sumDb, band);
+        },
+        progress);
+    return results;
+}
+
+}  // namespace opbaff::tools
