@@ -91,10 +91,12 @@ Result<SpeakerPolar, SpeakerFailure> hearAll(const SpeakerModel& model,
     const std::vector<float> vertical =
         options.spin ? withSpinAngles(request.vertical) : request.vertical;
     std::optional<ProgressBar> bar;
-    std::function<void(std::size_t)> progress;
+    std::function<void(std::size_t, std::size_t)> progress;
     if (io.errIsTerminal) {
-        bar.emplace(io.err, horizontal.size() + vertical.size());
-        progress = [&bar](std::size_t done) { bar->update(done); };
+        progress = [&bar, &io](std::size_t done, std::size_t total) {
+            if (!bar) bar.emplace(io.err, total);
+            bar->update(done);
+        };
     }
     auto polar = computeSpeakerPolar(model, request.speaker.listeningDistanceM, horizontal,
                                      vertical, options.jobs, progress);

@@ -1,5 +1,6 @@
 #include "speaker_polar.h"
 
+#include <algorithm>
 #include <cmath>
 #include <optional>
 
@@ -21,25 +22,58 @@ const std::vector<std::complex<double>>& SpeakerPolar::curveOf(const SpeakerResp
     return curve < heard.drivers.size() ? heard.drivers[curve] : heard.sum;
 }
 
+namespace {
+
+bool samePlace(const PlateListener& a, const PlateListener& b) {
+    return a.distanceM == b.distanceM && a.horizontalDeg == b.horizontalDeg &&
+           a.verticalDeg == b.verticalDeg;
+}
+
+// The places of both planes, each heard once: the vertical plane's 0 and
+// +-180 degrees are the horizontal plane's 0 and 180. `placeOf[i]` is the
+// index of angle i's place, the horizontal angles first.
+struct Places {
+    std::vector<PlateListener> listeners;
+    std::vector<std::size_t> placeOf;
+};
+
+Places placesOf(double distanceM, const std::vector<float>& horizontalDeg,
+                const std::vector<float>& verticalDeg) {
+    Places places;
+    const auto add = [&](PolarPlane plane, float angle) {
+        const PlateListener listener = polarListener(plane, angle, distanceM);
+        const auto same =
+            std::find_if(places.listeners.begin(), places.listeners.end(),
+                         [&](const PlateListener& l) { return samePlace(l, listener); });
+        places.placeOf.push_back(static_cast<std::size_t>(same - places.listeners.begin()));
+        if (same == places.listeners.end()) places.listeners.push_back(listener);
+    };
+    for (const float angle : horizontalDeg) add(PolarPlane::horizontal, angle);
+    for (const float angle : verticalDeg) add(PolarPlane::vertical, angle);
+    return places;
+}
+
+}  // namespace
+
 Result<SpeakerPolar, SpeakerFailure> computeSpeakerPolar(
     const SpeakerModel& model, double distanceM, const std::vector<float>& horizontalDeg,
     const std::vector<float>& verticalDeg, int jobs,
-    const std::function<void(std::size_t)>& progress) {
-    const std::size_t count = horizontalDeg.size() + verticalDeg.size();
-    std::vector<std::optional<Result<SpeakerResponse, SpeakerFailure>>> heard(count);
+    const std::function<void(std::size_t, std::size_t)>& progress) {
+    const Places places = placesOf(distanceM, horizontalDeg, verticalDeg);
+    const std::size_t count = places.listeners.size();
+    std::vector<std::optional<Result<SpeakerResponse, SpeakerFailure>>> heard(
+        places.listeners.size());
     runParallel(
         count, jobs,
         [&](std::size_t i) {
-            const bool horizontal = i < horizontalDeg.size();
-            const float angle =
-                horizontal ? horizontalDeg[i] : verticalDeg[i - horizontalDeg.size()];
             // A copy of its own for each place: the model is for one thread at
             // a time, and a copy shares its solved plate.
             const SpeakerModel own = model;
-            heard[i] = own.listen(polarListener(
-                horizontal ? PolarPlane::horizontal : PolarPlane::vertical, angle, distanceM));
+            heard[i] = own.listen(places.listeners[i]);
         },
-        progress);
+        [&](std::size_t done) {
+            if (progress) progress(done, count);
+        });
     SpeakerPolar polar;
     for (const SpeakerDriver& driver : model.speaker().drivers) {
         polar.driverNames.push_back(driver.name);
@@ -47,10 +81,11 @@ Result<SpeakerPolar, SpeakerFailure> computeSpeakerPolar(
     polar.frequenciesHz = model.frequenciesHz();
     polar.horizontalDeg = horizontalDeg;
     polar.verticalDeg = verticalDeg;
-    for (std::size_t i = 0; i < count; ++i) {
-        if (!*heard[i]) return heard[i]->error();
+    for (std::size_t i = 0; i < places.placeOf.size(); ++i) {
+        const auto& place = *heard[places.placeOf[i]];
+        if (!place) return place.error();
         auto& plane = i < horizontalDeg.size() ? polar.horizontal : polar.vertical;
-        plane.push_back(std::move(**heard[i]));
+        plane.push_back(*place);
     }
     return polar;
 }

@@ -42,14 +42,15 @@ struct SpeakerPolar {
 };
 
 // The model heard at every angle of both planes, `distanceM` from its
-// reference point, on `jobs` threads (each with its own copy of the model).
-// `progress` is called as runParallel calls it, with the places heard.
+// reference point, on `jobs` threads (each with its own copy of the model);
+// a place both planes hold (0 and 180 degrees) is heard once. `progress` is
+// called as runParallel calls it, with the places heard and their number.
 // Errors: the first failure of SpeakerModel::listen, in the order of the
 // angles, horizontal first.
 Result<SpeakerPolar, SpeakerFailure> computeSpeakerPolar(
     const SpeakerModel& model, double distanceM, const std::vector<float>& horizontalDeg,
     const std::vector<float>& verticalDeg, int jobs,
-    const std::function<void(std::size_t)>& progress = {});
+    const std::function<void(std::size_t, std::size_t)>& progress = {});
 
 // One curve of one plane as a polar set: levels in dB (20 log10 |p|, -inf for
 // no pressure) and the values rounded to floats; onAxisDb is the curve at 0

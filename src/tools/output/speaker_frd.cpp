@@ -1,7 +1,8 @@
 #include "speaker_frd.h"
 
+#include <array>
+#include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <numbers>
 
@@ -12,10 +13,13 @@
 namespace opbaff::tools {
 namespace {
 
+// The value with `decimals` decimals, as "%.*f" gives it (std::to_chars:
+// several times faster on a set of thousands of lines).
 std::string fixed(double value, int decimals) {
-    char text[48];
-    std::snprintf(text, sizeof text, "%.*f", decimals, value);
-    return text;
+    std::array<char, 400> text{};
+    const auto end = std::to_chars(text.data(), text.data() + text.size(), value,
+                                   std::chars_format::fixed, decimals);
+    return {text.data(), end.ptr};
 }
 
 // The phase with six decimals, within (-180, 180] after rounding.
