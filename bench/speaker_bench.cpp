@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
+#include <exception>
 
 #include "opbaff/speaker_file.h"
 #include "polar.h"
@@ -35,12 +36,9 @@ struct Timing {
     double total() const { return solve + listen + texts + spins; }
 };
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int run(bool check) {
     using namespace opbaff;
     using namespace opbaff::tools;
-    const bool check = argc > 1 && std::strcmp(argv[1], "--check") == 0;
     const auto speaker = readSpeakerFile("examples/two-way.toml");
     if (!speaker) {
         std::fprintf(stderr, "speaker_bench: %s (run from the project folder)\n",
@@ -95,4 +93,15 @@ int main(int argc, char** argv) {
     }
     if (check) std::printf("check: within limits\n");
     return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    try {
+        return run(argc > 1 && std::strcmp(argv[1], "--check") == 0);
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "speaker_bench: %s\n", error.what());
+        return 2;
+    }
 }

@@ -68,7 +68,7 @@ Result<SpeakerPolar, SpeakerFailure> computeSpeakerPolar(
         [&](std::size_t i) {
             // A copy of its own for each place: the model is for one thread at
             // a time, and a copy shares its solved plate.
-            const SpeakerModel own = model;
+            const SpeakerModel own = model;  // NOLINT(performance-unnecessary-copy-initialization)
             heard[i] = own.listen(places.listeners[i]);
         },
         [&](std::size_t done) {

@@ -22,6 +22,10 @@ std::string fixed(double value, int decimals) {
     return {text.data(), end.ptr};
 }
 
+constexpr const char* kPhaseRemark =
+    "phase: time factor exp(+jwt), a positive phase leads; the drivers' delays against the "
+    "reference point's way to the listener are in the phase";
+
 // The phase with six decimals, within (-180, 180] after rounding.
 std::string phaseText(double degrees) {
     std::string text = fixed(degrees, 6);
@@ -44,8 +48,7 @@ std::vector<std::string> speakerRemarks(const Speaker& speaker, const std::strin
         "pressure relative to a unit point source on an infinite baffle at the reference "
         "point, heard at the same place, " +
             metres(distanceM) + " from the reference point",
-        "phase: time factor exp(+jwt), a positive phase leads; the drivers' delays against "
-        "the reference point's way to the listener are in the phase",
+        std::string(kPhaseRemark),
         "reference point x = " + metres(speaker.referenceM.x) +
             ", y = " + metres(speaker.referenceM.y) +
             " from the baffle's lower left corner, seen from the front",
