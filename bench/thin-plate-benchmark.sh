@@ -2,7 +2,9 @@
 # Times the thin-plate model in build-bench (Release) on 97 frequencies (12 per
 # octave, 20 Hz to 5 kHz): the first response of an outline (its edge-to-edge
 # operators built), a response after the driver moved (operators reused), and
-# one more listening place. With --convergence it prints the README's
+# one more listening place, each the best of its runs, in wall time and (in
+# brackets) in the thread's CPU time, which leaves out the waits for a core on a
+# shared machine. With --convergence it prints the README's
 # convergence table instead. With --check it fails unless the first response
 # of the 50 x 50 cm plate takes at most 100 ms, a moved driver 20 ms and a
 # moved listener 1 ms.

@@ -24,8 +24,14 @@ void placePoints(EdgeGrid& grid, const std::vector<Edge>& edges) {
     for (std::size_t e = 0; e < edges.size(); ++e) {
         const GaussRule rule = gaussLegendre(grid.pointsPerEdge[e]);
         const Edge& edge = edges[e];
+        grid.firstPoint.push_back(static_cast<int>(grid.x.size()));
         for (std::size_t i = 0; i < rule.nodes.size(); ++i) {
             const double s = 0.5 * edge.length * (rule.nodes[i] + 1.0);
+            // On Gauss-Legendre points (in order) the barycentric weights are
+            // (-1)^i sqrt((1 - t_i^2) w_i), up to a common factor.
+            const double t = rule.nodes[i];
+            grid.barycentric.push_back((i % 2 == 0 ? 1.0 : -1.0) *
+                                       std::sqrt((1.0 - t * t) * rule.weights[i]));
             grid.edgeOf.push_back(static_cast<int>(e));
             grid.x.push_back(edge.px + s * edge.ex);
             grid.y.push_back(edge.py + s * edge.ey);
@@ -51,8 +57,8 @@ void measurePairs(EdgeGrid& grid, const std::vector<Edge>& edges) {
             const double dy = grid.y[q] - grid.y[p];
             const double d = std::hypot(dx, dy);
             grid.distance[p * n + q] = d;
-            grid.cosPhi[p * n + q] = (dx * edge.ex + dy * edge.ey) / d;
-            grid.sinPhi[p * n + q] = (dx * edge.nx + dy * edge.ny) / d;
+            grid.cosPhi[q * n + p] = (dx * edge.ex + dy * edge.ey) / d;
+            grid.sinPhi[q * n + p] = (dx * edge.nx + dy * edge.ny) / d;
         }
     }
 }
@@ -62,12 +68,15 @@ void measureHalfAngles(EdgeGrid& grid) {
     grid.rootSin.assign(n * n, 0.0);
     grid.cosHalf.assign(n * n, 0.0);
     grid.sinHalf.assign(n * n, 0.0);
-    for (std::size_t i = 0; i < n * n; ++i) {
-        const double c = grid.cosPhi[i];
-        grid.rootSin[i] = std::sqrt(std::max(0.0, grid.sinPhi[i]));
-        // Half-angle of phi in (0, pi), from its cosine.
-        grid.cosHalf[i] = std::sqrt(std::max(0.0, 0.5 * (1.0 + c)));
-        grid.sinHalf[i] = std::sqrt(std::max(0.0, 0.5 * (1.0 - c)));
+    for (std::size_t p = 0; p < n; ++p) {
+        for (std::size_t q = 0; q < n; ++q) {
+            const std::size_t i = p * n + q;
+            const double c = grid.cosPhi[q * n + p];
+            grid.rootSin[i] = std::sqrt(std::max(0.0, grid.sinPhi[q * n + p]));
+            // Half-angle of phi in (0, pi), from its cosine.
+            grid.cosHalf[i] = std::sqrt(std::max(0.0, 0.5 * (1.0 + c)));
+            grid.sinHalf[i] = std::sqrt(std::max(0.0, 0.5 * (1.0 - c)));
+        }
     }
 }
 

@@ -12,12 +12,16 @@ struct EdgeGrid {
     int size = 0;                    // N, the points on all edges
     std::vector<int> pointsPerEdge;  // the key of the grid
     std::vector<int> edgeOf;         // per point
+    std::vector<int> firstPoint;     // per edge: its points are firstPoint[e] onwards
     std::vector<double> x, y;        // per point, in the plate's plane
     std::vector<double> s;           // per point, position along its edge
     std::vector<double> weight;      // per point, Gauss weight times half the edge's length
-    // Per ordered pair [p * N + q], seen from p's edge: the distance, and the angle
-    // phi of the direction p -> q to the edge's direction (0 < phi < pi); zero
-    // for two points of one edge.
+    // Per point, its barycentric weight for the polynomial through the points of
+    // its edge: p(s) = sum_i (b_i / (s - s_i)) p_i / sum_i (b_i / (s - s_i)).
+    std::vector<double> barycentric;
+    // Per ordered pair [p * N + q], the distance; per pair [q * N + p], seen from
+    // p's edge, the angle phi of the direction p -> q to the edge's direction
+    // (0 < phi < pi). Zero for two points of one edge.
     std::vector<double> distance;
     std::vector<double> cosPhi, sinPhi;
     // The factors of the grazing directivity, per pair [x * N + q]: sqrt(sin phi)

@@ -26,6 +26,17 @@ namespace opbaff::accurate {
 
 namespace {
 
+// sinh and cosh of t >= 0 from one exponential.
+struct Hyperbolic {
+    double sinh, cosh;
+};
+
+Hyperbolic hyperbolic(double t) {
+    const double e = std::exp(t);
+    const double inverse = 1.0 / e;
+    return {0.5 * (e - inverse), 0.5 * (e + inverse)};
+}
+
 struct SideIntegral {
     const EdgeCoordinates& source;
     const EdgeCoordinates& listener;
@@ -43,14 +54,17 @@ struct SideIntegral {
         const double z = apex + sign * d;
         const double u1 = z - source.s;
         const double u2 = listener.s - z;
-        const double m = std::hypot(source.r, u1);
-        const double l = std::hypot(listener.r, u2);
-        // eta from the angles to the edge: alpha_S + alpha_R - pi, written without
-        // cancellation (its numerator is (r_S + r_R)(z_apex - z)).
-        const double delta =
-            std::atan2(-(source.r + listener.r) * sign * d, u1 * u2 + source.r * listener.r);
-        const double sinh2 =
-            std::pow(std::sin(0.5 * delta), 2) / ((source.r / m) * (listener.r / l));
+        const double m = std::sqrt(source.r * source.r + u1 * u1);
+        const double l = std::sqrt(listener.r * listener.r + u2 * u2);
+        // eta from the angles to the edge: delta = alpha_S + alpha_R - pi is the
+        // angle of (x, y) = (u1 u2 + r_S r_R, (r_S + r_R)(z_apex - z)), and
+        // sin^2(delta / 2) = (1 - x / h) / 2 with h = |(x, y)|, written as
+        // y^2 / (2 h (h + x)) where x > 0 so that it does not cancel.
+        const double x = u1 * u2 + source.r * listener.r;
+        const double y = (source.r + listener.r) * d;
+        const double h = std::sqrt(x * x + y * y);
+        const double sinHalf2 = x > 0.0 ? y * y / (2.0 * h * (h + x)) : (h - x) / (2.0 * h);
+        const double sinh2 = sinHalf2 / ((source.r / m) * (listener.r / l));
         const double beta = 4.0 * a * std::sqrt(1.0 + sinh2) / (sinh2 + a * a);
         out.path.push_back(m + l);
         out.weight.push_back(factor * beta * dzdt * weight / (m * l));
@@ -65,14 +79,16 @@ struct SideIntegral {
         double t = t0;
         for (int panel = 0; panel < 100000 && t < t1; ++panel) {
             const double tEnd = std::min(t + 1.0, t1);
-            const double dzdtMax = scale * std::cosh(tEnd);
-            const double z = apex + sign * scale * std::sinh(t);
-            const double near = 0.5 * std::min(std::hypot(source.r, z - source.s),
-                                               std::hypot(listener.r, z - listener.s));
+            const double dzdtMax = scale * hyperbolic(tEnd).cosh;
+            const double z = apex + sign * scale * hyperbolic(t).sinh;
+            const double us = z - source.s;
+            const double ul = z - listener.s;
+            const double near = 0.5 * std::sqrt(std::min(source.r * source.r + us * us,
+                                                         listener.r * listener.r + ul * ul));
             const double h = std::min(tEnd - t, std::min(wavePanel, near) / dzdtMax);
             for (std::size_t i = 0; i < rule.nodes.size(); ++i) {
-                const double tt = t + 0.5 * h * (rule.nodes[i] + 1.0);
-                node(scale * std::sinh(tt), sign, scale * std::cosh(tt), 0.5 * h * rule.weights[i]);
+                const Hyperbolic at = hyperbolic(t + 0.5 * h * (rule.nodes[i] + 1.0));
+                node(scale * at.sinh, sign, scale * at.cosh, 0.5 * h * rule.weights[i]);
             }
             t += h;
         }
@@ -90,16 +106,7 @@ void firstOrderNodes(const EdgeCoordinates& source, const EdgeCoordinates& liste
     if (std::abs(a) < aFloor) {
         a = a < 0.0 ? -aFloor : aFloor;
     }
-    const double rs = source.r;
-    const double rr = listener.r;
-    // The apex point: where the unfolded path source-edge-listener is straight.
-    const double apex = (source.s * rr + listener.s * rs) / (rs + rr);
-    const double u1 = apex - source.s;
-    const double u2 = listener.s - apex;
-    const double m0 = std::hypot(rs, u1);
-    const double l0 = std::hypot(rr, u2);
-    // d sinh(eta/2) / dz at the apex.
-    const double slope = (rs + rr) / (2.0 * (u1 * u2 + rs * rr) * std::sqrt((rs / m0) * (rr / l0)));
+    const auto [apex, slope] = apexOf(source, listener);
     const SideIntegral side{
         source, listener, kMax, apex, a, std::abs(a) / slope, panelRule, -(nu / (4.0 * kPi)) * gain,
         out};

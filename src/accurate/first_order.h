@@ -18,6 +18,24 @@ std::complex<double> firstOrderDiffraction(const EdgeCoordinates& source,
                                            const EdgeCoordinates& listener, double edgeLength,
                                            double k, const GaussRule& panelRule);
 
+// The apex point of an edge for a source and a listener (the point s where the
+// unfolded path source-edge-listener is straight) and the slope of sinh(eta / 2)
+// along the edge there: near it sinh(eta / 2) = slope |z - s|.
+struct Apex {
+    double s, slope;
+};
+
+inline Apex apexOf(const EdgeCoordinates& source, const EdgeCoordinates& listener) {
+    const double rs = source.r;
+    const double rr = listener.r;
+    const double apex = (source.s * rr + listener.s * rs) / (rs + rr);
+    const double u1 = apex - source.s;
+    const double u2 = listener.s - apex;
+    const double m0 = std::hypot(rs, u1);
+    const double l0 = std::hypot(rr, u2);
+    return {apex, (rs + rr) / (2.0 * (u1 * u2 + rs * rr) * std::sqrt((rs / m0) * (rr / l0)))};
+}
+
 // The first-order diffraction integral as a sum over quadrature nodes laid out
 // for every wavenumber up to kMax: H(k) = sum of weight exp(-jk path).
 struct FirstOrderNodes {

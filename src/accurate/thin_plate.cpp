@@ -17,12 +17,14 @@
 #include <cmath>
 #include <functional>
 #include <map>
+#include <memory>
 
 #include "accurate/cos_sin.h"
 #include "accurate/edge_grid.h"
 #include "accurate/first_order.h"
 #include "accurate/gauss_legendre.h"
 #include "accurate/plate_geometry.h"
+#include "accurate/zone_boundary.h"
 
 namespace opbaff {
 
@@ -49,31 +51,75 @@ Complex green(double k, double r) {
 struct Signals {
     std::vector<float> curRe, curIm, nextRe, nextIm;  // one order
     std::vector<double> sumRe, sumIm;                 // the orders so far
-    std::vector<Complex> hop;  // [w * N + x]: the line factor, weight and Green function
+    // [w * N + x]: the line factor, weight and Green function, kept by the plate
+    // or computed into ownHop.
+    const Complex* hop = nullptr;
+    std::vector<Complex> ownHop;
     Wave* incoming = nullptr;
     int order = 1;
-    void reserve(std::size_t n) {
-        if (hop.size() >= n * n) {
-            return;
+    void reserve(std::size_t n, bool withHop) {
+        if (sumRe.size() < n * n) {
+            for (auto* v : {&curRe, &curIm, &nextRe, &nextIm}) {
+                v->resize(n * n);
+            }
+            sumRe.resize(n * n);
+            sumIm.resize(n * n);
         }
-        for (auto* v : {&curRe, &curIm, &nextRe, &nextIm}) {
-            v->resize(n * n);
+        if (withHop && ownHop.size() < n * n) {
+            ownHop.resize(n * n);
         }
-        sumRe.resize(n * n);
-        sumIm.resize(n * n);
-        hop.resize(n * n);
     }
+};
+
+// The hop factors of every frequency of the last solve, kept for the next one
+// on the same frequencies (a moved driver), up to kMaxKeptHops values (16 bytes
+// each); beyond that each solve computes them again.
+constexpr std::size_t kMaxKeptHops = std::size_t{1} << 21;
+// Their storage is left uninitialised until the hops are written: a vector of
+// complex values would first fill megabytes with zeros.
+struct KeptHops {
+    std::vector<double> frequencies;
+    std::size_t size = 0;               // complex values
+    std::unique_ptr<double[]> storage;  // 2 size doubles, per frequency at the offsets
+    KeptHops() = default;
+    KeptHops(const KeptHops& other)
+        : frequencies(other.frequencies),
+          size(other.size),
+          storage(other.size > 0 ? new double[2 * other.size] : nullptr) {
+        std::copy_n(other.storage.get(), 2 * size, storage.get());
+    }
+    KeptHops& operator=(const KeptHops& other) {
+        if (this != &other) {
+            KeptHops copy(other);
+            *this = std::move(copy);
+        }
+        return *this;
+    }
+    KeptHops(KeptHops&&) = default;
+    KeptHops& operator=(KeptHops&&) = default;
+    ~KeptHops() = default;
+    void resize(std::size_t n) {
+        if (n != size) {
+            storage.reset(new double[2 * n]);
+            size = n;
+        }
+    }
+    // std::complex<double> is laid out as two doubles, real part first.
+    Complex* values() { return reinterpret_cast<Complex*>(storage.get()); }
 };
 
 // Up to this many right-hand sides on one grid share each pass over its operator.
 constexpr std::size_t kBatch = 8;
 constexpr std::size_t kRows = 4;  // the rows of the directivity applied together
+// The receiving points whose arriving waves are gathered together: the edge
+// signals are stored by sender, [w * N + x], and read a short row at a time.
+constexpr std::size_t kBlock = 16;
 
 struct Workspace {
     std::vector<Signals> sides{kBatch};
     // For one receiving point: kRows rows of the grazing directivity, its
-    // factors, the points off the point's edge, and per side the arriving and
-    // the outgoing waves.
+    // factors, the points off the point's edge, and per side the outgoing
+    // waves; per side the arriving waves of kBlock receiving points.
     std::vector<float> kernel, rootSin, cosHalf, sinHalf, vRe, vIm, outRe, outIm;
     std::vector<std::size_t> senders;
     // The sides are grown as they are used.
@@ -82,7 +128,10 @@ struct Workspace {
         for (auto* v : {&rootSin, &cosHalf, &sinHalf}) {
             v->resize(n);
         }
-        for (auto* v : {&vRe, &vIm, &outRe, &outIm}) {
+        for (auto* v : {&vRe, &vIm}) {
+            v->resize(kBatch * kBlock * n);
+        }
+        for (auto* v : {&outRe, &outIm}) {
             v->resize(kBatch * n);
         }
         senders.reserve(n);
@@ -99,6 +148,7 @@ struct ThinPlate::State {
     accurate::GaussRule panelRule;
     std::map<std::vector<int>, std::shared_ptr<const accurate::EdgeGrid>> grids;
     Workspace workspace;  // kept between solves, so that it is allocated once
+    KeptHops hops;
 };
 
 struct PlateSolution::Data {
@@ -110,7 +160,7 @@ struct PlateSolution::Data {
     std::vector<double> frequencies;
     std::vector<std::shared_ptr<const accurate::EdgeGrid>> grids;  // per frequency
     std::vector<std::size_t> offsets;                              // into the incoming signals
-    // Per frequency [x * N + w]: the wave arriving at x from w (all orders), for the
+    // Per frequency [w * N + x]: the wave arriving at x from w (all orders), for the
     // drivers' front sources and for their rear sources (as front sources). The
     // rear ones are left empty when they are rearRatio times the front ones.
     std::vector<Wave> incomingFront, incomingRear;
@@ -135,6 +185,7 @@ Result<ThinPlate, PlateError> ThinPlate::create(PlateOutline outline, double spe
                                                accuracy,
                                                std::move(edges),
                                                accurate::gaussLegendre(6),
+                                               {},
                                                {},
                                                {}});
     return ThinPlate(std::move(state));
@@ -222,83 +273,149 @@ void sourceTerm(const accurate::EdgeGrid& grid, const std::vector<PlateDriver>& 
     }
 }
 
-// The next order of every unfinished side: next(x -> y) = sum over w of the
-// grazing directivity at x from w towards y times the wave arriving at x from w.
-// Compiled also for AVX2 and chosen by the processor at load time; the two give the
-// same sums (no fused multiply-add, the same order of operations per element).
-__attribute__((target_clones("avx2", "default"))) void nextOrder(const accurate::EdgeGrid& grid,
-                                                                 std::vector<Signals*>& live,
-                                                                 Workspace& ws) {
+// The waves arriving at the points [x0, x0 + count) from every w, as the order
+// step weighs them (4 sqrt(sin phi) times the hop times the edge signal), in
+// single precision: per side j and point x0 + b, ws.vRe[(j * kBlock + b) * N + w].
+__attribute__((target_clones("avx2", "default"))) void gatherArrivals(
+    const accurate::EdgeGrid& grid, const std::vector<Signals*>& live, Workspace& ws,
+    std::size_t x0, std::size_t count) {
     const auto n = static_cast<std::size_t>(grid.size);
+    // Through a tile of kBlock senders by kBlock receivers: read along the rows
+    // of the signals, written along the rows of the arrivals.
+    std::array<std::array<double, kBlock>, kBlock> tileRe{};
+    std::array<std::array<double, kBlock>, kBlock> tileIm{};
+    for (std::size_t j = 0; j < live.size(); ++j) {
+        const Signals& s = *live[j];
+        float* vRe = ws.vRe.data() + j * kBlock * n;
+        float* vIm = ws.vIm.data() + j * kBlock * n;
+        for (std::size_t w0 = 0; w0 < n; w0 += kBlock) {
+            const std::size_t senders = std::min(kBlock, n - w0);
+            for (std::size_t q = 0; q < senders; ++q) {
+                const std::size_t w = w0 + q;
+                // std::complex<double> is laid out as two doubles, real part first;
+                // the product written out (std::complex's checks for infinities).
+                const auto* hop = reinterpret_cast<const double*>(s.hop + w * n + x0);
+                const float* cRe = s.curRe.data() + w * n + x0;
+                const float* cIm = s.curIm.data() + w * n + x0;
+                for (std::size_t b = 0; b < count; ++b) {
+                    const double hr = hop[2 * b];
+                    const double hi = hop[2 * b + 1];
+                    const double cr = cRe[b];
+                    const double ci = cIm[b];
+                    tileRe[q][b] = hr * cr - hi * ci;
+                    tileIm[q][b] = hr * ci + hi * cr;
+                }
+            }
+            for (std::size_t b = 0; b < count; ++b) {
+                const double* rootSin = grid.rootSin.data() + (x0 + b) * n + w0;
+                float* outRe = vRe + b * n + w0;
+                float* outIm = vIm + b * n + w0;
+                for (std::size_t q = 0; q < senders; ++q) {
+                    const double scale = 4.0 * rootSin[q];
+                    outRe[q] = static_cast<float>(scale * tileRe[q][b]);
+                    outIm[q] = static_cast<float>(scale * tileIm[q][b]);
+                }
+            }
+        }
+    }
+}
+
+// The next order of every unfinished side at the receiving point x (its
+// arriving waves gathered at row b): next(x -> y) = sum over w of the grazing
+// directivity at x from w towards y times the wave arriving at x from w. The
+// points y of x's own edge get nothing (the directivity is zero there), so the
+// rows run over the m = N - n_e others only, counted c with y = c below the
+// edge's first point and c + n_e above it.
+__attribute__((target_clones("avx2", "default"))) void receiveAt(const accurate::EdgeGrid& grid,
+                                                                 std::vector<Signals*>& live,
+                                                                 Workspace& ws, std::size_t x,
+                                                                 std::size_t b) {
+    const auto n = static_cast<std::size_t>(grid.size);
+    const auto edge = static_cast<std::size_t>(grid.edgeOf[x]);
+    const auto lo = static_cast<std::size_t>(grid.firstPoint[edge]);
+    const auto own = static_cast<std::size_t>(grid.pointsPerEdge[edge]);
+    const std::size_t m = n - own;
     float* rootSin = ws.rootSin.data();
     float* cosHalf = ws.cosHalf.data();
     float* sinHalf = ws.sinHalf.data();
-    for (std::size_t x = 0; x < n; ++x) {
-        // The points that send waves to x: those off its own edge.
-        ws.senders.clear();
-        for (std::size_t w = 0; w < n; ++w) {
-            rootSin[w] = static_cast<float>(grid.rootSin[x * n + w]);
-            cosHalf[w] = static_cast<float>(grid.cosHalf[x * n + w]);
-            sinHalf[w] = static_cast<float>(grid.sinHalf[x * n + w]);
-            if (grid.rootSin[x * n + w] != 0.0) {
-                ws.senders.push_back(w);
+    for (std::size_t c = 0; c < m; ++c) {
+        const std::size_t y = c < lo ? c : c + own;
+        rootSin[c] = static_cast<float>(grid.rootSin[x * n + y]);
+        cosHalf[c] = static_cast<float>(grid.cosHalf[x * n + y]);
+        sinHalf[c] = static_cast<float>(grid.sinHalf[x * n + y]);
+    }
+    // The points that send waves to x: those off its own edge.
+    ws.senders.clear();
+    for (std::size_t w = 0; w < n; ++w) {
+        if (grid.rootSin[x * n + w] != 0.0) {
+            ws.senders.push_back(w);
+        }
+    }
+    for (std::size_t j = 0; j < live.size(); ++j) {
+        std::fill_n(ws.outRe.data() + j * n, m, 0.0F);
+        std::fill_n(ws.outIm.data() + j * n, m, 0.0F);
+    }
+    // kRows senders at a time: their rows of the directivity, then each side's
+    // outgoing waves loaded and stored once for them. Single precision: its
+    // rounding stays far below the tolerance of the sum.
+    for (std::size_t first = 0; first < ws.senders.size(); first += kRows) {
+        const std::size_t rows = std::min(kRows, ws.senders.size() - first);
+        std::array<std::size_t, kRows> from{};
+        for (std::size_t r = 0; r < kRows; ++r) {
+            from[r] = ws.senders[first + std::min(r, rows - 1)];
+            float* kernel = ws.kernel.data() + r * n;
+            if (r >= rows) {
+                std::fill_n(kernel, m, 0.0F);
+                continue;
+            }
+            const auto w = from[r];
+            const float cw = static_cast<float>(grid.cosHalf[x * n + w]);
+            const float sw = static_cast<float>(grid.sinHalf[x * n + w]);
+            for (std::size_t c = 0; c < m; ++c) {
+                kernel[c] = rootSin[c] / std::max(cw * cosHalf[c] + sw * sinHalf[c], kSmallestF);
             }
         }
+        const float* k0 = ws.kernel.data();
+        const float* k1 = k0 + n;
+        const float* k2 = k1 + n;
+        const float* k3 = k2 + n;
         for (std::size_t j = 0; j < live.size(); ++j) {
-            const Signals& s = *live[j];
-            for (std::size_t w = 0; w < n; ++w) {
-                // Written out: std::complex's product checks for infinities.
-                const double hr = s.hop[w * n + x].real();
-                const double hi = s.hop[w * n + x].imag();
-                const double cr = s.curRe[w * n + x];
-                const double ci = s.curIm[w * n + x];
-                const double scale = 4.0 * grid.rootSin[x * n + w];
-                ws.vRe[j * n + w] = static_cast<float>(scale * (hr * cr - hi * ci));
-                ws.vIm[j * n + w] = static_cast<float>(scale * (hr * ci + hi * cr));
-            }
-            std::fill_n(ws.outRe.data() + j * n, n, 0.0F);
-            std::fill_n(ws.outIm.data() + j * n, n, 0.0F);
-        }
-        // kRows senders at a time: their rows of the directivity, then each side's
-        // outgoing waves loaded and stored once for them. Single precision:
-        // its rounding stays far below the tolerance of the sum.
-        for (std::size_t b = 0; b < ws.senders.size(); b += kRows) {
-            const std::size_t rows = std::min(kRows, ws.senders.size() - b);
-            std::array<std::size_t, kRows> from{};
-            for (std::size_t r = 0; r < kRows; ++r) {
-                from[r] = ws.senders[b + std::min(r, rows - 1)];
-                float* kernel = ws.kernel.data() + r * n;
-                if (r >= rows) {
-                    std::fill_n(kernel, n, 0.0F);
-                    continue;
-                }
-                const float cw = cosHalf[from[r]];
-                const float sw = sinHalf[from[r]];
-                for (std::size_t y = 0; y < n; ++y) {
-                    kernel[y] =
-                        rootSin[y] / std::max(cw * cosHalf[y] + sw * sinHalf[y], kSmallestF);
-                }
-            }
-            const float* k0 = ws.kernel.data();
-            const float* k1 = k0 + n;
-            const float* k2 = k1 + n;
-            const float* k3 = k2 + n;
-            for (std::size_t j = 0; j < live.size(); ++j) {
-                const float* vr = ws.vRe.data() + j * n;
-                const float* vi = ws.vIm.data() + j * n;
-                const float r0 = vr[from[0]], r1 = vr[from[1]], r2 = vr[from[2]], r3 = vr[from[3]];
-                const float i0 = vi[from[0]], i1 = vi[from[1]], i2 = vi[from[2]], i3 = vi[from[3]];
-                float* outRe = ws.outRe.data() + j * n;
-                float* outIm = ws.outIm.data() + j * n;
-                for (std::size_t y = 0; y < n; ++y) {
-                    outRe[y] += k0[y] * r0 + k1[y] * r1 + k2[y] * r2 + k3[y] * r3;
-                    outIm[y] += k0[y] * i0 + k1[y] * i1 + k2[y] * i2 + k3[y] * i3;
-                }
+            const float* vr = ws.vRe.data() + (j * kBlock + b) * n;
+            const float* vi = ws.vIm.data() + (j * kBlock + b) * n;
+            const float r0 = vr[from[0]], r1 = vr[from[1]], r2 = vr[from[2]], r3 = vr[from[3]];
+            const float i0 = vi[from[0]], i1 = vi[from[1]], i2 = vi[from[2]], i3 = vi[from[3]];
+            float* outRe = ws.outRe.data() + j * n;
+            float* outIm = ws.outIm.data() + j * n;
+            for (std::size_t c = 0; c < m; ++c) {
+                outRe[c] += k0[c] * r0 + k1[c] * r1 + k2[c] * r2 + k3[c] * r3;
+                outIm[c] += k0[c] * i0 + k1[c] * i1 + k2[c] * i2 + k3[c] * i3;
             }
         }
-        for (std::size_t j = 0; j < live.size(); ++j) {
-            std::copy_n(ws.outRe.data() + j * n, n, live[j]->nextRe.data() + x * n);
-            std::copy_n(ws.outIm.data() + j * n, n, live[j]->nextIm.data() + x * n);
+    }
+    for (std::size_t j = 0; j < live.size(); ++j) {
+        float* nextRe = live[j]->nextRe.data() + x * n;
+        float* nextIm = live[j]->nextIm.data() + x * n;
+        const float* outRe = ws.outRe.data() + j * n;
+        const float* outIm = ws.outIm.data() + j * n;
+        std::copy_n(outRe, lo, nextRe);
+        std::copy_n(outIm, lo, nextIm);
+        std::fill_n(nextRe + lo, own, 0.0F);
+        std::fill_n(nextIm + lo, own, 0.0F);
+        std::copy_n(outRe + lo, m - lo, nextRe + lo + own);
+        std::copy_n(outIm + lo, m - lo, nextIm + lo + own);
+    }
+}
+
+// The next order of every unfinished side, receiving point by receiving point.
+// Compiled also for AVX2 and chosen by the processor at load time; the two give
+// the same sums (no fused multiply-add, the same order of operations per element).
+void nextOrder(const accurate::EdgeGrid& grid, std::vector<Signals*>& live, Workspace& ws) {
+    const auto n = static_cast<std::size_t>(grid.size);
+    for (std::size_t x0 = 0; x0 < n; x0 += kBlock) {
+        const std::size_t count = std::min(kBlock, n - x0);
+        gatherArrivals(grid, live, ws, x0, count);
+        for (std::size_t b = 0; b < count; ++b) {
+            receiveAt(grid, live, ws, x0 + b, b);
         }
     }
 }
@@ -327,26 +444,66 @@ __attribute__((target_clones("avx2", "default"))) void hopFactors(const accurate
 }
 
 // Adds the order just computed to the sum; true once it added less than the
-// tolerance (relative).
-bool addOrder(Signals& s, std::size_t n, const PlateAccuracy& accuracy) {
-    double added = 0.0;
-    double total = 0.0;
-    for (std::size_t i = 0; i < n * n; ++i) {
-        s.sumRe[i] += s.nextRe[i];
-        s.sumIm[i] += s.nextIm[i];
-        const double re = s.nextRe[i];
-        const double im = s.nextIm[i];
-        added += re * re + im * im;
-        total += s.sumRe[i] * s.sumRe[i] + s.sumIm[i] * s.sumIm[i];
+// tolerance (relative). The two norms are summed in kLanes parts, so that the
+// loop vectorises.
+constexpr std::size_t kLanes = 8;
+__attribute__((target_clones("avx2", "default"))) bool addOrder(Signals& s, std::size_t n,
+                                                                const PlateAccuracy& accuracy) {
+    std::array<double, kLanes> added{};
+    std::array<double, kLanes> total{};
+    double* sumRe = s.sumRe.data();
+    double* sumIm = s.sumIm.data();
+    const float* nextRe = s.nextRe.data();
+    const float* nextIm = s.nextIm.data();
+    const std::size_t count = n * n;
+    const std::size_t whole = count - count % kLanes;
+    const auto addOne = [&](std::size_t i, std::size_t lane) {
+        const double re = nextRe[i];
+        const double im = nextIm[i];
+        sumRe[i] += re;
+        sumIm[i] += im;
+        added[lane] += re * re + im * im;
+        total[lane] += sumRe[i] * sumRe[i] + sumIm[i] * sumIm[i];
+    };
+    for (std::size_t i = 0; i < whole; i += kLanes) {
+        for (std::size_t lane = 0; lane < kLanes; ++lane) {
+            addOne(i + lane, lane);
+        }
+    }
+    for (std::size_t i = whole; i < count; ++i) {
+        addOne(i, 0);
+    }
+    double addedSum = 0.0;
+    double totalSum = 0.0;
+    for (std::size_t lane = 0; lane < kLanes; ++lane) {
+        addedSum += added[lane];
+        totalSum += total[lane];
     }
     std::swap(s.curRe, s.nextRe);
     std::swap(s.curIm, s.nextIm);
-    return added <= accuracy.orderTolerance * accuracy.orderTolerance * total;
+    return addedSum <= accuracy.orderTolerance * accuracy.orderTolerance * totalSum;
+}
+
+// The waves arriving from w at x, hop times edge signal, [w * N + x]: in the
+// order the signals are kept, so that the loop vectorises.
+__attribute__((target_clones("avx2", "default"))) void arrivingWaves(Signals& s,
+                                                                     std::size_t count) {
+    // std::complex is laid out as its real part, then its imaginary part.
+    const auto* hop = reinterpret_cast<const double*>(s.hop);
+    auto* out = reinterpret_cast<float*>(s.incoming);
+    const double* sumRe = s.sumRe.data();
+    const double* sumIm = s.sumIm.data();
+    for (std::size_t i = 0; i < count; ++i) {
+        const double hr = hop[2 * i];
+        const double hi = hop[2 * i + 1];
+        out[2 * i] = static_cast<float>(hr * sumRe[i] - hi * sumIm[i]);
+        out[2 * i + 1] = static_cast<float>(hr * sumIm[i] + hi * sumRe[i]);
+    }
 }
 
 // Sums the orders of the edge-source integral equation by iteration for the
 // sides in `batch` (all on `grid`, their first order in sumRe/sumIm), and leaves
-// the incoming waves [x * N + w] in their `incoming`, the highest order summed
+// the incoming waves [w * N + x] in their `incoming`, the highest order summed
 // in their `order`.
 void sumOrders(const accurate::EdgeGrid& grid, const PlateAccuracy& accuracy,
                std::vector<Signals*>& batch, Workspace& ws) {
@@ -371,15 +528,7 @@ void sumOrders(const accurate::EdgeGrid& grid, const PlateAccuracy& accuracy,
         });
     }
     for (Signals* s : batch) {
-        for (std::size_t x = 0; x < n; ++x) {
-            for (std::size_t w = 0; w < n; ++w) {
-                const Complex h = s->hop[w * n + x];
-                const double sr = s->sumRe[w * n + x];
-                const double si = s->sumIm[w * n + x];
-                s->incoming[x * n + w] = {static_cast<float>(h.real() * sr - h.imag() * si),
-                                          static_cast<float>(h.real() * si + h.imag() * sr)};
-            }
-        }
+        arrivingWaves(*s, n * n);
     }
 }
 
@@ -495,8 +644,21 @@ Result<PlateSolution, PlateError> ThinPlate::solve(const std::vector<PlateDriver
                 sideSize[j], static_cast<std::size_t>(data->grids[jobs[first].frequency]->size));
         }
     }
+    // The hop factors depend on the outline and the frequency only.
+    KeptHops& kept = state_->hops;
+    const bool keep = total <= kMaxKeptHops;
+    if (!keep) {
+        kept = {};
+    } else if (kept.frequencies != frequenciesHz) {
+        kept.resize(total);
+        for (std::size_t i = 0; i < frequenciesHz.size(); ++i) {
+            const double k = 2.0 * kPi * frequenciesHz[i] / state_->speedOfSound;
+            hopFactors(*data->grids[i], k, kept.values() + data->offsets[i]);
+        }
+        kept.frequencies = frequenciesHz;
+    }
     for (std::size_t j = 0; j < kBatch; ++j) {
-        ws.sides[j].reserve(sideSize[j]);
+        ws.sides[j].reserve(sideSize[j], !keep);
     }
     std::vector<Signals*> batch;
     for (std::size_t first = 0; first < jobs.size();) {
@@ -507,7 +669,12 @@ Result<PlateSolution, PlateError> ThinPlate::solve(const std::vector<PlateDriver
             const Job& job = jobs[j];
             Signals& side = ws.sides[j - first];
             const double k = 2.0 * kPi * frequenciesHz[job.frequency] / state_->speedOfSound;
-            hopFactors(grid, k, side.hop.data());
+            if (keep) {
+                side.hop = kept.values() + data->offsets[job.frequency];
+            } else {
+                hopFactors(grid, k, side.ownHop.data());
+                side.hop = side.ownHop.data();
+            }
             sourceTerm(grid, drivers, *job.gains, state_->edges, k, side.sumRe, side.sumIm);
             side.incoming = job.incoming;
             batch.push_back(&side);
@@ -576,82 +743,144 @@ void addFirstOrderNodes(const PlateSolution::Data& d, const std::vector<double>&
 }
 
 // How the listener and its mirror image hear the edge points of one grid, for
-// every frequency on that grid: per point the distance, per pair [x * N + w] the
+// every frequency on that grid: per point the distance, per pair [w * N + x] the
 // directivity of the edge source at x for the wave from w towards the listener
 // (front) and towards the mirror (rear; folded into front, times the rear ratio,
 // when the rear waves are proportional to the front ones).
 struct EdgeView {
     const accurate::EdgeGrid* grid = nullptr;
     std::vector<double> distance, front, rear;
+    // Per point: the direction to the listener and cos(theta / 2) of the
+    // listener and of its mirror image.
+    std::vector<double> cosOut, sinOut, a, aMirror;
+    std::vector<double> sumRe, sumIm;  // per point, for one frequency
 };
+
+// One row w of the listener's directivities: the edge source at every x for the
+// wave from w (sinIn, cosIn of the direction x -> w, seen from x's edge). Folded
+// (rear null): front + rearRatio times rear. With sinh^2(eta / 2) = Q / P,
+// Q = 1 + cosIn cosOut - sinIn sinOut and P = 2 sinIn sinOut (faceSourceSinh2),
+// the directivity 4 a cosh(eta / 2) / (sinh^2(eta / 2) + a^2) is
+// 4 a sqrt(P (P + Q)) / (Q + a^2 P): one square root for both, one division
+// each or one for the folded sum. Zero from the points of x's own edge (sinIn
+// 0), branch-free, so that the loop vectorises.
+__attribute__((target_clones("avx2", "default"))) void directivityRow(
+    const double* sinPhi, const double* cosPhi, const EdgeView& view, std::size_t n,
+    double rearRatio, double* front, double* rear) {
+    struct Terms {
+        bool sends;
+        double root, a, b, toFront, toRear;
+    };
+    const auto terms = [&](std::size_t x) {
+        const double sinIn = sinPhi[x];
+        const bool sends = sinIn > 0.0;
+        const double sinProduct = (sends ? sinIn : 1.0) * view.sinOut[x];
+        const double p = 2.0 * sinProduct;
+        const double q = std::max(0.0, 1.0 + (-cosPhi[x]) * view.cosOut[x] - sinProduct);
+        const double a = view.a[x];
+        const double b = view.aMirror[x];
+        return Terms{sends, 4.0 * std::sqrt(p * (p + q)), a, b, q + a * a * p, q + b * b * p};
+    };
+    if (rear == nullptr) {
+        for (std::size_t x = 0; x < n; ++x) {
+            const Terms t = terms(x);
+            const double sum =
+                t.root * (t.a * t.toRear + rearRatio * t.b * t.toFront) / (t.toFront * t.toRear);
+            front[x] = t.sends ? sum : 0.0;
+        }
+    } else {
+        for (std::size_t x = 0; x < n; ++x) {
+            const Terms t = terms(x);
+            front[x] = t.sends ? t.root * t.a / t.toFront : 0.0;
+            rear[x] = t.sends ? t.root * t.b / t.toRear : 0.0;
+        }
+    }
+}
 
 void viewEdges(const PlateSolution::Data& d, const accurate::EdgeGrid& grid, SpacePoint at,
                EdgeView& view) {
     const auto n = static_cast<std::size_t>(grid.size);
     const bool folded = d.incomingRear.empty();
-    view.grid = &grid;
-    view.distance.resize(n);
-    view.front.resize(n * n);
-    view.rear.resize(folded ? 0 : n * n);
+    view.grid = &grid;  // its arrays are sized for the largest grid
     const SpacePoint mirror{at.x, at.y, -at.z};
-    for (std::size_t x = 0; x < n; ++x) {
-        const auto& edge = d.edges[static_cast<std::size_t>(grid.edgeOf[x])];
+    for (std::size_t e = 0; e < d.edges.size(); ++e) {
+        const auto& edge = d.edges[e];
         const accurate::EdgeCoordinates r = accurate::edgeCoordinates(edge, at);
-        const double l = std::hypot(r.r, grid.s[x] - r.s);
-        const double cosOut = (grid.s[x] - r.s) / l;
-        const double sinOut = r.r / l;
-        const double a = std::cos(0.5 * r.theta);
-        const double aMirror = std::cos(0.5 * accurate::edgeCoordinates(edge, mirror).theta);
-        view.distance[x] = l;
-        for (std::size_t w = 0; w < n; ++w) {
-            // Zero from the points of x's own edge (sinIn 0), branch-free.
-            const double sinIn = grid.sinPhi[x * n + w];
-            const bool sends = sinIn > 0.0;
-            const double sinh2 = accurate::faceSourceSinh2(sends ? sinIn : 1.0,
-                                                           -grid.cosPhi[x * n + w], sinOut, cosOut);
-            const double root = std::sqrt(1.0 + sinh2);
-            const double front = sends ? accurate::faceSourceDirectivityOf(sinh2, root, a) : 0.0;
-            const double rear =
-                sends ? accurate::faceSourceDirectivityOf(sinh2, root, aMirror) : 0.0;
-            if (folded) {
-                view.front[x * n + w] = front + d.rearRatio * rear;
-            } else {
-                view.front[x * n + w] = front;
-                view.rear[x * n + w] = rear;
-            }
+        const double a = accurate::halfAngleCosine(r.theta);
+        const double aMirror =
+            accurate::halfAngleCosine(accurate::edgeCoordinates(edge, mirror).theta);
+        const auto first = static_cast<std::size_t>(grid.firstPoint[e]);
+        for (std::size_t x = first; x < first + static_cast<std::size_t>(grid.pointsPerEdge[e]);
+             ++x) {
+            const double l = std::hypot(r.r, grid.s[x] - r.s);
+            view.cosOut[x] = (grid.s[x] - r.s) / l;
+            view.sinOut[x] = r.r / l;
+            view.a[x] = a;
+            view.aMirror[x] = aMirror;
+            view.distance[x] = l;
+        }
+    }
+    for (std::size_t w = 0; w < n; ++w) {
+        directivityRow(grid.sinPhi.data() + w * n, grid.cosPhi.data() + w * n, view, n,
+                       folded ? d.rearRatio : 0.0, view.front.data() + w * n,
+                       folded ? nullptr : view.rear.data() + w * n);
+    }
+    // Near the plane beyond an edge the peaks of the directivity at the apex
+    // points fall between the edge's points.
+    for (std::size_t e = 0; e < d.edges.size(); ++e) {
+        const auto& edge = d.edges[e];
+        const accurate::EdgeCoordinates r = accurate::edgeCoordinates(edge, at);
+        const double a = accurate::halfAngleCosine(r.theta);
+        if (std::abs(a) >= accurate::kZoneBoundaryWidth) {
+            continue;
+        }
+        const double aMirror =
+            accurate::halfAngleCosine(accurate::edgeCoordinates(edge, mirror).theta);
+        const double share = accurate::zoneBoundaryShare(std::abs(a));
+        const std::array<accurate::ApexTarget, 2> targets{
+            accurate::ApexTarget{a, share, view.front.data()},
+            folded ? accurate::ApexTarget{aMirror, share * d.rearRatio, view.front.data()}
+                   : accurate::ApexTarget{aMirror, share, view.rear.data()}};
+        accurate::addApexCorrection(grid, edge, e, r, targets.data(), targets.size());
+    }
+}
+
+// Adds to sums[x] the directivity times the wave arriving at x, over all w:
+// point by point in the order of w, each point's sum apart, so that it vectorises.
+__attribute__((target_clones("avx2", "default"))) void addArriving(const double* beta,
+                                                                   const Wave* in, std::size_t n,
+                                                                   double* sumRe, double* sumIm) {
+    // std::complex is laid out as its real part, then its imaginary part.
+    const auto* wave = reinterpret_cast<const float*>(in);
+    for (std::size_t w = 0; w < n; ++w) {
+        const double* b = beta + w * n;
+        const float* v = wave + 2 * w * n;
+        for (std::size_t x = 0; x < n; ++x) {
+            sumRe[x] += b[x] * static_cast<double>(v[2 * x]);
+            sumIm[x] += b[x] * static_cast<double>(v[2 * x + 1]);
         }
     }
 }
 
 // The higher orders heard on `view` at frequency i: the edge sources of the waves
 // arriving at every edge point.
-Complex higherField(const PlateSolution::Data& d, std::size_t i, const EdgeView& view) {
+Complex higherField(const PlateSolution::Data& d, std::size_t i, EdgeView& view) {
     const double k = 2.0 * kPi * d.frequencies[i] / d.speedOfSound;
     const auto& grid = *view.grid;
     const auto n = static_cast<std::size_t>(grid.size);
-    const Wave* front = d.incomingFront.data() + d.offsets[i];
-    const Wave* rear = d.incomingRear.empty() ? nullptr : d.incomingRear.data() + d.offsets[i];
+    std::fill_n(view.sumRe.begin(), n, 0.0);
+    std::fill_n(view.sumIm.begin(), n, 0.0);
+    addArriving(view.front.data(), d.incomingFront.data() + d.offsets[i], n, view.sumRe.data(),
+                view.sumIm.data());
+    if (!d.incomingRear.empty()) {
+        addArriving(view.rear.data(), d.incomingRear.data() + d.offsets[i], n, view.sumRe.data(),
+                    view.sumIm.data());
+    }
     Complex higher = 0.0;
     for (std::size_t x = 0; x < n; ++x) {
-        double sumRe = 0.0;
-        double sumIm = 0.0;
-        const double* beta = view.front.data() + x * n;
-        const Wave* in = front + x * n;
-        for (std::size_t w = 0; w < n; ++w) {
-            sumRe += beta[w] * in[w].real();
-            sumIm += beta[w] * in[w].imag();
-        }
-        if (rear != nullptr) {
-            beta = view.rear.data() + x * n;
-            in = rear + x * n;
-            for (std::size_t w = 0; w < n; ++w) {
-                sumRe += beta[w] * in[w].real();
-                sumIm += beta[w] * in[w].imag();
-            }
-        }
         const double l = view.distance[x];
         const accurate::CosSin e = accurate::cosSin(k * l);
-        higher += (grid.weight[x] / l) * Complex(e.c, -e.s) * Complex(sumRe, sumIm);
+        higher += (grid.weight[x] / l) * Complex(e.c, -e.s) * Complex(view.sumRe[x], view.sumIm[x]);
     }
     return kLineFactor * higher;
 }
@@ -691,9 +920,12 @@ Result<PlateResponse, PlateError> PlateSolution::listen(SpacePoint listener) con
     for (const auto& grid : d.grids) {
         largest = std::max(largest, static_cast<std::size_t>(grid->size));
     }
-    view.distance.reserve(largest);
-    view.front.reserve(largest * largest);
-    view.rear.reserve(d.incomingRear.empty() ? 0 : largest * largest);
+    for (auto* v : {&view.distance, &view.sumRe, &view.sumIm, &view.cosOut, &view.sinOut, &view.a,
+                    &view.aMirror}) {
+        v->resize(largest);
+    }
+    view.front.resize(largest * largest);
+    view.rear.resize(d.incomingRear.empty() ? 0 : largest * largest);
     accurate::FirstOrderNodes nodes;
     std::size_t nodesEnd = 0;  // the frequencies before it are served by `nodes`
     for (std::size_t i = 0; i < d.frequencies.size(); ++i) {
