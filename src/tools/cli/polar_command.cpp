@@ -1,10 +1,13 @@
 // opbaff-design polar: the directivity of a rectangular baffle as one FRD file
 // per listening angle, a sonogram and a polar diagram, from one parameter file.
 #include <CLI/CLI.hpp>
+#include <algorithm>
+#include <array>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "command_line.h"
@@ -16,7 +19,9 @@
 #include "parameter_source.h"
 #include "polar.h"
 #include "polar_plots.h"
+#include "speaker_polar_command.h"
 #include "spin_curves.h"
+#include "spin_plots.h"
 
 namespace opbaff::tools {
 namespace {
@@ -29,8 +34,19 @@ struct PolarOptions {
     std::string frequencies = "250,500,1000,2000,4000";
     std::string name = "opbaff";
     int jobs = defaultJobs();
-    bool spin = false;  // with --model accurate
+    bool spin = false;               // with --model accurate
+    std::vector<std::string> given;  // the options on the command line, of kGivenOptions
 };
+
+// The options whose presence matters to a speaker file, which has defaults of
+// its own or has no use for them.
+constexpr std::array<const char*, 8> kGivenOptions{"--grid",        "--angles",     "--vertical",
+                                                   "--name",        "--model",      "--phase",
+                                                   "--baffle-only", "--frequencies"};
+
+bool given(const PolarOptions& options, std::string_view option) {
+    return std::find(options.given.begin(), options.given.end(), option) != options.given.end();
+}
 
 // What the command line asks for, read and checked.
 struct PolarRequest {
@@ -148,18 +164,6 @@ std::vector<std::string> spinRemarks(const PolarOptions& options, const Design& 
     return remarks;
 }
 
-// The spin's curves of levels, or of its two directivity indices.
-std::vector<Curve> spinCurves(const Spin& spin, bool directivity) {
-    std::vector<Curve> curves;
-    const std::vector<float> frequencies(spin.frequenciesHz.begin(), spin.frequenciesHz.end());
-    for (const SpinColumn& column : kSpinColumns) {
-        if (column.directivity != directivity) continue;
-        const std::vector<double>& levels = spin.*column.curve;
-        curves.push_back({column.label, frequencies, {levels.begin(), levels.end()}, false});
-    }
-    return curves;
-}
-
 // The spin's table, its plot and the plot of its directivity indices.
 std::optional<std::string> addSpin(OutputSet& files, std::vector<Picture>& pictures,
                                    const Spin& spin, const PolarRequest& request,
@@ -171,13 +175,8 @@ std::optional<std::string> addSpin(OutputSet& files, std::vector<Picture>& pictu
     const PlotFormat format = options.output.format();
     const std::string title =
         polarTitle(request.design) + " (accurate model)" + highPassTitle(options.output.highPass());
-    for (const bool directivity : {false, true}) {
-        pictures.push_back(
-            {options.name + (directivity ? " spin di" : " spin") + pictureExtension(format), format,
-             [curves = spinCurves(spin, directivity), format, directivity, title] {
-                 return responsePlotScript(curves, (directivity ? "Spin DIs: " : "Spin: ") + title,
-                                           format);
-             }});
+    for (Picture& picture : spinPictures(spin, options.name, title, format)) {
+        pictures.push_back(std::move(picture));
     }
     return std::nullopt;
 }
@@ -231,7 +230,38 @@ Result<PlatePolarSets, std::string> computeSets(const PolarRequest& wanted,
                           baffleOnlySet(std::move(sets->vertical), wanted.design)};
 }
 
+// A speaker file: each driver's sets and the sum's, on the speaker's grid
+// and at both planes' angles unless asked otherwise.
+int runSpeakerPolarFrom(const PolarOptions& options, const ToolIo& io) {
+    struct Unused {
+        const char* option;
+        const char* reason;
+    };
+    for (const Unused& unused :
+         {Unused{"--model", "a speaker file is always heard on the accurate model"},
+          Unused{"--phase", "a speaker's phase is its drivers' and filters' own"},
+          Unused{"--baffle-only", "a speaker's drivers are heard with their own responses"},
+          Unused{"--frequencies", "a speaker file's set has no polar diagram"}}) {
+        if (given(options, unused.option)) {
+            io.report(std::string(unused.option) + ": not for a speaker file: " + unused.reason);
+            return kExitBadInput;
+        }
+    }
+    SpeakerPolarOptions speaker;
+    speaker.speakerFile = options.parameterFile;
+    speaker.outputDir = options.output.outputDir;
+    if (given(options, "--grid")) speaker.grid = options.output.grid;
+    if (given(options, "--angles")) speaker.angles = options.angles;
+    if (given(options, "--vertical")) speaker.vertical = options.vertical;
+    if (given(options, "--name")) speaker.name = options.name;
+    speaker.jobs = options.jobs;
+    speaker.spin = options.spin;
+    speaker.format = options.output.format();
+    return runSpeakerPolar(speaker, io);
+}
+
 int runPolar(const PolarOptions& options, const ToolIo& io) {
+    if (isSpeakerFile(options.parameterFile)) return runSpeakerPolarFrom(options, io);
     const auto request = readRequest(options);
     if (!request) {
         io.report(request.error());
@@ -275,8 +305,11 @@ void addPolarCommand(CLI::App& app, Runner& runner) {
         "Directivity of a rectangular baffle: one FRD file per listening angle "
         "('opbaff hor -30.frd', the names crossover tools import as a horizontal off-axis set), "
         "a sonogram of the level relative to on axis over angle and frequency, and a polar "
-        "diagram at a few frequencies: opbaff-sonogram.svg and opbaff-polar.svg.");
-    command->add_option("FILE", options->parameterFile, "the parameter file")
+        "diagram at a few frequencies: opbaff-sonogram.svg and opbaff-polar.svg. For a speaker "
+        "file, each driver's and the summed speaker's sets of both planes about its reference "
+        "point, -180 to 180 degrees in 10 degree steps unless --angles and --vertical say "
+        "otherwise ('<speaker> <driver> hor 30.frd', '<speaker> sum ver -10.frd').");
+    command->add_option("FILE", options->parameterFile, "the parameter file or a speaker file")
         ->capture_default_str();
     addOutputOptions(*command, options->output, true);
     command
@@ -310,7 +343,10 @@ void addPolarCommand(CLI::App& app, Runner& runner) {
         ->type_name("N")
         ->check(CLI::Range(1, 1024))
         ->capture_default_str();
-    command->callback([options, &runner] {
+    command->callback([options, command, &runner] {
+        for (const char* option : kGivenOptions) {
+            if (command->count(option) > 0) options->given.emplace_back(option);
+        }
         runner = [options](const ToolIo& io) { return runPolar(*options, io); };
     });
 }
