@@ -19,6 +19,7 @@
 #include "parameter_source.h"
 #include "polar.h"
 #include "polar_plots.h"
+#include "speaker_commands.h"
 #include "speaker_polar_command.h"
 #include "spin_curves.h"
 #include "spin_plots.h"

@@ -9,6 +9,7 @@
 #include "plot.h"
 #include "speaker_commands.h"
 #include "speaker_curves.h"
+#include "speaker_frd.h"
 #include "variants.h"
 #include "words.h"
 
@@ -86,13 +87,12 @@ int runSpeakerPlot(const std::string& fileName, const OutputOptions& output, con
         const bool sum = i == speaker.drivers.size();
         const std::string label = sum ? std::string("sum") : speaker.drivers[i].name;
         const auto& values = sum ? heard->sum : heard->drivers[i];
-        const std::string text =
-            speakerFrdText(heard->frequenciesHz, values,
-                           {(sum ? std::string("the sum of the drivers")
-                                 : "driver \"" + visibleText(label) + "\"") +
-                                ", " + where,
-                            "speaker \"" + visibleText(speaker.name) + "\" from " +
-                                visibleText(fileName) + ", plate model"});
+        const std::string what = (sum ? std::string("the sum of the drivers")
+                                      : "driver \"" + visibleText(label) + "\"") +
+                                 ", " + where;
+        const std::string text = speakerFrdText(
+            heard->frequenciesHz, values,
+            speakerRemarks(speaker, what, speaker.listeningDistanceM, visibleText(fileName)));
         if (auto problem = set.add(sum ? "opbaff-sum.frd" : names[i], text)) {
             io.report(*problem);
             return kExitWarning;

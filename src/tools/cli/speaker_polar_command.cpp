@@ -1,7 +1,6 @@
 #include "speaker_polar_command.h"
 
 #include <algorithm>
-#include <fstream>
 #include <optional>
 #include <vector>
 
@@ -18,8 +17,6 @@
 
 namespace opbaff::tools {
 namespace {
-
-constexpr std::size_t kLeadingBytes = 64U << 10U;
 
 // What the command line and the speaker file ask for, read and checked.
 struct SpeakerRequest {
@@ -185,15 +182,6 @@ int writeOutputs(const SpeakerPolar& polar, const SpeakerRequest& request,
 }
 
 }  // namespace
-
-bool isSpeakerFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    std::string leading(kLeadingBytes, '\0');
-    in.read(leading.data(), static_cast<std::streamsize>(leading.size()));
-    leading.resize(static_cast<std::size_t>(in.gcount()));
-    return looksLikeSpeakerFile(leading);
-}
 
 int runSpeakerPolar(const SpeakerPolarOptions& options, const ToolIo& io) {
     const auto request = readRequest(options);

@@ -22,10 +22,6 @@ struct SpeakerPolarOptions {
     PlotFormat format = PlotFormat::svg;
 };
 
-// True if the file's first 64 KiB look like a speaker file (looksLikeSpeakerFile);
-// false when it cannot be read, for the parameter file's reader to say why.
-bool isSpeakerFile(const std::string& path);
-
 // Returns 0 when every file was written, 1 when the model failed or the files
 // could not be written, 2 when the speaker file or an option is bad.
 int runSpeakerPolar(const SpeakerPolarOptions& options, const ToolIo& io);

@@ -11,6 +11,7 @@
 #include "progress_bar.h"
 #include "speaker_commands.h"
 #include "speaker_curves.h"
+#include "speaker_frd.h"
 #include "speaker_sweep.h"
 #include "speaker_unit.h"
 #include "variants.h"
@@ -89,10 +90,12 @@ int writeFiles(const SpeakerSweepOptions& options, const std::vector<SpeakerSwee
             name = stem + "-" + std::to_string(n) + ".frd";
         }
         taken.push_back(name);
-        const std::string text =
-            speakerFrdText(results[i].frequenciesHz, results[i].sum,
-                           {"the sum of the drivers on axis, " + visibleText(options.fileName) +
-                            " with " + visibleText(variants[i].name)});
+        const Speaker& speaker = variants[i].speaker;
+        const std::string text = speakerFrdText(
+            results[i].frequenciesHz, results[i].sum,
+            speakerRemarks(speaker,
+                           "the sum of the drivers on axis, with " + visibleText(variants[i].name),
+                           speaker.listeningDistanceM, visibleText(options.fileName)));
         if (auto problem = set.add(name, text)) {
             io.report(*problem);
             return kExitWarning;

@@ -11,12 +11,6 @@
 namespace opbaff::tools {
 namespace {
 
-std::string formatted(double value) {
-    std::array<char, 32> text{};
-    std::snprintf(text.data(), text.size(), "%.9g", value);
-    return text.data();
-}
-
 // Where angle `angleDeg` of an orbit lies, as a listener about the reference.
 PlateListener orbitListener(double distanceM, PolarPlane plane, double angleDeg) {
     if (plane == PolarPlane::horizontal) return {distanceM, angleDeg, 0.0};
@@ -89,36 +83,6 @@ Result<PlatePolarSets, std::string> speakerOrbits(const SpeakerModel& model,
     auto vertical = orbit(model, PolarPlane::vertical, anglesDeg, onAxisDb, jobs);
     if (!vertical) return vertical.error();
     return PlatePolarSets{std::move(*horizontal), std::move(*vertical)};
-}
-
-std::string speakerFrdText(const std::vector<float>& frequenciesHz,
-                           const std::vector<std::complex<double>>& values,
-                           const std::vector<std::string>& comments) {
-    std::string text;
-    for (const std::string& comment : comments) text.append("* ").append(comment).append("\n");
-    text +=
-        "* phase: about the reference point, its time of flight to the listener removed "
-        "(degrees)\n";
-    std::string lines;
-    std::size_t leftOut = 0;
-    for (std::size_t i = 0; i < frequenciesHz.size() && i < values.size(); ++i) {
-        const double level = 20.0 * std::log10(std::abs(values[i]));
-        const double phase = std::arg(values[i]) * 180.0 / std::numbers::pi;
-        if (!std::isfinite(level) || !std::isfinite(phase)) {
-            ++leftOut;
-            continue;
-        }
-        lines.append(formatted(frequenciesHz[i]))
-            .append(" ")
-            .append(formatted(static_cast<float>(level)))
-            .append(" ")
-            .append(formatted(static_cast<float>(phase)))
-            .append("\n");
-    }
-    if (leftOut > 0) {
-        text += "* " + std::to_string(leftOut) + " points without a finite level left out\n";
-    }
-    return text + lines;
 }
 
 }  // namespace opbaff::tools

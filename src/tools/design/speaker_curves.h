@@ -32,11 +32,4 @@ std::vector<float> levelsDbOf(const std::vector<std::complex<double>>& values);
 Result<PlatePolarSets, std::string> speakerOrbits(const SpeakerModel& model,
                                                   const std::vector<float>& anglesDeg, int jobs);
 
-// An FRD text of `values`: `comments` as "* " lines, then frequency (Hz), level
-// (dB) and phase (degrees, within +-180) in "%.9g"; points whose level is not
-// finite are left out and counted in a comment.
-std::string speakerFrdText(const std::vector<float>& frequenciesHz,
-                           const std::vector<std::complex<double>>& values,
-                           const std::vector<std::string>& comments);
-
 }  // namespace opbaff::tools
