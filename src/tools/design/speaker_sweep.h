@@ -66,7 +66,7 @@ struct SpeakerSweepSpec {
     std::vector<float> values;
 };
 
-// The spec, or a one-line reason: an unknown field (with the list), a driver
+// The field and its values, or a one-line reason: an unknown field (with the list), a driver
 // the speaker has not (with its drivers), a rectangle's field on a polygon,
 // a range that gives no values.
 Result<SpeakerSweepSpec, std::string> parseSpeakerSweepSpec(std::string_view text,
