@@ -78,10 +78,20 @@ void timeCase(const Case& c) {
     const Timing direction = best(5, [&] {
         (void)solution->listen({c.listener.x + 0.3, c.listener.y, c.listener.z});
     });
+    // A drag heard at one place: the plate solved once for the listener, then
+    // each position of the driver heard without a solve.
+    std::optional<opbaff::PlateListenerSolution> reception;
+    const Timing listenerSolve =
+        best(1, [&] { reception = *plate.solveForListener(c.listener, f); });
+    const Timing heardDrag = best(5, [&] { (void)reception->hear({moved}); });
     std::printf(
         "%-34s first response %7.1f ms   driver moved %6.1f ms   listener moved %6.2f ms   "
         "(thread CPU %.1f, %.1f, %.2f)\n",
         c.name, cold.wall, drag.wall, direction.wall, cold.cpu, drag.cpu, direction.cpu);
+    std::printf(
+        "%-34s listener's solve %7.1f ms   driver moved, heard there %6.2f ms   "
+        "(thread CPU %.1f, %.2f)\n",
+        "", listenerSolve.wall, heardDrag.wall, listenerSolve.cpu, heardDrag.cpu);
 }
 
 double worstDb(const opbaff::PlateResponse& a, const opbaff::PlateResponse& b, double lo,

@@ -135,6 +135,7 @@ enum class SpeakerError {
     filterInvalid,       // a filter's order, frequency, gain or Q out of range
     valueNotFinite,      // a gain, delay, level, diameter or distance not finite
     sizeNotPositive,     // a diameter < 0 or a distance <= 0
+    otherPlate,          // a listening place of another baffle, grid or accuracy
 };
 
 // What went wrong, and with which driver (its index) when one is to blame.
@@ -217,7 +218,42 @@ class SpeakerModel {
     struct State;
 
   private:
+    friend class SpeakerListeningPlace;
     explicit SpeakerModel(std::shared_ptr<const State> state) : state_(std::move(state)) {}
+    std::shared_ptr<const State> state_;
+};
+
+// One listening place of a speaker's baffle, with the plate solved for it by
+// reciprocity: a driver moved anywhere on the baffle is then heard there without
+// a solve of its own, in about a millisecond per 40 frequencies instead of a
+// driver's solve. What a drag of a driver needs. It serves every model of the
+// same baffle, grid, accuracy and speed of sound. Safe to use from several
+// threads at once (it never changes once made).
+class SpeakerListeningPlace {
+  public:
+    // The costly step, about two drivers' solves. Errors as SpeakerModel::listen's.
+    static Result<SpeakerListeningPlace, SpeakerFailure> create(const SpeakerModel& model,
+                                                                const PlateListener& listener);
+
+    // True if it serves `model`: the same outline, frequencies, accuracy and
+    // speed of sound.
+    bool serves(const SpeakerModel& model) const;
+    const PlateListener& listener() const;
+
+    // `model` heard here with driver `index` at `centreM` and the others where
+    // they are, each as SpeakerModel::listen hears it (the moved one through the
+    // plate's reciprocal solve, within 0.01 dB and 0.1 degree of its own solve).
+    // Costs one listen per unmoved driver. Errors: noDriver (no driver of that
+    // index; the failure's driver is the index), valueNotFinite, plate
+    // (driverOffPlate), otherPlate (a model it does not serve).
+    Result<SpeakerResponse, SpeakerFailure> hearWithDriverMoved(const SpeakerModel& model,
+                                                                std::size_t index,
+                                                                PlatePoint centreM) const;
+
+    struct State;
+
+  private:
+    explicit SpeakerListeningPlace(std::shared_ptr<const State> state) : state_(std::move(state)) {}
     std::shared_ptr<const State> state_;
 };
 

@@ -128,6 +128,7 @@ struct PlateResponse {
 };
 
 class PlateSolution;
+class PlateListenerSolution;
 
 // A plate: its outline, the speed of sound and the accuracy. It keeps the
 // outline's edge discretisation, computed once per frequency band and reused by
@@ -160,6 +161,15 @@ class ThinPlate {
     Result<PlateSolution, PlateError> solve(const std::vector<PlateDriver>& drivers,
                                             const FrequencyGrid& grid);
 
+    // The plate solved for one listener instead of for drivers: by reciprocity
+    // the edge waves that reach `listener`, so that any drivers anywhere on the
+    // plate are then heard there without a solve (PlateListenerSolution::hear).
+    // It costs as much as solving two sets of drivers (one for the front face,
+    // one for the rear); what a drag of a driver needs. Errors: valueNotFinite,
+    // listenerOnPlate, frequencyNotPositive, gridSizeOutOfRange.
+    Result<PlateListenerSolution, PlateError> solveForListener(
+        SpacePoint listener, const std::vector<double>& frequenciesHz);
+
     // solve, then listen at one place.
     Result<PlateResponse, PlateError> response(const std::vector<PlateDriver>& drivers,
                                                const std::vector<double>& frequenciesHz,
@@ -180,6 +190,25 @@ class PlateSolution {
 
     struct Data;
     explicit PlateSolution(std::shared_ptr<const Data> data) : data_(std::move(data)) {}
+
+  private:
+    std::shared_ptr<const Data> data_;
+};
+
+// One listener's edge waves on a grid; hearing any drivers there is then cheap:
+// per frequency one pass of each driver's sources over the pairs of edge points
+// (the first-order edge signals), and no iteration over the orders.
+class PlateListenerSolution {
+  public:
+    // The response of `drivers` at the listener, as PlateSolution::listen gives
+    // it (the same parts; ordersSummed are the orders of the listener's solve).
+    // Errors: noDriver, driverOffPlate, valueNotFinite.
+    Result<PlateResponse, PlateError> hear(const std::vector<PlateDriver>& drivers) const;
+
+    SpacePoint listener() const;
+
+    struct Data;
+    explicit PlateListenerSolution(std::shared_ptr<const Data> data) : data_(std::move(data)) {}
 
   private:
     std::shared_ptr<const Data> data_;

@@ -18,6 +18,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <optional>
 
 #include "accurate/cos_sin.h"
 #include "accurate/edge_grid.h"
@@ -165,6 +166,23 @@ struct PlateSolution::Data {
     // rear ones are left empty when they are rearRatio times the front ones.
     std::vector<Wave> incomingFront, incomingRear;
     double rearRatio = 0.0;
+    std::vector<int> orders;
+};
+
+struct PlateListenerSolution::Data {
+    PlateOutline outline;
+    std::vector<accurate::Edge> edges;
+    accurate::GaussRule panelRule;
+    double speedOfSound = 344.0;
+    SpacePoint listener;
+    std::vector<double> frequencies;
+    std::vector<std::shared_ptr<const accurate::EdgeGrid>> grids;  // per frequency
+    std::vector<std::size_t> offsets;                              // into the weights
+    // Per frequency [x * N + y]: how the listener hears the first-order edge
+    // signal leaving x towards y, with every order after it, of sources on the
+    // front face and of sources on the rear face (as front sources). Empty in the
+    // plane beyond the outline, where the edges are not heard.
+    std::vector<Wave> front, rear;
     std::vector<int> orders;
 };
 
@@ -420,6 +438,71 @@ void nextOrder(const accurate::EdgeGrid& grid, std::vector<Signals*>& live, Work
     }
 }
 
+// The adjoint of the order step, for a listener's weights a[x * N + y] (how the
+// listener hears the edge signal leaving x towards y, over the orders after it):
+// (K^T a)(w -> x) = hop(w -> x) sum over y of the grazing directivity at x
+// between w and y times 4 sqrt(sin phi_xy) a(x -> y). The directivity is
+// symmetric in w and y, so receiveAt serves for the sum; first the weighted
+// rows of [x0, x0 + count), per side j and point x0 + b at
+// ws.vRe[(j * kBlock + b) * N + y].
+__attribute__((target_clones("avx2", "default"))) void gatherOutgoing(
+    const accurate::EdgeGrid& grid, const std::vector<Signals*>& live, Workspace& ws,
+    std::size_t x0, std::size_t count) {
+    const auto n = static_cast<std::size_t>(grid.size);
+    for (std::size_t j = 0; j < live.size(); ++j) {
+        const Signals& s = *live[j];
+        for (std::size_t b = 0; b < count; ++b) {
+            const double* rootSin = grid.rootSin.data() + (x0 + b) * n;
+            const float* cRe = s.curRe.data() + (x0 + b) * n;
+            const float* cIm = s.curIm.data() + (x0 + b) * n;
+            float* outRe = ws.vRe.data() + (j * kBlock + b) * n;
+            float* outIm = ws.vIm.data() + (j * kBlock + b) * n;
+            for (std::size_t y = 0; y < n; ++y) {
+                const double scale = 4.0 * rootSin[y];
+                outRe[y] = static_cast<float>(scale * cRe[y]);
+                outIm[y] = static_cast<float>(scale * cIm[y]);
+            }
+        }
+    }
+}
+
+// Then, with t[x * N + w] the sums receiveAt left in next: next[w * N + x] =
+// hop[w * N + x] t[x * N + w], in place, a pair of mirror entries at a time.
+void hopTransposed(Signals& s, std::size_t n) {
+    // std::complex<double> is laid out as two doubles, real part first.
+    const auto* hop = reinterpret_cast<const double*>(s.hop);
+    float* re = s.nextRe.data();
+    float* im = s.nextIm.data();
+    for (std::size_t w = 0; w < n; ++w) {
+        for (std::size_t x = w; x < n; ++x) {
+            const std::size_t p = w * n + x;
+            const std::size_t q = x * n + w;
+            const double tr = re[q];
+            const double ti = im[q];
+            const double ur = re[p];
+            const double ui = im[p];
+            re[p] = static_cast<float>(hop[2 * p] * tr - hop[2 * p + 1] * ti);
+            im[p] = static_cast<float>(hop[2 * p] * ti + hop[2 * p + 1] * tr);
+            re[q] = static_cast<float>(hop[2 * q] * ur - hop[2 * q + 1] * ui);
+            im[q] = static_cast<float>(hop[2 * q] * ui + hop[2 * q + 1] * ur);
+        }
+    }
+}
+
+void nextAdjointOrder(const accurate::EdgeGrid& grid, std::vector<Signals*>& live, Workspace& ws) {
+    const auto n = static_cast<std::size_t>(grid.size);
+    for (std::size_t x0 = 0; x0 < n; x0 += kBlock) {
+        const std::size_t count = std::min(kBlock, n - x0);
+        gatherOutgoing(grid, live, ws, x0, count);
+        for (std::size_t b = 0; b < count; ++b) {
+            receiveAt(grid, live, ws, x0 + b, b);
+        }
+    }
+    for (Signals* s : live) {
+        hopTransposed(*s, n);
+    }
+}
+
 // hop[w * N + x]: the line factor times w's weight times the Green function from
 // w to x, zero between points of one edge. Compiled also for AVX2 and chosen by the
 // processor at load time (the same values: no fused multiply-add).
@@ -501,12 +584,16 @@ __attribute__((target_clones("avx2", "default"))) void arrivingWaves(Signals& s,
     }
 }
 
+// Which way the orders are summed: from the sources' first-order edge signals
+// (leaving in `incoming` the waves arriving at x from w, [w * N + x]), or
+// backwards from a listener's weights (leaving the summed weights themselves).
+enum class Summed { fromSources, towardsListener };
+
 // Sums the orders of the edge-source integral equation by iteration for the
-// sides in `batch` (all on `grid`, their first order in sumRe/sumIm), and leaves
-// the incoming waves [w * N + x] in their `incoming`, the highest order summed
-// in their `order`.
+// sides in `batch` (all on `grid`, their first term in sumRe/sumIm), and leaves
+// the result in their `incoming`, the highest order summed in their `order`.
 void sumOrders(const accurate::EdgeGrid& grid, const PlateAccuracy& accuracy,
-               std::vector<Signals*>& batch, Workspace& ws) {
+               std::vector<Signals*>& batch, Workspace& ws, Summed way) {
     const auto n = static_cast<std::size_t>(grid.size);
     std::vector<Signals*> live;
     for (Signals* s : batch) {
@@ -518,7 +605,11 @@ void sumOrders(const accurate::EdgeGrid& grid, const PlateAccuracy& accuracy,
         live.push_back(s);
     }
     for (int order = 1; order < accuracy.maxOrder && !live.empty(); ++order) {
-        nextOrder(grid, live, ws);
+        if (way == Summed::fromSources) {
+            nextOrder(grid, live, ws);
+        } else {
+            nextAdjointOrder(grid, live, ws);
+        }
         std::erase_if(live, [&](Signals* s) {
             if (!addOrder(*s, n, accuracy)) {
                 return false;
@@ -528,16 +619,198 @@ void sumOrders(const accurate::EdgeGrid& grid, const PlateAccuracy& accuracy,
         });
     }
     for (Signals* s : batch) {
-        arrivingWaves(*s, n * n);
+        if (way == Summed::fromSources) {
+            arrivingWaves(*s, n * n);
+        } else {
+            for (std::size_t i = 0; i < n * n; ++i) {
+                s->incoming[i] =
+                    Wave(static_cast<float>(s->sumRe[i]), static_cast<float>(s->sumIm[i]));
+            }
+        }
     }
 }
 
-// One right-hand side to solve: a frequency and the gains of the sources on a face.
+// One right-hand side to solve: a frequency and what sets up its first term
+// (the gains of the sources on a face, or which face a listener's weights are
+// for), with where its result and its orders go.
 struct Job {
     std::size_t frequency;
-    const std::vector<double>* gains;
+    const std::vector<double>* gains;  // sources; null for a listener's weights
+    bool rearFace;                     // a listener's weights for rear-face sources
     Wave* incoming;
     int* order;
+};
+
+// The edge grids of a set of frequencies, with the offsets of their pair values.
+struct FrequencyGrids {
+    std::vector<std::shared_ptr<const accurate::EdgeGrid>> grids;  // per frequency
+    std::vector<std::size_t> offsets;
+    std::size_t total = 0;    // pair values over all frequencies
+    std::size_t largest = 0;  // points of the largest grid
+};
+
+std::optional<PlateError> checkFrequencies(const std::vector<double>& frequenciesHz) {
+    if (frequenciesHz.empty() || frequenciesHz.size() > kMaxGridPoints) {
+        return PlateError::gridSizeOutOfRange;
+    }
+    for (double f : frequenciesHz) {
+        if (!std::isfinite(f) || f <= 0.0) {
+            return PlateError::frequencyNotPositive;
+        }
+    }
+    return std::nullopt;
+}
+
+// Within a nanometre of the plane, rounding decides the faces' zones (the
+// geometrical sound's boundary on z's sign, the edge waves' apex terms on z's
+// size) inconsistently, as at the 1.2e-16 m that a listening angle of 90
+// degrees gives: such a listener is heard a nanometre off the plane on its own
+// side, where the response has reached its limit at the plane. A listener on
+// the plate itself, or on its border, is refused.
+Result<SpacePoint, PlateError> checkListener(const PlateOutline& outline,
+                                             const std::vector<accurate::Edge>& edges,
+                                             SpacePoint listener) {
+    if (!std::isfinite(listener.x) || !std::isfinite(listener.y) || !std::isfinite(listener.z)) {
+        return PlateError::valueNotFinite;
+    }
+    constexpr double kPlaneSnapM = 1e-9;
+    if (listener.z != 0.0 && std::abs(listener.z) < kPlaneSnapM) {
+        listener.z = std::copysign(kPlaneSnapM, listener.z);
+    }
+    if (listener.z != 0.0) {
+        return listener;
+    }
+    if (outline.containsStrictly({listener.x, listener.y})) {
+        return PlateError::listenerOnPlate;
+    }
+    for (const auto& e : edges) {
+        const auto c = accurate::edgeCoordinates(e, listener);
+        if (c.r < 1e-12 && c.s >= 0.0 && c.s <= e.length) {
+            return PlateError::listenerOnPlate;
+        }
+    }
+    return listener;
+}
+
+// The gains of the drivers' front-face and rear-face sources.
+struct FaceGains {
+    std::vector<double> front, rear;
+};
+
+Result<FaceGains, PlateError> faceGains(const PlateOutline& outline,
+                                        const std::vector<PlateDriver>& drivers) {
+    if (drivers.empty()) {
+        return PlateError::noDriver;
+    }
+    FaceGains g;
+    for (const auto& d : drivers) {
+        if (!std::isfinite(d.position.x) || !std::isfinite(d.position.y) ||
+            !std::isfinite(d.frontGain) || !std::isfinite(d.rearLevelDb)) {
+            return PlateError::valueNotFinite;
+        }
+        if (!outline.containsStrictly(d.position)) {
+            return PlateError::driverOffPlate;
+        }
+        g.front.push_back(d.frontGain);
+        g.rear.push_back(d.rearOn ? -d.frontGain * std::pow(10.0, d.rearLevelDb / 20.0) : 0.0);
+    }
+    return g;
+}
+
+// What the solves of one plate share: its grids, its hop factors and its
+// workspace, and the loop over batches of right-hand sides.
+struct PlateSolver {
+    ThinPlate::State& state;
+
+    FrequencyGrids gridsOf(const std::vector<double>& frequenciesHz) const {
+        FrequencyGrids out;
+        for (double f : frequenciesHz) {
+            auto key = pointsPerEdge(state.edges, state.accuracy, state.speedOfSound, f);
+            auto& grid = state.grids[key];
+            if (!grid) {
+                grid = std::make_shared<const accurate::EdgeGrid>(
+                    accurate::makeEdgeGrid(state.edges, key));
+            }
+            out.grids.push_back(grid);
+            out.offsets.push_back(out.total);
+            const auto n = static_cast<std::size_t>(grid->size);
+            out.total += n * n;
+            out.largest = std::max(out.largest, n);
+        }
+        return out;
+    }
+
+    double wavenumber(double f) const { return 2.0 * kPi * f / state.speedOfSound; }
+
+    // Solves the jobs, `firstTerm(job, grid, k, hop, side)` setting up each
+    // side's sumRe/sumIm, frequencies on one grid together (each pass over its
+    // operator serving a batch of them).
+    template <typename FirstTerm>
+    void run(const std::vector<double>& frequenciesHz, const FrequencyGrids& fg,
+             std::vector<Job>& jobs, Summed way, FirstTerm firstTerm) {
+        std::stable_sort(jobs.begin(), jobs.end(), [&](const Job& a, const Job& b) {
+            return std::less<>()(fg.grids[a.frequency].get(), fg.grids[b.frequency].get());
+        });
+        const auto batchEnd = [&](std::size_t first) {
+            std::size_t end = first;
+            while (end < jobs.size() && end - first < kBatch &&
+                   fg.grids[jobs[end].frequency] == fg.grids[jobs[first].frequency]) {
+                ++end;
+            }
+            return end;
+        };
+        Workspace& ws = state.workspace;
+        ws.reserve(fg.largest);
+        // Each side grown once, to the largest grid it serves.
+        std::array<std::size_t, kBatch> sideSize{};
+        for (std::size_t first = 0; first < jobs.size(); first = batchEnd(first)) {
+            for (std::size_t j = 0; j < batchEnd(first) - first; ++j) {
+                sideSize[j] = std::max(
+                    sideSize[j], static_cast<std::size_t>(fg.grids[jobs[first].frequency]->size));
+            }
+        }
+        // The hop factors depend on the outline and the frequency only.
+        KeptHops& kept = state.hops;
+        const bool keep = fg.total <= kMaxKeptHops;
+        if (!keep) {
+            kept = {};
+        } else if (kept.frequencies != frequenciesHz) {
+            kept.resize(fg.total);
+            for (std::size_t i = 0; i < frequenciesHz.size(); ++i) {
+                hopFactors(*fg.grids[i], wavenumber(frequenciesHz[i]),
+                           kept.values() + fg.offsets[i]);
+            }
+            kept.frequencies = frequenciesHz;
+        }
+        for (std::size_t j = 0; j < kBatch; ++j) {
+            ws.sides[j].reserve(sideSize[j], !keep);
+        }
+        std::vector<Signals*> batch;
+        for (std::size_t first = 0; first < jobs.size();) {
+            const auto& grid = *fg.grids[jobs[first].frequency];
+            batch.clear();
+            const std::size_t end = batchEnd(first);
+            for (std::size_t j = first; j < end; ++j) {
+                const Job& job = jobs[j];
+                Signals& side = ws.sides[j - first];
+                const double k = wavenumber(frequenciesHz[job.frequency]);
+                if (keep) {
+                    side.hop = kept.values() + fg.offsets[job.frequency];
+                } else {
+                    hopFactors(grid, k, side.ownHop.data());
+                    side.hop = side.ownHop.data();
+                }
+                firstTerm(job, grid, k, side);
+                side.incoming = job.incoming;
+                batch.push_back(&side);
+            }
+            sumOrders(grid, state.accuracy, batch, ws, way);
+            for (std::size_t j = first; j < end; ++j) {
+                *jobs[j].order = ws.sides[j - first].order;
+            }
+            first = end;
+        }
+    }
 };
 
 }  // namespace
@@ -547,55 +820,30 @@ Result<PlateSolution, PlateError> ThinPlate::solve(const std::vector<PlateDriver
     if (drivers.empty()) {
         return PlateError::noDriver;
     }
-    if (frequenciesHz.empty() || frequenciesHz.size() > kMaxGridPoints) {
-        return PlateError::gridSizeOutOfRange;
+    if (auto bad = checkFrequencies(frequenciesHz)) {
+        return *bad;
     }
-    for (double f : frequenciesHz) {
-        if (!std::isfinite(f) || f <= 0.0) {
-            return PlateError::frequencyNotPositive;
-        }
+    auto gains = faceGains(state_->outline, drivers);
+    if (!gains) {
+        return gains.error();
     }
-    std::vector<double> frontGains;
-    std::vector<double> rearGains;
-    for (const auto& d : drivers) {
-        if (!std::isfinite(d.position.x) || !std::isfinite(d.position.y) ||
-            !std::isfinite(d.frontGain) || !std::isfinite(d.rearLevelDb)) {
-            return PlateError::valueNotFinite;
-        }
-        if (!state_->outline.containsStrictly(d.position)) {
-            return PlateError::driverOffPlate;
-        }
-        frontGains.push_back(d.frontGain);
-        rearGains.push_back(d.rearOn ? -d.frontGain * std::pow(10.0, d.rearLevelDb / 20.0) : 0.0);
-    }
+    const std::vector<double>& frontGains = gains->front;
+    const std::vector<double>& rearGains = gains->rear;
+    PlateSolver solver{*state_};
+    FrequencyGrids fg = solver.gridsOf(frequenciesHz);
     auto data = std::make_shared<PlateSolution::Data>(PlateSolution::Data{state_->outline,
                                                                           state_->edges,
                                                                           state_->panelRule,
                                                                           state_->speedOfSound,
                                                                           drivers,
                                                                           frequenciesHz,
-                                                                          {},
-                                                                          {},
+                                                                          fg.grids,
+                                                                          fg.offsets,
                                                                           {},
                                                                           {},
                                                                           0.0,
                                                                           {}});
-    std::size_t total = 0;
-    std::size_t largest = 0;
-    for (double f : frequenciesHz) {
-        auto key = pointsPerEdge(state_->edges, state_->accuracy, state_->speedOfSound, f);
-        auto& grid = state_->grids[key];
-        if (!grid) {
-            grid = std::make_shared<const accurate::EdgeGrid>(
-                accurate::makeEdgeGrid(state_->edges, key));
-        }
-        data->grids.push_back(grid);
-        data->offsets.push_back(total);
-        const auto n = static_cast<std::size_t>(grid->size);
-        total += n * n;
-        largest = std::max(largest, n);
-    }
-    data->incomingFront.resize(total);
+    data->incomingFront.resize(fg.total);
     data->orders.assign(frequenciesHz.size(), 1);
     const double rearRatio = frontGains[0] == 0.0 ? 0.0 : rearGains[0] / frontGains[0];
     bool proportional = true;
@@ -611,80 +859,20 @@ Result<PlateSolution, PlateError> ThinPlate::solve(const std::vector<PlateDriver
     if (proportional) {
         data->rearRatio = rearRatio;
     } else {
-        data->incomingRear.resize(total);
+        data->incomingRear.resize(fg.total);
     }
     for (std::size_t i = 0; i < frequenciesHz.size(); ++i) {
         jobs.push_back(
-            {i, &frontGains, data->incomingFront.data() + data->offsets[i], &data->orders[i]});
+            {i, &frontGains, false, data->incomingFront.data() + fg.offsets[i], &data->orders[i]});
         if (!proportional) {
             jobs.push_back(
-                {i, &rearGains, data->incomingRear.data() + data->offsets[i], &rearOrders[i]});
+                {i, &rearGains, true, data->incomingRear.data() + fg.offsets[i], &rearOrders[i]});
         }
     }
-    // Frequencies on one grid are solved together, each pass over its operator
-    // serving a batch of them.
-    std::stable_sort(jobs.begin(), jobs.end(), [&](const Job& a, const Job& b) {
-        return std::less<>()(data->grids[a.frequency].get(), data->grids[b.frequency].get());
-    });
-    const auto batchEnd = [&](std::size_t first) {
-        std::size_t end = first;
-        while (end < jobs.size() && end - first < kBatch &&
-               data->grids[jobs[end].frequency] == data->grids[jobs[first].frequency]) {
-            ++end;
-        }
-        return end;
-    };
-    Workspace& ws = state_->workspace;
-    ws.reserve(largest);
-    // Each side grown once, to the largest grid it serves.
-    std::array<std::size_t, kBatch> sideSize{};
-    for (std::size_t first = 0; first < jobs.size(); first = batchEnd(first)) {
-        for (std::size_t j = 0; j < batchEnd(first) - first; ++j) {
-            sideSize[j] = std::max(
-                sideSize[j], static_cast<std::size_t>(data->grids[jobs[first].frequency]->size));
-        }
-    }
-    // The hop factors depend on the outline and the frequency only.
-    KeptHops& kept = state_->hops;
-    const bool keep = total <= kMaxKeptHops;
-    if (!keep) {
-        kept = {};
-    } else if (kept.frequencies != frequenciesHz) {
-        kept.resize(total);
-        for (std::size_t i = 0; i < frequenciesHz.size(); ++i) {
-            const double k = 2.0 * kPi * frequenciesHz[i] / state_->speedOfSound;
-            hopFactors(*data->grids[i], k, kept.values() + data->offsets[i]);
-        }
-        kept.frequencies = frequenciesHz;
-    }
-    for (std::size_t j = 0; j < kBatch; ++j) {
-        ws.sides[j].reserve(sideSize[j], !keep);
-    }
-    std::vector<Signals*> batch;
-    for (std::size_t first = 0; first < jobs.size();) {
-        const auto& grid = *data->grids[jobs[first].frequency];
-        batch.clear();
-        const std::size_t end = batchEnd(first);
-        for (std::size_t j = first; j < end; ++j) {
-            const Job& job = jobs[j];
-            Signals& side = ws.sides[j - first];
-            const double k = 2.0 * kPi * frequenciesHz[job.frequency] / state_->speedOfSound;
-            if (keep) {
-                side.hop = kept.values() + data->offsets[job.frequency];
-            } else {
-                hopFactors(grid, k, side.ownHop.data());
-                side.hop = side.ownHop.data();
-            }
-            sourceTerm(grid, drivers, *job.gains, state_->edges, k, side.sumRe, side.sumIm);
-            side.incoming = job.incoming;
-            batch.push_back(&side);
-        }
-        sumOrders(grid, state_->accuracy, batch, ws);
-        for (std::size_t j = first; j < end; ++j) {
-            *jobs[j].order = ws.sides[j - first].order;
-        }
-        first = end;
-    }
+    solver.run(frequenciesHz, fg, jobs, Summed::fromSources,
+               [&](const Job& job, const accurate::EdgeGrid& grid, double k, Signals& side) {
+                   sourceTerm(grid, drivers, *job.gains, state_->edges, k, side.sumRe, side.sumIm);
+               });
     return PlateSolution(std::move(data));
 }
 
@@ -710,9 +898,18 @@ struct Parts {
     Complex geometrical, first, higher;
 };
 
+// What hearing drivers on a plate needs besides the edge waves.
+struct Scene {
+    const std::vector<accurate::Edge>& edges;
+    const accurate::GaussRule& panelRule;
+    double speedOfSound;
+    const std::vector<double>& frequencies;
+    const std::vector<PlateDriver>& drivers;
+};
+
 // The geometrical sound at `at` of the front-face sources weighted by `gains`.
-Complex geometricalField(const PlateSolution::Data& d, std::size_t i,
-                         const std::vector<double>& gains, SpacePoint at) {
+Complex geometricalField(const Scene& d, std::size_t i, const std::vector<double>& gains,
+                         SpacePoint at) {
     const double k = 2.0 * kPi * d.frequencies[i] / d.speedOfSound;
     Complex sum = 0.0;
     for (std::size_t j = 0; j < d.drivers.size(); ++j) {
@@ -727,8 +924,8 @@ Complex geometricalField(const PlateSolution::Data& d, std::size_t i,
 
 // Adds the quadrature nodes of the first-order diffraction at `at` of the
 // front-face sources weighted by `gains`, for wavenumbers up to kMax.
-void addFirstOrderNodes(const PlateSolution::Data& d, const std::vector<double>& gains,
-                        SpacePoint at, double kMax, accurate::FirstOrderNodes& nodes) {
+void addFirstOrderNodes(const Scene& d, const std::vector<double>& gains, SpacePoint at,
+                        double kMax, accurate::FirstOrderNodes& nodes) {
     for (std::size_t j = 0; j < d.drivers.size(); ++j) {
         if (gains[j] == 0.0) {
             continue;
@@ -797,14 +994,15 @@ __attribute__((target_clones("avx2", "default"))) void directivityRow(
     }
 }
 
-void viewEdges(const PlateSolution::Data& d, const accurate::EdgeGrid& grid, SpacePoint at,
-               EdgeView& view) {
+// The view of `grid` from `at`; `folded` with the rear waves rearRatio times the
+// front ones (view.rear then unused).
+void viewEdges(const std::vector<accurate::Edge>& edges, const accurate::EdgeGrid& grid,
+               SpacePoint at, bool folded, double rearRatio, EdgeView& view) {
     const auto n = static_cast<std::size_t>(grid.size);
-    const bool folded = d.incomingRear.empty();
     view.grid = &grid;  // its arrays are sized for the largest grid
     const SpacePoint mirror{at.x, at.y, -at.z};
-    for (std::size_t e = 0; e < d.edges.size(); ++e) {
-        const auto& edge = d.edges[e];
+    for (std::size_t e = 0; e < edges.size(); ++e) {
+        const auto& edge = edges[e];
         const accurate::EdgeCoordinates r = accurate::edgeCoordinates(edge, at);
         const double a = accurate::halfAngleCosine(r.theta);
         const double aMirror =
@@ -822,13 +1020,13 @@ void viewEdges(const PlateSolution::Data& d, const accurate::EdgeGrid& grid, Spa
     }
     for (std::size_t w = 0; w < n; ++w) {
         directivityRow(grid.sinPhi.data() + w * n, grid.cosPhi.data() + w * n, view, n,
-                       folded ? d.rearRatio : 0.0, view.front.data() + w * n,
+                       folded ? rearRatio : 0.0, view.front.data() + w * n,
                        folded ? nullptr : view.rear.data() + w * n);
     }
     // Near the plane beyond an edge the peaks of the directivity at the apex
     // points fall between the edge's points.
-    for (std::size_t e = 0; e < d.edges.size(); ++e) {
-        const auto& edge = d.edges[e];
+    for (std::size_t e = 0; e < edges.size(); ++e) {
+        const auto& edge = edges[e];
         const accurate::EdgeCoordinates r = accurate::edgeCoordinates(edge, at);
         const double a = accurate::halfAngleCosine(r.theta);
         if (std::abs(a) >= accurate::kZoneBoundaryWidth) {
@@ -839,7 +1037,7 @@ void viewEdges(const PlateSolution::Data& d, const accurate::EdgeGrid& grid, Spa
         const double share = accurate::zoneBoundaryShare(std::abs(a));
         const std::array<accurate::ApexTarget, 2> targets{
             accurate::ApexTarget{a, share, view.front.data()},
-            folded ? accurate::ApexTarget{aMirror, share * d.rearRatio, view.front.data()}
+            folded ? accurate::ApexTarget{aMirror, share * rearRatio, view.front.data()}
                    : accurate::ApexTarget{aMirror, share, view.rear.data()}};
         accurate::addApexCorrection(grid, edge, e, r, targets.data(), targets.size());
     }
@@ -885,56 +1083,27 @@ Complex higherField(const PlateSolution::Data& d, std::size_t i, EdgeView& view)
     return kLineFactor * higher;
 }
 
-}  // namespace
-
-Result<PlateResponse, PlateError> PlateSolution::listen(SpacePoint listener) const {
-    const Data& d = *data_;
-    if (!std::isfinite(listener.x) || !std::isfinite(listener.y) || !std::isfinite(listener.z)) {
-        return PlateError::valueNotFinite;
-    }
-    // Within a nanometre of the plane, rounding decides the faces' zones (the
-    // geometrical sound's boundary on z's sign, the edge waves' apex terms on z's
-    // size) inconsistently, as at the 1.2e-16 m that a listening angle of 90
-    // degrees gives: such a listener is heard a nanometre off the plane on its own
-    // side, where the response has reached its limit at the plane.
-    constexpr double kPlaneSnapM = 1e-9;
-    if (listener.z != 0.0 && std::abs(listener.z) < kPlaneSnapM) {
-        listener.z = std::copysign(kPlaneSnapM, listener.z);
-    }
-    const bool inPlane = listener.z == 0.0;
-    if (inPlane && !(!d.outline.containsStrictly({listener.x, listener.y}) && [&] {
-            for (const auto& e : d.edges) {
-                const auto c = accurate::edgeCoordinates(e, listener);
-                if (c.r < 1e-12 && c.s >= 0.0 && c.s <= e.length) {
-                    return false;
-                }
-            }
-            return true;
-        }())) {
-        return PlateError::listenerOnPlate;
-    }
-    std::vector<double> front;
-    std::vector<double> rear;
-    for (const auto& driver : d.drivers) {
-        front.push_back(driver.frontGain);
-        rear.push_back(driver.rearOn ? -driver.frontGain * std::pow(10.0, driver.rearLevelDb / 20.0)
-                                     : 0.0);
-    }
-    PlateResponse out;
-    out.frequenciesHz = d.frequencies;
-    out.ordersSummed = d.orders;
-    const SpacePoint mirror{listener.x, listener.y, -listener.z};
-    EdgeView view;
-    std::size_t largest = 0;
-    for (const auto& grid : d.grids) {
-        largest = std::max(largest, static_cast<std::size_t>(grid->size));
-    }
+// Sized for grids of up to n points; rear only when not folded.
+void reserveView(EdgeView& view, std::size_t n, bool withRear) {
     for (auto* v : {&view.distance, &view.sumRe, &view.sumIm, &view.cosOut, &view.sinOut, &view.a,
                     &view.aMirror}) {
-        v->resize(largest);
+        v->resize(n);
     }
-    view.front.resize(largest * largest);
-    view.rear.resize(d.incomingRear.empty() ? 0 : largest * largest);
+    view.front.resize(n * n);
+    view.rear.resize(withRear ? n * n : 0);
+}
+
+// The response of the scene's drivers at a checked listener, the higher orders
+// of frequency i given by higher(i) (not asked in the plane beyond the outline,
+// where there are none).
+template <typename Higher>
+PlateResponse hearAt(const Scene& d, const FaceGains& gains, SpacePoint listener,
+                     const std::vector<int>& orders, Higher higher) {
+    const bool inPlane = listener.z == 0.0;
+    PlateResponse out;
+    out.frequenciesHz = d.frequencies;
+    out.ordersSummed = orders;
+    const SpacePoint mirror{listener.x, listener.y, -listener.z};
     accurate::FirstOrderNodes nodes;
     std::size_t nodesEnd = 0;  // the frequencies before it are served by `nodes`
     for (std::size_t i = 0; i < d.frequencies.size(); ++i) {
@@ -944,8 +1113,8 @@ Result<PlateResponse, PlateError> PlateSolution::listen(SpacePoint listener) con
         for (std::size_t j = 0; j < d.drivers.size(); ++j) {
             const double r = std::hypot(listener.x - d.drivers[j].position.x,
                                         listener.y - d.drivers[j].position.y, listener.z);
-            baffle += 2.0 * front[j] * green(k, r);
-            gain += (front[j] + rear[j]) * green(k, r);
+            baffle += 2.0 * gains.front[j] * green(k, r);
+            gain += (gains.front[j] + gains.rear[j]) * green(k, r);
         }
         Parts p{};
         if (inPlane) {
@@ -954,9 +1123,6 @@ Result<PlateResponse, PlateError> PlateSolution::listen(SpacePoint listener) con
             // disturb: its free-field sound.
             p.geometrical = gain;
         } else {
-            if (view.grid != d.grids[i].get()) {
-                viewEdges(d, *d.grids[i], listener, view);
-            }
             if (i >= nodesEnd) {
                 // One set of nodes serves the following frequencies of the same band,
                 // laid out for the highest of them.
@@ -969,11 +1135,12 @@ Result<PlateResponse, PlateError> PlateSolution::listen(SpacePoint listener) con
                 }
                 nodes.path.clear();
                 nodes.weight.clear();
-                addFirstOrderNodes(d, front, listener, kMax, nodes);
-                addFirstOrderNodes(d, rear, mirror, kMax, nodes);
+                addFirstOrderNodes(d, gains.front, listener, kMax, nodes);
+                addFirstOrderNodes(d, gains.rear, mirror, kMax, nodes);
             }
-            p = {geometricalField(d, i, front, listener) + geometricalField(d, i, rear, mirror),
-                 accurate::firstOrderAt(nodes, k), higherField(d, i, view)};
+            p = {geometricalField(d, i, gains.front, listener) +
+                     geometricalField(d, i, gains.rear, mirror),
+                 accurate::firstOrderAt(nodes, k), higher(i)};
         }
         out.geometrical.push_back(p.geometrical / baffle);
         out.firstOrder.push_back(p.first / baffle);
@@ -981,6 +1148,181 @@ Result<PlateResponse, PlateError> PlateSolution::listen(SpacePoint listener) con
         out.total.push_back((p.geometrical + p.first + p.higher) / baffle);
     }
     return out;
+}
+
+}  // namespace
+
+Result<PlateResponse, PlateError> PlateSolution::listen(SpacePoint at) const {
+    const Data& d = *data_;
+    const auto listener = checkListener(d.outline, d.edges, at);
+    if (!listener) {
+        return listener.error();
+    }
+    const auto gains = faceGains(d.outline, d.drivers);
+    if (!gains) {
+        return gains.error();
+    }
+    const bool folded = d.incomingRear.empty();
+    EdgeView view;
+    std::size_t largest = 0;
+    for (const auto& grid : d.grids) {
+        largest = std::max(largest, static_cast<std::size_t>(grid->size));
+    }
+    reserveView(view, largest, !folded);
+    const Scene scene{d.edges, d.panelRule, d.speedOfSound, d.frequencies, d.drivers};
+    return hearAt(scene, *gains, *listener, d.orders, [&](std::size_t i) {
+        if (view.grid != d.grids[i].get()) {
+            viewEdges(d.edges, *d.grids[i], *listener, folded, d.rearRatio, view);
+        }
+        return higherField(d, i, view);
+    });
+}
+
+namespace {
+
+// The first term of a listener's weights, L[w * N + x]: how the listener hears
+// the wave from w arriving at x and diffracted there once more (the line factor,
+// x's weight, the Green function from x to the listener and the directivity at
+// x), times the hop from w to x. By reciprocity the rest of the weights are the
+// adjoint orders of this term.
+void listenerTerm(const accurate::EdgeGrid& grid, EdgeView& view, const double* directivity,
+                  double k, const Complex* hop, std::vector<double>& re, std::vector<double>& im) {
+    const auto n = static_cast<std::size_t>(grid.size);
+    double* toRe = view.sumRe.data();  // per point x: to the listener
+    double* toIm = view.sumIm.data();
+    for (std::size_t x = 0; x < n; ++x) {
+        const double l = view.distance[x];
+        const accurate::CosSin e = accurate::cosSin(k * l);
+        const double g = kLineFactor * grid.weight[x] / l;
+        toRe[x] = g * e.c;
+        toIm[x] = -g * e.s;
+    }
+    for (std::size_t w = 0; w < n; ++w) {
+        const double* beta = directivity + w * n;
+        const Complex* h = hop + w * n;
+        for (std::size_t x = 0; x < n; ++x) {
+            const Complex c = beta[x] * Complex(toRe[x], toIm[x]) * h[x];
+            re[w * n + x] = c.real();
+            im[w * n + x] = c.imag();
+        }
+    }
+}
+
+// How the listener hears, through its weights, the edge signals of unit
+// sources at s on both faces (frontGain and rearGain of them): the sum over the
+// pairs of edge points of the weights times the first-order edge signals that
+// sourceTerm gives. Per point x the pairs are summed in their order, apart from
+// the others, so that the loop vectorises.
+__attribute__((target_clones("avx2", "default"))) Complex heardThroughEdges(
+    const accurate::EdgeGrid& grid, const std::vector<accurate::Edge>& edges, PlatePoint s,
+    double k, const Wave* front, const Wave* rear, double frontGain, double rearGain) {
+    const auto n = static_cast<std::size_t>(grid.size);
+    // std::complex is laid out as its real part, then its imaginary part.
+    const auto* f = reinterpret_cast<const float*>(front);
+    const auto* r = reinterpret_cast<const float*>(rear);
+    Complex heard = 0.0;
+    for (std::size_t x = 0; x < n; ++x) {
+        const auto& edge = edges[static_cast<std::size_t>(grid.edgeOf[x])];
+        const double dx = s.x - grid.x[x];
+        const double dy = s.y - grid.y[x];
+        const double d = std::hypot(dx, dy);
+        const double c = (dx * edge.ex + dy * edge.ey) / d;
+        const double sn = std::max(0.0, (dx * edge.nx + dy * edge.ny) / d);
+        const double cosHalfS = std::sqrt(std::max(0.0, 0.5 * (1.0 + c)));
+        const double sinHalfS = std::sqrt(std::max(0.0, 0.5 * (1.0 - c)));
+        const double* rootSin = grid.rootSin.data() + x * n;
+        const double* cosHalf = grid.cosHalf.data() + x * n;
+        const double* sinHalf = grid.sinHalf.data() + x * n;
+        const float* fx = f + 2 * x * n;
+        const float* rx = r + 2 * x * n;
+        double sumRe = 0.0;
+        double sumIm = 0.0;
+        for (std::size_t y = 0; y < n; ++y) {
+            const double cosDiff =
+                std::max(cosHalf[y] * cosHalfS + sinHalf[y] * sinHalfS, kSmallest);
+            const double beta = rootSin[y] / cosDiff;
+            sumRe += beta * (frontGain * fx[2 * y] + rearGain * rx[2 * y]);
+            sumIm += beta * (frontGain * fx[2 * y + 1] + rearGain * rx[2 * y + 1]);
+        }
+        heard += 4.0 * std::sqrt(sn) * green(k, d) * Complex(sumRe, sumIm);
+    }
+    return heard;
+}
+
+}  // namespace
+
+Result<PlateListenerSolution, PlateError> ThinPlate::solveForListener(
+    SpacePoint at, const std::vector<double>& frequenciesHz) {
+    if (auto bad = checkFrequencies(frequenciesHz)) {
+        return *bad;
+    }
+    const auto listener = checkListener(state_->outline, state_->edges, at);
+    if (!listener) {
+        return listener.error();
+    }
+    PlateSolver solver{*state_};
+    FrequencyGrids fg = solver.gridsOf(frequenciesHz);
+    auto data = std::make_shared<PlateListenerSolution::Data>(
+        PlateListenerSolution::Data{state_->outline,
+                                    state_->edges,
+                                    state_->panelRule,
+                                    state_->speedOfSound,
+                                    *listener,
+                                    frequenciesHz,
+                                    fg.grids,
+                                    fg.offsets,
+                                    {},
+                                    {},
+                                    std::vector<int>(frequenciesHz.size(), 1)});
+    if (listener->z == 0.0) {
+        return PlateListenerSolution(std::move(data));  // the edges are not heard there
+    }
+    data->front.resize(fg.total);
+    data->rear.resize(fg.total);
+    std::vector<int> rearOrders(frequenciesHz.size(), 1);
+    std::vector<Job> jobs;
+    for (std::size_t i = 0; i < frequenciesHz.size(); ++i) {
+        jobs.push_back({i, nullptr, false, data->front.data() + fg.offsets[i], &data->orders[i]});
+        jobs.push_back({i, nullptr, true, data->rear.data() + fg.offsets[i], &rearOrders[i]});
+    }
+    EdgeView view;
+    reserveView(view, fg.largest, true);
+    solver.run(frequenciesHz, fg, jobs, Summed::towardsListener,
+               [&](const Job& job, const accurate::EdgeGrid& grid, double k, Signals& side) {
+                   if (view.grid != &grid) {
+                       viewEdges(state_->edges, grid, *listener, false, 0.0, view);
+                   }
+                   listenerTerm(grid, view, job.rearFace ? view.rear.data() : view.front.data(), k,
+                                side.hop, side.sumRe, side.sumIm);
+               });
+    for (std::size_t i = 0; i < frequenciesHz.size(); ++i) {
+        data->orders[i] = std::max(data->orders[i], rearOrders[i]);
+    }
+    return PlateListenerSolution(std::move(data));
+}
+
+Result<PlateResponse, PlateError> PlateListenerSolution::hear(
+    const std::vector<PlateDriver>& drivers) const {
+    const Data& d = *data_;
+    const auto gains = faceGains(d.outline, drivers);
+    if (!gains) {
+        return gains.error();
+    }
+    const Scene scene{d.edges, d.panelRule, d.speedOfSound, d.frequencies, drivers};
+    return hearAt(scene, *gains, d.listener, d.orders, [&](std::size_t i) {
+        const double k = 2.0 * kPi * d.frequencies[i] / d.speedOfSound;
+        Complex higher = 0.0;
+        for (std::size_t j = 0; j < drivers.size(); ++j) {
+            higher += heardThroughEdges(*d.grids[i], d.edges, drivers[j].position, k,
+                                        d.front.data() + d.offsets[i], d.rear.data() + d.offsets[i],
+                                        gains->front[j], gains->rear[j]);
+        }
+        return higher;
+    });
+}
+
+SpacePoint PlateListenerSolution::listener() const {
+    return data_->listener;
 }
 
 }  // namespace opbaff

@@ -75,6 +75,8 @@ std::string speakerFailureText(const Speaker& speaker, const SpeakerFailure& fai
             return subject + ": a gain, delay, level, diameter or distance is not finite";
         case SpeakerError::sizeNotPositive:
             return subject + ": a diameter is negative or a distance not above 0";
+        case SpeakerError::otherPlate:
+            return "the listening place was solved for another baffle, grid or accuracy";
     }
     return subject + ": unknown error";
 }

@@ -8,6 +8,7 @@
 // filters with its gain, polarity and delay, each driver then times the
 // speaker's own chain G (its EQ), which thus multiplies the sum. Time factor
 // exp(+jwt).
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 #include <optional>
@@ -109,21 +110,20 @@ double pistonDirectivity(double k, double radiusM, double sinAngle) {
     return x < 1e-6 ? 1.0 : 2.0 * std::cyl_bessel_j(1.0, x) / x;
 }
 
-// Driver i's values at the listener, added to `sum`.
-void hearDriver(const SpeakerModel::State& s, std::size_t index, const PlateResponse& heard,
-                SpacePoint listener, double referenceDistanceM, Values& values, Values& sum) {
-    const SpeakerDriver& d = s.speaker.drivers[index];
+// A driver's values at the listener (d where it is, chain its R_i F_i G, heard
+// the plate's response), added to `sum`.
+void hearDriver(const SpeakerDriver& d, const Values& chain, double speedOfSound,
+                const PlateResponse& heard, SpacePoint listener, double referenceDistanceM,
+                Values& values, Values& sum) {
     const double dx = listener.x - d.centreM.x;
     const double dy = listener.y - d.centreM.y;
     const double r = std::sqrt(dx * dx + dy * dy + listener.z * listener.z);
     const double sinAngle = std::sqrt(dx * dx + dy * dy) / r;
     const double radiusM = d.pistonDiameterM / 2.0;
     const double spreading = referenceDistanceM / r;
-    const Values& chain = s.chains[index];
     values.resize(heard.total.size());
     for (std::size_t j = 0; j < heard.total.size(); ++j) {
-        const double k =
-            2.0 * std::numbers::pi * heard.frequenciesHz[j] / s.speaker.speedOfSoundMPerS;
+        const double k = 2.0 * std::numbers::pi * heard.frequenciesHz[j] / speedOfSound;
         // exp(-jk (r_i - r_ref)): a driver farther away than the reference
         // point lags, as a delay of (r_i - r_ref) / c does.
         const std::complex<double> path = std::polar(spreading, -k * (r - referenceDistanceM));
@@ -167,12 +167,21 @@ Result<SpeakerModel, SpeakerFailure> SpeakerModel::create(const Speaker& speaker
               std::move(chains)}));
 }
 
-Result<SpeakerResponse, SpeakerFailure> SpeakerModel::listen(const PlateListener& listener) const {
+namespace {
+
+std::optional<SpeakerFailure> checkListener(const PlateListener& listener) {
     if (!std::isfinite(listener.distanceM) || !std::isfinite(listener.horizontalDeg) ||
         !std::isfinite(listener.verticalDeg)) {
         return plateFailure(PlateError::valueNotFinite);
     }
     if (!(listener.distanceM > 0.0)) return SpeakerFailure{.error = SpeakerError::sizeNotPositive};
+    return std::nullopt;
+}
+
+}  // namespace
+
+Result<SpeakerResponse, SpeakerFailure> SpeakerModel::listen(const PlateListener& listener) const {
+    if (auto bad = checkListener(listener)) return *bad;
     return listen(listenerPosition(state_->speaker.referenceM, listener));
 }
 
@@ -191,7 +200,8 @@ Result<SpeakerResponse, SpeakerFailure> SpeakerModel::listen(SpacePoint listener
     for (std::size_t i = 0; i < s.solutions.size(); ++i) {
         auto heard = s.solutions[i].listen(listener);
         if (!heard) return plateFailure(heard.error());  // the listener's fault
-        hearDriver(s, i, *heard, listener, referenceDistanceM, response.drivers[i], response.sum);
+        hearDriver(s.speaker.drivers[i], s.chains[i], s.speaker.speedOfSoundMPerS, *heard, listener,
+                   referenceDistanceM, response.drivers[i], response.sum);
     }
     return response;
 }
@@ -216,6 +226,91 @@ const Speaker& SpeakerModel::speaker() const {
 
 const std::vector<float>& SpeakerModel::frequenciesHz() const {
     return state_->frequenciesHz;
+}
+
+struct SpeakerListeningPlace::State {
+    PlateListener listener;
+    SpacePoint at;  // in the baffle's frame
+    PlatePoint referenceM;
+    std::vector<PlatePoint> outline;
+    std::vector<double> frequencies;
+    PlateAccuracy accuracy;
+    double speedOfSound = 344.0;
+    PlateListenerSolution reception;
+};
+
+namespace {
+
+bool sameAccuracy(const PlateAccuracy& a, const PlateAccuracy& b) {
+    return a.pointsPerWavelength == b.pointsPerWavelength &&
+           a.minPointsPerEdge == b.minPointsPerEdge && a.maxOrder == b.maxOrder &&
+           a.orderTolerance == b.orderTolerance;
+}
+
+bool samePoints(const std::vector<PlatePoint>& a, const std::vector<PlatePoint>& b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(),
+                      [](PlatePoint p, PlatePoint q) { return p.x == q.x && p.y == q.y; });
+}
+
+}  // namespace
+
+Result<SpeakerListeningPlace, SpeakerFailure> SpeakerListeningPlace::create(
+    const SpeakerModel& model, const PlateListener& listener) {
+    const ExactEnvironment environment;
+    if (auto bad = checkListener(listener)) return *bad;
+    const SpeakerModel::State& m = *model.state_;
+    const SpacePoint at = listenerPosition(m.speaker.referenceM, listener);
+    ThinPlate plate = m.plate;  // its solves change its workspace
+    auto reception = plate.solveForListener(at, m.frequencies);
+    if (!reception) return plateFailure(reception.error());
+    return SpeakerListeningPlace(std::make_shared<const State>(
+        State{listener, at, m.speaker.referenceM, plate.outline().corners(), m.frequencies,
+              plate.accuracy(), plate.speedOfSound(), std::move(*reception)}));
+}
+
+bool SpeakerListeningPlace::serves(const SpeakerModel& model) const {
+    const SpeakerModel::State& m = *model.state_;
+    const State& s = *state_;
+    return s.frequencies == m.frequencies && s.speedOfSound == m.plate.speedOfSound() &&
+           sameAccuracy(s.accuracy, m.plate.accuracy()) &&
+           samePoints(s.outline, m.plate.outline().corners()) &&
+           s.referenceM.x == m.speaker.referenceM.x && s.referenceM.y == m.speaker.referenceM.y;
+}
+
+const PlateListener& SpeakerListeningPlace::listener() const {
+    return state_->listener;
+}
+
+Result<SpeakerResponse, SpeakerFailure> SpeakerListeningPlace::hearWithDriverMoved(
+    const SpeakerModel& model, std::size_t index, PlatePoint centreM) const {
+    const ExactEnvironment environment;
+    const SpeakerModel::State& m = *model.state_;
+    const State& s = *state_;
+    if (index >= m.speaker.drivers.size()) return failure(SpeakerError::noDriver, index);
+    if (!finitePoint(centreM)) return failure(SpeakerError::valueNotFinite, index);
+    if (!serves(model)) return SpeakerFailure{.error = SpeakerError::otherPlate};
+    SpeakerDriver moved = m.speaker.drivers[index];
+    moved.centreM = centreM;
+    SpeakerResponse response;
+    response.frequenciesHz = m.frequenciesHz;
+    response.sum.assign(m.frequenciesHz.size(), 0.0);
+    response.drivers.resize(m.solutions.size());
+    // As listen takes it, so that the unmoved drivers are heard to the bit alike.
+    const double rx = s.at.x - m.speaker.referenceM.x;
+    const double ry = s.at.y - m.speaker.referenceM.y;
+    const double referenceDistanceM = std::sqrt(rx * rx + ry * ry + s.at.z * s.at.z);
+    for (std::size_t i = 0; i < m.solutions.size(); ++i) {
+        const bool isMoved = i == index;
+        auto heard =
+            isMoved ? s.reception.hear({PlateDriver{centreM, 1.0, moved.rearLevelDb, moved.rearOn}})
+                    : m.solutions[i].listen(s.at);
+        if (!heard) {
+            return plateFailure(heard.error(), isMoved ? static_cast<std::ptrdiff_t>(i) : -1);
+        }
+        hearDriver(isMoved ? moved : m.speaker.drivers[i], m.chains[i], m.speaker.speedOfSoundMPerS,
+                   *heard, s.at, referenceDistanceM, response.drivers[i], response.sum);
+    }
+    return response;
 }
 
 }  // namespace opbaff

@@ -7,6 +7,7 @@
 #include <complex>
 #include <numbers>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "opbaff/response.h"
@@ -167,6 +168,68 @@ TEST(SpeakerModel, MovingADriverEqualsCreatingItThere) {
     ASSERT_TRUE(before && after);
     expectClose(before->drivers[0], after->drivers[0], 1e-12, "unmoved tweeter");
     EXPECT_GT(std::abs(before->drivers[1].back() - after->drivers[1].back()), 1e-3);
+}
+
+// A drag heard at one place: each driver and the sum as the moved model's own
+// solve hears them, 0.01 dB and 0.1 degree; the unmoved driver to the bit.
+TEST(SpeakerListeningPlace, HearsAMovedDriverAsItsOwnSolveDoes) {
+    SpeakerDriver tweeter = flatDriver("tweeter", {0.15, 0.4});
+    tweeter.filters.push_back({SpeakerFilter::Kind::linkwitzRileyHighPass, 4, 2000.0, {}});
+    SpeakerDriver woofer = flatDriver("woofer", {0.15, 0.2});
+    woofer.filters.push_back({SpeakerFilter::Kind::linkwitzRileyLowPass, 4, 2000.0, {}});
+    woofer.rearLevelDb = -3.0;
+    woofer.pistonDiameterM = 0.2;
+    const Speaker s = smallSpeaker({tweeter, woofer}, {0.15, 0.4});
+    auto model = SpeakerModel::create(s, coarseGrid());
+    ASSERT_TRUE(model);
+    for (const PlateListener at :
+         {PlateListener{2.0, 0.0, 0.0}, PlateListener{1.5, -130.0, 10.0}}) {
+        const auto place = SpeakerListeningPlace::create(*model, at);
+        ASSERT_TRUE(place);
+        EXPECT_TRUE(place->serves(*model));
+        for (const PlatePoint moved : {PlatePoint{0.08, 0.33}, PlatePoint{0.27, 0.05}}) {
+            const auto quick = place->hearWithDriverMoved(*model, 1, moved);
+            const auto solved = model->withDriverMoved(1, moved);
+            ASSERT_TRUE(quick && solved);
+            const auto expected = solved->listen(at);
+            ASSERT_TRUE(expected);
+            expectClose(quick->drivers[0], expected->drivers[0], 0.0, "unmoved tweeter");
+            for (const auto& [ours, theirs] : {std::pair{&quick->drivers[1], &expected->drivers[1]},
+                                               std::pair{&quick->sum, &expected->sum}}) {
+                for (std::size_t i = 0; i < ours->size(); ++i) {
+                    const std::complex<double> ratio = (*ours)[i] / (*theirs)[i];
+                    EXPECT_LT(std::abs(20.0 * std::log10(std::abs(ratio))), 0.01) << i;
+                    EXPECT_LT(std::abs(std::arg(ratio)) * 180.0 / std::numbers::pi, 0.1) << i;
+                }
+            }
+        }
+    }
+}
+
+TEST(SpeakerListeningPlace, RefusesOtherBafflesAndBadMoves) {
+    const Speaker s = smallSpeaker({flatDriver("woofer", {0.15, 0.2})}, {0.15, 0.2});
+    auto model = SpeakerModel::create(s, coarseGrid());
+    ASSERT_TRUE(model);
+    const auto place = SpeakerListeningPlace::create(*model, PlateListener{});
+    ASSERT_TRUE(place);
+    Speaker wider = s;
+    wider.baffle.widthM = 0.35;
+    auto other = SpeakerModel::create(wider, coarseGrid());
+    ASSERT_TRUE(other);
+    EXPECT_FALSE(place->serves(*other));
+    const auto refused = place->hearWithDriverMoved(*other, 0, {0.1, 0.1});
+    ASSERT_FALSE(refused);
+    EXPECT_EQ(refused.error().error, SpeakerError::otherPlate);
+    const auto off = place->hearWithDriverMoved(*model, 0, {0.15, -0.01});
+    ASSERT_FALSE(off);
+    EXPECT_EQ(off.error().plate, PlateError::driverOffPlate);
+    EXPECT_EQ(off.error().driver, 0);
+    const auto none = place->hearWithDriverMoved(*model, 2, {0.1, 0.1});
+    ASSERT_FALSE(none);
+    EXPECT_EQ(none.error().error, SpeakerError::noDriver);
+    const auto onBaffle = SpeakerListeningPlace::create(*model, PlateListener{0.0, 0.0, 0.0});
+    ASSERT_FALSE(onBaffle);
+    EXPECT_EQ(onBaffle.error().error, SpeakerError::sizeNotPositive);
 }
 
 struct FailureCase {

@@ -162,8 +162,17 @@ class SpeakerModeTest(unittest.TestCase):
                    and self.js("return window.speakerStudio.idle()"), "the downloaded file's curves")
         again = self.js("return window.speakerStudio.answer()")
         self.assertEqual(again["driversSolved"], 0, "the same speaker: the model kept answers")
-        for key in ["frequencies", "drivers", "sum", "baffle", "file"]:
+        for key in ["frequencies", "baffle", "file"]:
             self.assertEqual(again[key], shown[key], key)
+        # The curves shown after the drag were heard by reciprocity, these from
+        # the moved driver's own solve (once the drag rested): the same within
+        # 0.01 dB and 0.1 degree.
+        for a, b in zip(again["drivers"] + [again["sum"]], shown["drivers"] + [shown["sum"]]):
+            self.assertEqual(a.get("centreCm"), b.get("centreCm"))
+            for level, wanted in zip(a["levels"], b["levels"], strict=True):
+                self.assertAlmostEqual(level, wanted, delta=0.01)
+            for phase, wanted in zip(a["phases"], b["phases"], strict=True):
+                self.assertLess(abs((phase - wanted + 180) % 360 - 180), 0.1)
         self.assert_plot_is(again)
 
     def test_4_the_directivity_and_the_spin_are_the_apis(self):
@@ -228,13 +237,14 @@ class SpeakerModeTest(unittest.TestCase):
         self.assertEqual(float(view_box[2]), 50 + 2 * 4, "the outline drawn 50 cm wide, 4 cm margins")
 
     def test_6_a_drag_round_trip(self):
-        """Drags of the tweeter one at a time: each answered with one driver
-        solved; the round trips are printed for the README."""
+        """Drags of the tweeter one at a time: each curve answered with no
+        driver solved (heard moved at the listening place, or the model kept);
+        the round trips are printed for the README."""
         times = []
         for dx in [12, -12, 12, -12, 12]:
             self.drag_tweeter(dx, 0, steps=1)
             answer = self.js("return window.speakerStudio.answer()")
-            self.assertEqual(answer["driversSolved"], 1)
+            self.assertEqual(answer["driversSolved"], 0)
             times.append(self.js("return window.speakerStudio.ms()"))
         print(f"\ndrag round trips (ms): {[round(t) for t in times]}, median {statistics.median(times):.0f}",
               file=sys.stderr)

@@ -96,7 +96,8 @@ function showAnswer() {
   drawing.show({ baffle: a.baffle, drivers: a.drivers, referenceCm: a.referenceCm });
   showBaffle(a.baffle);
   plot.show(a.frequencies, curvesOf(a));
-  const solved = a.driversSolved === 0 ? "no driver solved" : `${a.driversSolved} of ${a.drivers.length} drivers solved`;
+  const solved = a.heardMoved ? "the moved driver heard without a solve"
+    : a.driversSolved === 0 ? "no driver solved" : `${a.driversSolved} of ${a.drivers.length} drivers solved`;
   setStatus(`${a.name || state.fileName}: ${a.frequencies.length} frequencies at ${a.listeningDistanceM} m, ` +
             `${solved}, ${Math.round(state.ms)} ms`);
 }

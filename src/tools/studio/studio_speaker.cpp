@@ -37,33 +37,73 @@ std::string cacheKey(const Speaker& speaker, const PostedSpeaker& posted) {
     return key + posted.frdSignature;
 }
 
+// The posted speaker's model and what it hears on axis: the cached model as it
+// is, the cached one with one driver moved (solved again, or, without the
+// directivity, heard moved at the kept listening place), or a new one.
 struct Solved {
-    SpeakerModel model;
+    SpeakerModel model;  // the posted speaker's, or the cached one when heardMoved
+    SpeakerResponse onAxis;
     int driversSolved = 0;
+    bool heardMoved = false;
 };
 
-// The model of the posted speaker: the cached one as it is, the cached one with
-// one driver moved, or a new one.
+// The driver that alone moved between the cached speaker and the posted one.
+std::optional<std::size_t> movedDriver(const PostedSpeaker& posted,
+                                       const SpeakerModelCache::Entry& last) {
+    const Speaker& before = last.model.speaker();
+    if (before.drivers.size() != posted.speaker.drivers.size()) return std::nullopt;
+    for (std::size_t i = 0; i < before.drivers.size(); ++i) {
+        Speaker unmoved = posted.speaker;
+        unmoved.drivers[i].centreM = before.drivers[i].centreM;
+        if (cacheKey(unmoved, posted) == last.key) return i;
+    }
+    return std::nullopt;
+}
+
+Result<SpeakerResponse, SpeakerFailure> onAxisOf(const SpeakerModel& model) {
+    return model.listen(PlateListener{model.speaker().listeningDistanceM, 0.0, 0.0});
+}
+
+// Driver `index` moved in `model`, heard on axis at the kept listening place
+// (made and kept first when the kept one serves another baffle or distance).
+Result<SpeakerResponse, SpeakerFailure> heardMoved(const SpeakerModel& model, std::size_t index,
+                                                   PlatePoint centreM, SpeakerModelCache& cache) {
+    const PlateListener onAxis{model.speaker().listeningDistanceM, 0.0, 0.0};
+    auto place = cache.place();
+    if (!place || !place->serves(model) || place->listener().distanceM != onAxis.distanceM) {
+        auto made = SpeakerListeningPlace::create(model, onAxis);
+        if (!made) return made.error();
+        cache.keep(*made);
+        place = std::move(made).value();
+    }
+    return place->hearWithDriverMoved(model, index, centreM);
+}
+
 Result<Solved, SpeakerFailure> solve(const PostedSpeaker& posted, SpeakerModelCache& cache) {
     const std::string key = cacheKey(posted.speaker, posted);
     const auto last = cache.last();
-    if (last && last->key == key) return Solved{last->model, 0};
-    if (last && last->model.speaker().drivers.size() == posted.speaker.drivers.size()) {
-        const Speaker& before = last->model.speaker();
-        for (std::size_t i = 0; i < before.drivers.size(); ++i) {
-            Speaker unmoved = posted.speaker;
-            unmoved.drivers[i].centreM = before.drivers[i].centreM;
-            if (cacheKey(unmoved, posted) != last->key) continue;
-            auto moved = last->model.withDriverMoved(i, posted.speaker.drivers[i].centreM);
-            if (!moved) return moved.error();
-            cache.keep({key, *moved});
-            return Solved{std::move(moved).value(), 1};
+    const auto heardBy = [](SpeakerModel model, int solved) -> Result<Solved, SpeakerFailure> {
+        auto onAxis = onAxisOf(model);
+        if (!onAxis) return onAxis.error();
+        return Solved{std::move(model), std::move(onAxis).value(), solved, false};
+    };
+    if (last && last->key == key) return heardBy(last->model, 0);
+    if (const auto index = last ? movedDriver(posted, *last) : std::nullopt) {
+        const PlatePoint centre = posted.speaker.drivers[*index].centreM;
+        if (!posted.angleStepDeg) {
+            auto heard = heardMoved(last->model, *index, centre, cache);
+            if (!heard) return heard.error();
+            return Solved{last->model, std::move(heard).value(), 0, true};
         }
+        auto moved = last->model.withDriverMoved(*index, centre);
+        if (!moved) return moved.error();
+        cache.keep({key, *moved});
+        return heardBy(std::move(moved).value(), 1);
     }
     auto model = SpeakerModel::create(posted.speaker, posted.grid);
     if (!model) return model.error();
     cache.keep({key, *model});
-    return Solved{std::move(model).value(), static_cast<int>(posted.speaker.drivers.size())};
+    return heardBy(std::move(model).value(), static_cast<int>(posted.speaker.drivers.size()));
 }
 
 float levelDb(std::complex<double> p) {
@@ -204,6 +244,16 @@ void SpeakerModelCache::keep(Entry entry) {
     last_ = std::move(entry);
 }
 
+std::optional<SpeakerListeningPlace> SpeakerModelCache::place() const {
+    const std::lock_guard lock(mutex_);
+    return place_;
+}
+
+void SpeakerModelCache::keep(SpeakerListeningPlace place) {
+    const std::lock_guard lock(mutex_);
+    place_ = std::move(place);
+}
+
 std::size_t speakerCostOf(const StudioRequest& request) {
     const auto posted = readPostedSpeaker(request);
     return posted ? costOf(*posted) : 0;
@@ -218,13 +268,14 @@ StudioReply answerSpeaker(const StudioRequest& request, SpeakerModelCache& cache
         return errorReply(422, "speaker: " + speakerFailureText(posted->speaker, solved.error()));
     }
     const SpeakerModel& model = solved->model;
-    const Speaker& speaker = model.speaker();
-    const auto heard = model.listen(PlateListener{speaker.listeningDistanceM, 0.0, 0.0});
-    if (!heard) return errorReply(422, "speaker: " + speakerFailureText(speaker, heard.error()));
+    // Heard moved, the posted speaker is the model's with one driver elsewhere.
+    const Speaker& speaker = solved->heardMoved ? posted->speaker : model.speaker();
+    const SpeakerResponse* heard = &solved->onAxis;
     const std::size_t n = heard->frequenciesHz.size();
     JsonWriter writer(4096 + n * (speaker.drivers.size() + 1) * 24 + n * (placesOf(*posted)) * 10);
     writer.beginObject().key("name").value(speaker.name);
     writer.key("driversSolved").value(solved->driversSolved);
+    writer.key("heardMoved").value(solved->heardMoved);
     writer.key("frequencies").values(heard->frequenciesHz);
     writer.key("drivers").beginArray();
     for (std::size_t i = 0; i < speaker.drivers.size(); ++i) {

@@ -6,8 +6,11 @@
 //
 // The last speaker solved is kept: a request for the same speaker on the same
 // grid listens again only, and one whose single change is a driver moved
-// solves that driver only (SpeakerModel::withDriverMoved), which is what makes
-// dragging a driver on the page quick.
+// solves that driver only (SpeakerModel::withDriverMoved). Without the
+// directivity such a request is not solved at all: the baffle's listening
+// place on axis, solved once by reciprocity and kept, hears the moved driver
+// (SpeakerListeningPlace), which is what makes dragging a driver on the page
+// quick; the model stays the last one solved.
 #pragma once
 
 #include <cstddef>
@@ -31,10 +34,14 @@ class SpeakerModelCache {
     };
     std::optional<Entry> last() const;
     void keep(Entry entry);
+    // The listening place kept for drags, and a new one to keep.
+    std::optional<SpeakerListeningPlace> place() const;
+    void keep(SpeakerListeningPlace place);
 
   private:
     mutable std::mutex mutex_;
     std::optional<Entry> last_;
+    std::optional<SpeakerListeningPlace> place_;
 };
 
 // What a speaker request costs the studio's queue in classic (frequency,
