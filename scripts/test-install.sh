@@ -4,7 +4,8 @@
 # CMake package and once through pkg-config, with nothing but the prefix to
 # find the library by. Both programs must print every reference case's result
 # file byte for byte, and refuse a bad parameter file with exit status 2; the
-# speaker file example must read and write back through opbaff::speaker_file.
+# speaker file example must read and write back through opbaff::speaker_file,
+# and the speaker heard on the plate link through both alike.
 # With --installed PREFIX it uses a tree already installed there instead.
 set -euo pipefail
 here="$(cd "$(dirname "$0")/.." && pwd)"
@@ -64,6 +65,18 @@ case "$message" in
 esac
 if [ "$code" -ne 2 ]; then
     echo "print-speaker: bad speaker file gave status $code and '$message'"
+    status=1
+fi
+# The thin-plate model and the speaker through both: the same sum, to the
+# printed digit, from the CMake build and the pkg-config one.
+# shellcheck disable=SC2046
+g++ -std=c++20 -O2 -o "$work/hear-speaker-pc" "$work/example/hear_speaker.cpp" \
+    $(pkg-config --cflags --libs opbaff-speaker)
+if ! "$work/cmake-build/hear-speaker" "$here/examples/two-way.toml" > "$work/heard-cmake.txt" ||
+   ! "$work/hear-speaker-pc" "$here/examples/two-way.toml" > "$work/heard-pc.txt" ||
+   ! cmp -s "$work/heard-cmake.txt" "$work/heard-pc.txt" ||
+   [ "$(wc -l < "$work/heard-cmake.txt")" -ne 11 ]; then
+    echo "hear-speaker: the two builds do not hear the example alike on 11 frequencies"
     status=1
 fi
 [ $status -eq 0 ] && echo "installed library: both builds of print-response match every reference case"
