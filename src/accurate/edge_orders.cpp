@@ -144,20 +144,6 @@ __attribute__((target_clones("avx2", "default"))) void receiveAt(const accurate:
     }
 }
 
-// The next order of every unfinished side, receiving point by receiving point.
-// Compiled also for AVX2 and chosen by the processor at load time; the two give
-// the same sums (no fused multiply-add, the same order of operations per element).
-void nextOrder(const accurate::EdgeGrid& grid, std::vector<Signals*>& live, Workspace& ws) {
-    const auto n = static_cast<std::size_t>(grid.size);
-    for (std::size_t x0 = 0; x0 < n; x0 += kBlock) {
-        const std::size_t count = std::min(kBlock, n - x0);
-        gatherArrivals(grid, live, ws, x0, count);
-        for (std::size_t b = 0; b < count; ++b) {
-            receiveAt(grid, live, ws, x0 + b, b);
-        }
-    }
-}
-
 // The adjoint of the order step, for a listener's weights a[x * N + y] (how the
 // listener hears the edge signal leaving x towards y, over the orders after it):
 // (K^T a)(w -> x) = hop(w -> x) sum over y of the grazing directivity at x
@@ -209,17 +195,28 @@ void hopTransposed(Signals& s, std::size_t n) {
     }
 }
 
-void nextAdjointOrder(const accurate::EdgeGrid& grid, std::vector<Signals*>& live, Workspace& ws) {
+// The next order of every unfinished side, receiving point by receiving point,
+// forwards or by the transposed step. Compiled also for AVX2 and chosen by the
+// processor at load time; the two give the same sums (no fused multiply-add, the
+// same order of operations per element).
+void nextOrder(const accurate::EdgeGrid& grid, std::vector<Signals*>& live, Workspace& ws,
+               Summed way) {
     const auto n = static_cast<std::size_t>(grid.size);
     for (std::size_t x0 = 0; x0 < n; x0 += kBlock) {
         const std::size_t count = std::min(kBlock, n - x0);
-        gatherOutgoing(grid, live, ws, x0, count);
+        if (way == Summed::fromSources) {
+            gatherArrivals(grid, live, ws, x0, count);
+        } else {
+            gatherOutgoing(grid, live, ws, x0, count);
+        }
         for (std::size_t b = 0; b < count; ++b) {
             receiveAt(grid, live, ws, x0 + b, b);
         }
     }
-    for (Signals* s : live) {
-        hopTransposed(*s, n);
+    if (way == Summed::towardsListener) {
+        for (Signals* s : live) {
+            hopTransposed(*s, n);
+        }
     }
 }
 
@@ -367,11 +364,7 @@ void sumOrders(const accurate::EdgeGrid& grid, const PlateAccuracy& accuracy,
         live.push_back(s);
     }
     for (int order = 1; order < accuracy.maxOrder && !live.empty(); ++order) {
-        if (way == Summed::fromSources) {
-            nextOrder(grid, live, ws);
-        } else {
-            nextAdjointOrder(grid, live, ws);
-        }
+        nextOrder(grid, live, ws, way);
         std::erase_if(live, [&](Signals* s) {
             if (!addOrder(*s, n, accuracy)) {
                 return false;

@@ -138,13 +138,19 @@ TEST(SpeakerModel, DriverResponsesAndPistonEnterAsStated) {
     EXPECT_LT(std::abs(narrow.sum.back() / wide.sum.back()), 0.5);
 }
 
-TEST(SpeakerModel, MovingADriverEqualsCreatingItThere) {
+// A tweeter over a woofer crossed at 2 kHz, the woofer's rear 3 dB down.
+Speaker smallTwoWay(double wooferDiameterM = 0.0) {
     SpeakerDriver tweeter = flatDriver("tweeter", {0.15, 0.4});
     tweeter.filters.push_back({SpeakerFilter::Kind::linkwitzRileyHighPass, 4, 2000.0, {}});
     SpeakerDriver woofer = flatDriver("woofer", {0.15, 0.2});
     woofer.filters.push_back({SpeakerFilter::Kind::linkwitzRileyLowPass, 4, 2000.0, {}});
     woofer.rearLevelDb = -3.0;
-    Speaker s = smallSpeaker({tweeter, woofer}, {0.15, 0.4});
+    woofer.pistonDiameterM = wooferDiameterM;
+    return smallSpeaker({tweeter, woofer}, {0.15, 0.4});
+}
+
+TEST(SpeakerModel, MovingADriverEqualsCreatingItThere) {
+    Speaker s = smallTwoWay();
     auto model = SpeakerModel::create(s, coarseGrid());
     ASSERT_TRUE(model);
     const PlatePoint moved{0.08, 0.33};
@@ -173,13 +179,7 @@ TEST(SpeakerModel, MovingADriverEqualsCreatingItThere) {
 // A drag heard at one place: each driver and the sum as the moved model's own
 // solve hears them, 0.01 dB and 0.1 degree; the unmoved driver to the bit.
 TEST(SpeakerListeningPlace, HearsAMovedDriverAsItsOwnSolveDoes) {
-    SpeakerDriver tweeter = flatDriver("tweeter", {0.15, 0.4});
-    tweeter.filters.push_back({SpeakerFilter::Kind::linkwitzRileyHighPass, 4, 2000.0, {}});
-    SpeakerDriver woofer = flatDriver("woofer", {0.15, 0.2});
-    woofer.filters.push_back({SpeakerFilter::Kind::linkwitzRileyLowPass, 4, 2000.0, {}});
-    woofer.rearLevelDb = -3.0;
-    woofer.pistonDiameterM = 0.2;
-    const Speaker s = smallSpeaker({tweeter, woofer}, {0.15, 0.4});
+    const Speaker s = smallTwoWay(0.2);
     auto model = SpeakerModel::create(s, coarseGrid());
     ASSERT_TRUE(model);
     for (const PlateListener at :
