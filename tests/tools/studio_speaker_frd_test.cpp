@@ -53,7 +53,8 @@ class RunningStudio {
         server_.stop();
         thread_.join();
     }
-    nlohmann::ordered_json post(const std::string& query, const std::string& body, int status) const {
+    nlohmann::ordered_json post(const std::string& query, const std::string& body,
+                                int status) const {
         httplib::Client client("127.0.0.1", port_);
         client.set_read_timeout(120, 0);
         const auto answer = client.Post("/api/speaker-frd" + query, body, "text/plain");
