@@ -1,6 +1,7 @@
 // POST /api/speaker-frd over HTTP on loopback: the files answered are byte
 // for byte those polar writes for the speaker file answered with them, the
-// drivers' files sum as complex values to the sum's, and a request beyond the
+// drivers' files sum as complex values to the sum's, a set stops when asked to,
+// and a request beyond the
 // studio's bounds is refused with the reason.
 #include <gtest/gtest.h>
 #include <httplib.h>
@@ -15,6 +16,7 @@
 #include <thread>
 
 #include "opbaff/speaker_file.h"
+#include "speaker_polar.h"
 #include "studio_server.h"
 #include "tool_io.h"
 #include "tool_test_support.h"
@@ -134,6 +136,36 @@ TEST(SpeakerFrdApiTest, DriversFilesSumToTheSumsFile) {
                 << place << ", point " << i;
             EXPECT_NEAR(std::arg(summed / sum[i]) * 180.0 / std::numbers::pi, 0.0, 0.1)
                 << place << ", point " << i;
+        }
+    }
+}
+
+// A client gone stops the set: asked before the first place and then as
+// progress is, a `stopped` that says so leaves the set unanswered; one that
+// never does gives computeSpeakerPolar's set, value for value.
+TEST(SpeakerFrdApiTest, StoppedBeforeOrDuringTheSetAnswersNothing) {
+    const auto speaker = parseSpeakerText(coarseExample(), "two-way.toml");
+    ASSERT_TRUE(speaker);
+    GridRequest coarse = speaker->grid;
+    coarse.pointsPerOctave = 1;
+    const auto model = SpeakerModel::create(*speaker, *FrequencyGrid::perOctave(coarse));
+    ASSERT_TRUE(model);
+    const auto angles = *parseAngles("-180:180:30");
+    const auto whole = computeSpeakerPolar(*model, 2.0, angles, angles, 2);
+    ASSERT_TRUE(whole);
+    for (const int stopAt : {0, 1, 2, -1}) {  // the question answered true; -1: none
+        int asked = 0;
+        const auto polar = computeSpeakerPolarUnlessStopped(*model, 2.0, angles, angles, 2,
+                                                            [&] { return asked++ == stopAt; });
+        EXPECT_GE(asked, 1) << stopAt;
+        if (stopAt >= 0 && stopAt < asked) {
+            EXPECT_FALSE(polar) << stopAt;
+            continue;
+        }
+        ASSERT_TRUE(polar && *polar) << stopAt;
+        for (std::size_t k = 0; k < angles.size(); ++k) {
+            EXPECT_EQ((*polar)->horizontal[k].sum, whole->horizontal[k].sum) << k;
+            EXPECT_EQ((*polar)->vertical[k].drivers, whole->vertical[k].drivers) << k;
         }
     }
 }
