@@ -1,8 +1,7 @@
 // POST /api/speaker-frd over HTTP on loopback: the files answered are byte
 // for byte those polar writes for the speaker file answered with them, the
-// drivers' files sum as complex values to the sum's, a set stops when asked to,
-// and a request beyond the
-// studio's bounds is refused with the reason.
+// drivers' files sum as complex values to the sum's, a set stops when asked
+// to, and a request beyond the studio's bounds is refused with the reason.
 #include <gtest/gtest.h>
 #include <httplib.h>
 
