@@ -5,7 +5,8 @@ Starts `opbaff-design serve`, switches the page to the speaker mode, which
 loads the shipped two-way example, and checks that the curves plotted are the
 API's for the file, that dragging the tweeter moves it by the distance dragged
 and changes the curves, that the downloaded speaker file opens again to the
-same curves, and that the directivity of the sum is the API's. It measures the
+same curves, that the directivity of the sum is the API's, and that the FRD zip
+holds every driver's and the sum's sets as the API answers them. It measures the
 round trip of a drag (the request with one driver moved, answered and drawn).
 
     speaker_test.py OPBAFF_DESIGN
@@ -190,38 +191,42 @@ class SpeakerModeTest(unittest.TestCase):
         for key, levels in api["spin"].items():
             self.assertEqual(curves[key], levels, key)
 
-    def test_4b_the_frd_zip_holds_every_curve_as_the_api_answers_it(self):
+    def test_4b_the_frd_zip_holds_every_drivers_and_the_sums_sets_as_the_api_answers_them(self):
         import zipfile
 
         for name in os.listdir(self.downloads):
             os.remove(os.path.join(self.downloads, name))
         self.browser.find_element("id", "speaker-frd-zip").click()
         path = os.path.join(self.downloads, "two-way-frd.zip")
-        wait_until(lambda: os.path.exists(path) and not os.path.exists(path + ".crdownload"), "the zip")
+        wait_until(lambda: os.path.exists(path) and not os.path.exists(path + ".crdownload"), "the zip", timeout=90)
         time.sleep(0.2)
-        api = self.api(self.js("return window.speakerStudio.text()"), directivity=STEP)
-
-        def rows(text):
-            return [[float(v) for v in line.split()] for line in text.splitlines() if not line.startswith("*")]
-
-        def expected(frequencies, *columns):
-            return [[f, *(c[i] for c in columns)] for i, f in enumerate(frequencies)
-                    if all(c[i] is not None for c in columns)]
+        wait_until(lambda: self.js("return window.speakerStudio.frdZipIdle()"), "the zip's end")
+        status = self.browser.find_element("id", "speaker-status").text
+        self.assertIn("FRD files and two-way.toml saved", status)
+        text = self.js("return window.speakerStudio.text()")
+        query = urllib.parse.urlencode({"grid": GRID, "step": STEP, "source": "two-way.toml"})
+        request = urllib.request.Request(self.server.url + "api/speaker-frd?" + query, data=text.encode(),
+                                         method="POST", headers={"Content-Type": "text/plain"})
+        with self.server.opener.open(request, timeout=90) as answer:
+            api = json.loads(answer.read())
 
         with zipfile.ZipFile(path) as zip_file:
             self.assertIsNone(zip_file.testzip())
             names = zip_file.namelist()
             read = {name: zip_file.read(name).decode() for name in names}
-        f = api["frequencies"]
-        self.assertEqual(rows(read["01-woofer.frd"]), expected(f, api["drivers"][0]["levels"], api["drivers"][0]["phases"]))
-        self.assertEqual(rows(read["02-tweeter.frd"]), expected(f, api["drivers"][1]["levels"], api["drivers"][1]["phases"]))
-        self.assertEqual(rows(read["sum.frd"]), expected(f, api["sum"]["levels"], api["sum"]["phases"]))
-        for plane in ["horizontal", "vertical"]:
-            set_ = api["directivity"][plane]
-            for a, angle in enumerate(set_["angles"]):
-                name = f"{plane}/sum-{plane}-{'m' if angle < 0 else 'p'}{abs(int(angle)):03d}.frd"
-                self.assertEqual(rows(read[name]), expected(set_["frequencies"], set_["levels"][a]), name)
-        self.assertEqual(len(names), 3 + 2 * len(api["directivity"]["horizontal"]["angles"]))
+        self.assertEqual(read["two-way.toml"], api["speaker"])
+        angles = [str(a) for a in range(-180, 181, int(STEP))]
+        expected = {f"{api['name']} {curve} {plane} {angle}.frd"
+                    for curve in ["woofer", "tweeter", "sum"] for plane in ["hor", "ver"] for angle in angles}
+        self.assertEqual(set(names), expected | {"two-way.toml"})
+        self.assertEqual(len(names), len(expected) + 1, "no file twice")
+        for name in expected:
+            rows = [line.split() for line in read[name].splitlines() if not line.startswith("*")]
+            self.assertEqual(len(rows), 41, name)
+            self.assertTrue(all(len(row) == 3 for row in rows), f"{name}: frequency, level and phase")
+        # The texts are the API's, byte for byte.
+        self.assertEqual({name: read[name] for name in expected}, api["files"])
+        self.assertIn("phase: time factor exp(+jwt)", read[f"{api['name']} tweeter ver -90.frd"])
 
     def test_5_a_baffle_edit_redraws_the_outline_and_the_curves(self):
         before = self.js("return window.speakerStudio.answer()")

@@ -8,7 +8,7 @@ import { Directivity } from "./directivity.js";
 import { Palette } from "./palette.js";
 import { ResponsePlot } from "./response-plot.js";
 import { SpeakerDrawing } from "./speaker-drawing.js";
-import { frdFiles, frdZip } from "./speaker-frd.js";
+import { frdZip, speakerEntryName } from "./speaker-frd.js";
 import { SpeakerRequests, postSpeaker } from "./speaker-requests.js";
 
 const $ = (id) => document.getElementById(id);
@@ -27,6 +27,7 @@ const state = {
   directivityController: null,
   directivityTimer: null,
   planes: null,
+  frdZipping: false,  // an FRD zip on its way
 };
 
 const plot = new ResponsePlot($("speaker-plot"));
@@ -203,6 +204,29 @@ async function openFile(file) {
   load(await file.text(), name);
 }
 
+// Every driver's and the sum's FRD sets at the directivity's step, asked of
+// the server for the speaker as last answered, zipped with its file.
+async function saveFrdZip() {
+  const text = requests.text;
+  if (text === null || state.frdZipping) return;
+  const name = speakerEntryName(state.fileName);
+  const step = $("speaker-angle-step").value;
+  state.frdZipping = true;
+  $("speaker-frd-zip").disabled = true;
+  setStatus(`FRD zip: every driver and the sum round both planes at ${step}°…`);
+  try {
+    const set = await postSpeaker(text, { ...settings(), step, source: name }, undefined, "/api/speaker-frd");
+    const zip = frdZip(set, name);
+    saveFile(`${name.replace(/\.toml$/, "")}-frd.zip`, new Blob([zip], { type: "application/zip" }));
+    setStatus(`FRD zip: ${Object.keys(set.files).length} FRD files and ${name} saved`);
+  } catch (error) {
+    setStatus(`FRD zip: ${error.message}`, true);
+  } finally {
+    state.frdZipping = false;
+    $("speaker-frd-zip").disabled = false;
+  }
+}
+
 function baffleChanged() {
   const w = $("speaker-width").value;
   const h = $("speaker-height").value;
@@ -233,12 +257,7 @@ function wire() {
   $("speaker-download").addEventListener("click", () => {
     if (state.answer) saveFile(state.fileName.endsWith(".toml") ? state.fileName : "speaker.toml", state.answer.file);
   });
-  $("speaker-frd-zip").addEventListener("click", () => {
-    if (!state.answer) return;
-    const zip = frdZip(frdFiles(state.answer, state.directivity?.data ?? null));
-    const base = state.fileName.replace(/\.toml$/, "");
-    saveFile(`${base}-frd.zip`, new Blob([zip], { type: "application/zip" }));
-  });
+  $("speaker-frd-zip").addEventListener("click", saveFrdZip);
   for (const id of ["speaker-width", "speaker-height", "speaker-corners", "speaker-corner-size"]) {
     $(id).addEventListener("change", baffleChanged);
   }
@@ -272,6 +291,7 @@ window.speakerStudio = {
   ms: () => state.ms,
   text: () => requests.text,
   idle: () => state.answer !== null && !requests.busy,
+  frdZipIdle: () => !state.frdZipping,
   directivity: () => state.directivity?.data ?? null,
   directivityIdle: () => state.directivity !== null && state.directivityController === null &&
     state.directivity.text === requests.text,

@@ -14,10 +14,11 @@ export class SpeakerError extends Error {
   }
 }
 
-// POST /api/speaker?query with the speaker file's text; the answer's JSON.
-export async function postSpeaker(text, params, signal) {
+// POST /api/speaker?query (or another speaker request's path) with the
+// speaker file's text; the answer's JSON.
+export async function postSpeaker(text, params, signal, path = "/api/speaker") {
   const query = new URLSearchParams(params).toString();
-  const response = await fetch(`/api/speaker?${query}`, {
+  const response = await fetch(`${path}?${query}`, {
     method: "POST", body: text, headers: { "Content-Type": "text/plain" }, signal,
   });
   let answer = null;

@@ -1,6 +1,7 @@
 #include "speaker_polar.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
 #include <optional>
 
@@ -53,27 +54,35 @@ Places placesOf(double distanceM, const std::vector<float>& horizontalDeg,
     return places;
 }
 
-}  // namespace
-
-Result<SpeakerPolar, SpeakerFailure> computeSpeakerPolar(
-    const SpeakerModel& model, double distanceM, const std::vector<float>& horizontalDeg,
-    const std::vector<float>& verticalDeg, int jobs,
-    const std::function<void(std::size_t, std::size_t)>& progress) {
-    const Places places = placesOf(distanceM, horizontalDeg, verticalDeg);
+// The places heard, in order, or nullopt when `stopped` said so.
+using Heard = std::vector<std::optional<Result<SpeakerResponse, SpeakerFailure>>>;
+std::optional<Heard> hearPlaces(const SpeakerModel& model, const Places& places, int jobs,
+                                const std::function<void(std::size_t, std::size_t)>& progress,
+                                const std::function<bool()>& stopped) {
     const std::size_t count = places.listeners.size();
-    std::vector<std::optional<Result<SpeakerResponse, SpeakerFailure>>> heard(
-        places.listeners.size());
+    std::atomic<bool> stop = stopped && stopped();
+    Heard heard(count);
     runParallel(
         count, jobs,
         [&](std::size_t i) {
+            if (stop) return;
             // A copy of its own for each place: the model is for one thread at
             // a time, and a copy shares its solved plate.
             const SpeakerModel own = model;  // NOLINT(performance-unnecessary-copy-initialization)
             heard[i] = own.listen(places.listeners[i]);
         },
         [&](std::size_t done) {
+            if (stopped && !stop && stopped()) stop = true;
             if (progress) progress(done, count);
         });
+    if (stop) return std::nullopt;
+    return heard;
+}
+
+Result<SpeakerPolar, SpeakerFailure> polarOf(const SpeakerModel& model, const Places& places,
+                                             const Heard& heard,
+                                             const std::vector<float>& horizontalDeg,
+                                             const std::vector<float>& verticalDeg) {
     SpeakerPolar polar;
     for (const SpeakerDriver& driver : model.speaker().drivers) {
         polar.driverNames.push_back(driver.name);
@@ -88,6 +97,26 @@ Result<SpeakerPolar, SpeakerFailure> computeSpeakerPolar(
         plane.push_back(*place);
     }
     return polar;
+}
+
+}  // namespace
+
+Result<SpeakerPolar, SpeakerFailure> computeSpeakerPolar(
+    const SpeakerModel& model, double distanceM, const std::vector<float>& horizontalDeg,
+    const std::vector<float>& verticalDeg, int jobs,
+    const std::function<void(std::size_t, std::size_t)>& progress) {
+    const Places places = placesOf(distanceM, horizontalDeg, verticalDeg);
+    const auto heard = hearPlaces(model, places, jobs, progress, {});
+    return polarOf(model, places, *heard, horizontalDeg, verticalDeg);
+}
+
+std::optional<Result<SpeakerPolar, SpeakerFailure>> computeSpeakerPolarUnlessStopped(
+    const SpeakerModel& model, double distanceM, const std::vector<float>& horizontalDeg,
+    const std::vector<float>& verticalDeg, int jobs, const std::function<bool()>& stopped) {
+    const Places places = placesOf(distanceM, horizontalDeg, verticalDeg);
+    const auto heard = hearPlaces(model, places, jobs, {}, stopped);
+    if (!heard) return std::nullopt;
+    return polarOf(model, places, *heard, horizontalDeg, verticalDeg);
 }
 
 PolarSet speakerCurveSet(const SpeakerPolar& polar, PolarPlane plane, std::size_t curve) {

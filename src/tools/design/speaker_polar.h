@@ -7,6 +7,7 @@
 #include <complex>
 #include <cstddef>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -51,6 +52,13 @@ Result<SpeakerPolar, SpeakerFailure> computeSpeakerPolar(
     const SpeakerModel& model, double distanceM, const std::vector<float>& horizontalDeg,
     const std::vector<float>& verticalDeg, int jobs,
     const std::function<void(std::size_t, std::size_t)>& progress = {});
+
+// The same, asking `stopped` whether to go on before the first place and each
+// time `progress` would be called (on the calling thread only): nullopt once
+// it answers true, the places not begun then left unheard.
+std::optional<Result<SpeakerPolar, SpeakerFailure>> computeSpeakerPolarUnlessStopped(
+    const SpeakerModel& model, double distanceM, const std::vector<float>& horizontalDeg,
+    const std::vector<float>& verticalDeg, int jobs, const std::function<bool()>& stopped);
 
 // One curve of one plane as a polar set: levels in dB (20 log10 |p|, -inf for
 // no pressure) and the values rounded to floats; onAxisDb is the curve at 0

@@ -18,6 +18,7 @@
 #include "studio_eq_input.h"
 #include "studio_json_writer.h"
 #include "studio_speaker.h"
+#include "studio_speaker_frd.h"
 
 namespace opbaff::tools {
 namespace {
@@ -260,13 +261,20 @@ StudioReply answerSpeakerWithCache(const StudioRequest& request, const StudioSet
     return answerSpeaker(request, alone);
 }
 
+StudioReply answerSpeakerFrdWithCache(const StudioRequest& request,
+                                      const StudioSettings& settings) {
+    if (settings.speakers) return answerSpeakerFrd(request, *settings.speakers, settings.polarJobs);
+    SpeakerModelCache alone;
+    return answerSpeakerFrd(request, alone, settings.polarJobs);
+}
+
 struct Route {
     std::string_view path;
     std::string_view method;
     StudioReply (*answer)(const StudioRequest&, const StudioSettings&);
 };
 
-constexpr std::array<Route, 9> kRoutes{{
+constexpr std::array<Route, 10> kRoutes{{
     {"/api/design", "GET", answerDesign},
     {"/api/response", "POST", answerResponse},
     {"/api/polar", "POST", answerPolar},
@@ -276,6 +284,7 @@ constexpr std::array<Route, 9> kRoutes{{
     {"/api/frd", "POST", answerFrd},
     {"/api/eq", "POST", answerEq},
     {"/api/speaker", "POST", answerSpeakerWithCache},
+    {"/api/speaker-frd", "POST", answerSpeakerFrdWithCache},
 }};
 
 bool isGet(std::string_view method) {
@@ -316,6 +325,7 @@ StudioReply errorReply(int status, const std::string& message) {
 std::size_t costOf(const StudioRequest& request) {
     if (request.method != "POST" || !request.path.starts_with("/api/")) return 0;
     if (request.path == "/api/speaker") return speakerCostOf(request);
+    if (request.path == "/api/speaker-frd") return speakerFrdCostOf(request);
     const auto grid = gridParameter(request.query);
     if (!grid) return 0;
     const auto model = modelParameter(request.query);

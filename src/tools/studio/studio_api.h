@@ -13,6 +13,8 @@
 //   POST /api/frd             one response column as an FRD file
 //   POST /api/speaker         a speaker file's drivers and their sum on the thin-plate
 //                             model, optionally the sum's directivity (studio_speaker.h)
+//   POST /api/speaker-frd     every driver's and the sum's FRD sets of both planes, as
+//                             polar writes them for the speaker (studio_speaker_frd.h)
 //   POST /api/eq              the equaliser fitted to a response column (or a chain
 //                             given, measured), with the raw and equalised levels
 //   GET  /<path>              a file of the page ("/" is /index.html)

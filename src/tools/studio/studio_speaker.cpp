@@ -80,30 +80,22 @@ Result<SpeakerResponse, SpeakerFailure> heardMoved(const SpeakerModel& model, st
 }
 
 Result<Solved, SpeakerFailure> solve(const PostedSpeaker& posted, SpeakerModelCache& cache) {
-    const std::string key = cacheKey(posted.speaker, posted);
     const auto last = cache.last();
-    const auto heardBy = [](SpeakerModel model, int solved) -> Result<Solved, SpeakerFailure> {
-        auto onAxis = onAxisOf(model);
-        if (!onAxis) return onAxis.error();
-        return Solved{std::move(model), std::move(onAxis).value(), solved, false};
-    };
-    if (last && last->key == key) return heardBy(last->model, 0);
-    if (const auto index = last ? movedDriver(posted, *last) : std::nullopt) {
-        const PlatePoint centre = posted.speaker.drivers[*index].centreM;
-        if (!posted.angleStepDeg) {
+    // Without the directivity, a driver moved is heard moved, not solved.
+    if (!posted.angleStepDeg && last && last->key != cacheKey(posted.speaker, posted)) {
+        if (const auto index = movedDriver(posted, *last)) {
+            const PlatePoint centre = posted.speaker.drivers[*index].centreM;
             auto heard = heardMoved(last->model, *index, centre, cache);
             if (!heard) return heard.error();
             return Solved{last->model, std::move(heard).value(), 0, true};
         }
-        auto moved = last->model.withDriverMoved(*index, centre);
-        if (!moved) return moved.error();
-        cache.keep({key, *moved});
-        return heardBy(std::move(moved).value(), 1);
     }
-    auto model = SpeakerModel::create(posted.speaker, posted.grid);
-    if (!model) return model.error();
-    cache.keep({key, *model});
-    return heardBy(std::move(model).value(), static_cast<int>(posted.speaker.drivers.size()));
+    auto solved = solvedSpeakerModel(posted, cache);
+    if (!solved) return solved.error();
+    auto onAxis = onAxisOf(solved->model);
+    if (!onAxis) return onAxis.error();
+    return Solved{std::move(solved->model), std::move(onAxis).value(), solved->driversSolved,
+                  false};
 }
 
 float levelDb(std::complex<double> p) {
@@ -209,7 +201,9 @@ void writeSpin(JsonWriter& writer, const std::vector<float>& frequencies, SpinOr
     writer.endObject();
 }
 
-StudioReply fileErrorReply(const SpeakerInputError& error) {
+}  // namespace
+
+StudioReply speakerInputReply(const SpeakerInputError& error) {
     JsonWriter writer(error.message.size() + 128);
     writer.beginObject().key("error").value(error.message);
     if (error.fromFile) {
@@ -220,7 +214,7 @@ StudioReply fileErrorReply(const SpeakerInputError& error) {
     return {error.status, "application/json", writer.take(), {}, {}};
 }
 
-std::string tooCostlyText(const PostedSpeaker& posted) {
+std::string speakerTooCostlyText(const PostedSpeaker& posted, const std::string& stepParameter) {
     const std::size_t perFrequency =
         posted.speaker.drivers.size() * (kAccurateCostPerFrequency + placesOf(posted));
     return "speaker: " + std::to_string(posted.speaker.drivers.size()) + " drivers on " +
@@ -229,10 +223,30 @@ std::string tooCostlyText(const PostedSpeaker& posted) {
            " are more than the studio computes at a time (at most " +
            std::to_string(kMaxPairsPerRequest / perFrequency) +
            " frequencies for this speaker); choose fewer points per octave (grid=N)" +
-           (posted.angleStepDeg ? " or a larger angle step" : "");
+           (posted.angleStepDeg ? " or a larger angle step (" + stepParameter + "=STEP)" : "");
 }
 
-}  // namespace
+std::size_t postedSpeakerCost(const PostedSpeaker& posted) {
+    return costOf(posted);
+}
+
+Result<SolvedSpeakerModel, SpeakerFailure> solvedSpeakerModel(const PostedSpeaker& posted,
+                                                              SpeakerModelCache& cache) {
+    const std::string key = cacheKey(posted.speaker, posted);
+    const auto last = cache.last();
+    if (last && last->key == key) return SolvedSpeakerModel{last->model, 0};
+    if (const auto index = last ? movedDriver(posted, *last) : std::nullopt) {
+        auto moved = last->model.withDriverMoved(*index, posted.speaker.drivers[*index].centreM);
+        if (!moved) return moved.error();
+        cache.keep({key, *moved});
+        return SolvedSpeakerModel{std::move(moved).value(), 1};
+    }
+    auto model = SpeakerModel::create(posted.speaker, posted.grid);
+    if (!model) return model.error();
+    cache.keep({key, *model});
+    return SolvedSpeakerModel{std::move(model).value(),
+                              static_cast<int>(posted.speaker.drivers.size())};
+}
 
 std::optional<SpeakerModelCache::Entry> SpeakerModelCache::last() const {
     const std::lock_guard lock(mutex_);
@@ -261,8 +275,10 @@ std::size_t speakerCostOf(const StudioRequest& request) {
 
 StudioReply answerSpeaker(const StudioRequest& request, SpeakerModelCache& cache) {
     const auto posted = readPostedSpeaker(request);
-    if (!posted) return fileErrorReply(posted.error());
-    if (costOf(*posted) > kMaxPairsPerRequest) return errorReply(400, tooCostlyText(*posted));
+    if (!posted) return speakerInputReply(posted.error());
+    if (costOf(*posted) > kMaxPairsPerRequest) {
+        return errorReply(400, speakerTooCostlyText(*posted, "directivity"));
+    }
     const auto solved = solve(*posted, cache);
     if (!solved) {
         return errorReply(422, "speaker: " + speakerFailureText(posted->speaker, solved.error()));

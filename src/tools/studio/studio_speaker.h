@@ -21,6 +21,7 @@
 
 #include "opbaff/speaker.h"
 #include "studio_api.h"
+#include "studio_speaker_input.h"
 
 namespace opbaff::tools {
 
@@ -49,6 +50,25 @@ class SpeakerModelCache {
 // and driver kAccurateCostPerFrequency, plus one per listening place. 0 for a
 // request that does not read (it is refused at once).
 std::size_t speakerCostOf(const StudioRequest& request);
+
+// The same count for a speaker read, and the refusal's words once it passes
+// kMaxPairsPerRequest: the most frequencies the speaker takes, and what to
+// change (grid=N, or a larger angle step given as `stepParameter`).
+std::size_t postedSpeakerCost(const PostedSpeaker& posted);
+std::string speakerTooCostlyText(const PostedSpeaker& posted, const std::string& stepParameter);
+
+// {"error", and for a file that does not read "line", "column", "key"}.
+StudioReply speakerInputReply(const SpeakerInputError& error);
+
+// The posted speaker's model, kept as the last solved: the cached one when
+// the speaker and the grid are the same, the cached one with its one moved
+// driver solved again, else a new one; with the drivers solved for it.
+struct SolvedSpeakerModel {
+    SpeakerModel model;
+    int driversSolved = 0;
+};
+Result<SolvedSpeakerModel, SpeakerFailure> solvedSpeakerModel(const PostedSpeaker& posted,
+                                                              SpeakerModelCache& cache);
 
 StudioReply answerSpeaker(const StudioRequest& request, SpeakerModelCache& cache);
 

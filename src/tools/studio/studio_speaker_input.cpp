@@ -163,7 +163,8 @@ std::optional<SpeakerInputError> applyBaffle(const QueryParams& query, Speaker& 
     return std::nullopt;
 }
 
-Result<FrequencyGrid, SpeakerInputError> gridOf(const QueryParams& query, const Speaker& speaker) {
+Result<GridRequest, SpeakerInputError> gridRequestOf(const QueryParams& query,
+                                                     const Speaker& speaker) {
     GridRequest request = speaker.grid;
     if (const auto grid = parameter(query, "grid")) {
         const auto points = wholeNumber(*grid);
@@ -174,20 +175,19 @@ Result<FrequencyGrid, SpeakerInputError> gridOf(const QueryParams& query, const 
         }
         request.pointsPerOctave = static_cast<int>(*points);
     }
-    auto grid = FrequencyGrid::perOctave(request);
-    if (!grid) return badQuery("grid: the speaker's band makes no grid");
-    return std::move(grid).value();
+    return request;
 }
 
-Result<std::optional<double>, SpeakerInputError> angleStepOf(const QueryParams& query) {
-    const auto step = parameter(query, "directivity");
+Result<std::optional<double>, SpeakerInputError> angleStepOf(const QueryParams& query,
+                                                             const std::string& name) {
+    const auto step = parameter(query, name);
     if (!step) return std::optional<double>{};
     const auto degrees = wholeNumber(*step);
     if (!degrees || *degrees < 2 || *degrees > 180 || 180 % *degrees != 0) {
-        return badQuery(
-            "directivity takes an angle step in degrees that divides 180, from 2 to "
-            "180, not '" +
-            step->substr(0, 40) + "'");
+        return badQuery(name +
+                        " takes an angle step in degrees that divides 180, from 2 to "
+                        "180, not '" +
+                        step->substr(0, 40) + "'");
     }
     return std::optional<double>{static_cast<double>(*degrees)};
 }
@@ -203,18 +203,21 @@ std::string signatureOf(const std::map<std::string, std::string>& frd) {
 
 }  // namespace
 
-Result<PostedSpeaker, SpeakerInputError> readPostedSpeaker(const StudioRequest& request) {
+Result<PostedSpeaker, SpeakerInputError> readPostedSpeaker(const StudioRequest& request,
+                                                           const std::string& stepParameter) {
     const auto body = readBody(request);
     if (!body) return body.error();
     auto speaker = parseBody(*body);
     if (!speaker) return speaker.error();
     if (auto refused = applyBaffle(request.query, *speaker)) return *refused;
     if (auto refused = applyMove(request.query, *speaker)) return *refused;
-    auto grid = gridOf(request.query, *speaker);
-    if (!grid) return grid.error();
-    const auto step = angleStepOf(request.query);
+    const auto gridRequest = gridRequestOf(request.query, *speaker);
+    if (!gridRequest) return gridRequest.error();
+    auto grid = FrequencyGrid::perOctave(*gridRequest);
+    if (!grid) return badQuery("grid: the speaker's band makes no grid");
+    const auto step = angleStepOf(request.query, stepParameter);
     if (!step) return step.error();
-    return PostedSpeaker{std::move(speaker).value(), std::move(grid).value(),
+    return PostedSpeaker{std::move(speaker).value(), std::move(grid).value(), *gridRequest,
                          signatureOf(body->frd), *step};
 }
 

@@ -32,6 +32,7 @@ struct SpeakerInputError {
 struct PostedSpeaker {
     Speaker speaker;
     FrequencyGrid grid;
+    GridRequest gridRequest;  // what made `grid`: the file's band at the points asked for
     // The FRD texts the request carried, name and text each ended by a NUL:
     // two requests of the same file text but other FRD data differ here.
     std::string frdSignature;
@@ -44,7 +45,9 @@ struct PostedSpeaker {
 //   ?baffle=W:H:CORNERS:SIZE  a W x H cm rectangle, corners square, chamfered or
 //                    rounded, of SIZE cm
 //   ?directivity=STEP  the sum's horizontal and vertical directivity from -180
-//                    to 180 degrees at STEP degrees (2 to 180, dividing 180)
-Result<PostedSpeaker, SpeakerInputError> readPostedSpeaker(const StudioRequest& request);
+//                    to 180 degrees at STEP degrees (2 to 180, dividing 180);
+//                    `stepParameter` names another parameter for the step
+Result<PostedSpeaker, SpeakerInputError> readPostedSpeaker(
+    const StudioRequest& request, const std::string& stepParameter = "directivity");
 
 }  // namespace opbaff::tools
