@@ -7,6 +7,7 @@
 
 #include "opbaff/speaker_file.h"
 #include "opbaff/spin.h"
+#include "speaker_polar.h"
 #include "studio_json_writer.h"
 #include "studio_speaker_input.h"
 
@@ -163,7 +164,9 @@ bool writePlane(JsonWriter& writer, const SpeakerModel& model, double stepDeg, b
     writer.key("levels").beginArray();
     for (const float angle : angles) {
         if (abandoned && abandoned()) return false;
-        const PlateListener place{distance, horizontal ? angle : 0.0, horizontal ? 0.0 : angle};
+        // The places polar's sets are heard at, so that the page and the FRD zip agree.
+        const PlateListener place = polarListener(
+            horizontal ? PolarPlane::horizontal : PolarPlane::vertical, angle, distance);
         const auto heard = model.listen(place);
         std::vector<float> levels(model.frequenciesHz().size(), std::nanf(""));
         if (heard) {
