@@ -27,6 +27,7 @@
 #include "studio_assets.h"
 #include "studio_design_json.h"
 #include "studio_server.h"
+#include "studio_test_support.h"
 #include "tool_io.h"
 #include "tool_test_support.h"
 
@@ -47,36 +48,7 @@ std::string dataOf(const std::string& text) {
     return data;
 }
 
-// The server on its own thread, stopped and joined when the test ends.
-class RunningStudio {
-  public:
-    explicit RunningStudio(StudioSettings settings = {}, ServerLimits limits = {})
-        : server_(std::move(settings), limits) {
-        const auto bound = server_.bind("127.0.0.1", 0);
-        if (!bound) throw std::runtime_error(bound.error());
-        port_ = *bound;
-        thread_ = std::thread([this] { server_.run(); });
-    }
-    RunningStudio(const RunningStudio&) = delete;
-    RunningStudio& operator=(const RunningStudio&) = delete;
-    ~RunningStudio() {
-        server_.stop();
-        thread_.join();
-    }
-
-    int port() const { return port_; }
-    httplib::Client client() const {
-        httplib::Client client("127.0.0.1", port_);
-        client.set_url_encode(false);  // paths go out exactly as written
-        client.set_read_timeout(60, 0);
-        return client;
-    }
-
-  private:
-    StudioServer server_;
-    int port_ = 0;
-    std::thread thread_;
-};
+using test::RunningStudio;
 
 // A design as a script would write it, built apart from the server's writer.
 std::string designJson(const Design& d) {

@@ -26,6 +26,7 @@
 #include "opbaff/opbaff.h"
 #include "studio_design_json.h"
 #include "studio_request_guard.h"
+#include "studio_test_support.h"
 #include "tool_test_support.h"
 
 extern char** environ;  // NOLINT(readability-redundant-declaration): for posix_spawn
@@ -36,33 +37,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using namespace std::chrono_literals;
 
-class RunningStudio {
-  public:
-    explicit RunningStudio(ServerLimits limits = {}) : server_(StudioSettings{}, limits) {
-        const auto bound = server_.bind("127.0.0.1", 0);
-        if (!bound) throw std::runtime_error(bound.error());
-        port_ = *bound;
-        thread_ = std::thread([this] { server_.run(); });
-    }
-    RunningStudio(const RunningStudio&) = delete;
-    RunningStudio& operator=(const RunningStudio&) = delete;
-    ~RunningStudio() {
-        server_.stop();
-        thread_.join();
-    }
-    int port() const { return port_; }
-    ServerCounts counts() const { return server_.counts(); }
-    httplib::Client client() const {
-        httplib::Client client("127.0.0.1", port_);
-        client.set_read_timeout(30, 0);
-        return client;
-    }
-
-  private:
-    StudioServer server_;
-    int port_ = 0;
-    std::thread thread_;
-};
+using test::RunningStudio;
 
 // A raw loopback connection, closed when it goes.
 class Socket {

@@ -16,7 +16,7 @@
 
 #include "opbaff/speaker_file.h"
 #include "speaker_polar.h"
-#include "studio_server.h"
+#include "studio_test_support.h"
 #include "tool_io.h"
 #include "tool_test_support.h"
 
@@ -40,36 +40,15 @@ std::string coarseExample() {
     return text;
 }
 
-class RunningStudio {
-  public:
-    RunningStudio() : server_(StudioSettings{}) {
-        const auto bound = server_.bind("127.0.0.1", 0);
-        if (!bound) throw std::runtime_error(bound.error());
-        port_ = *bound;
-        thread_ = std::thread([this] { server_.run(); });
-    }
-    RunningStudio(const RunningStudio&) = delete;
-    RunningStudio& operator=(const RunningStudio&) = delete;
-    ~RunningStudio() {
-        server_.stop();
-        thread_.join();
-    }
-    nlohmann::ordered_json post(const std::string& query, const std::string& body,
-                                int status) const {
-        httplib::Client client("127.0.0.1", port_);
-        client.set_read_timeout(120, 0);
-        const auto answer = client.Post("/api/speaker-frd" + query, body, "text/plain");
-        if (!answer) throw std::runtime_error("no answer to " + query);
-        EXPECT_EQ(answer->status, status) << query << ": " << answer->body.substr(0, 400);
-        EXPECT_EQ(answer->get_header_value("Content-Type").rfind("application/json", 0), 0U);
-        return nlohmann::ordered_json::parse(answer->body);
-    }
-
-  private:
-    StudioServer server_;
-    int port_ = 0;
-    std::thread thread_;
-};
+// The answer of POST /api/speaker-frd with `query`, expected with `status`.
+nlohmann::ordered_json post(const RunningStudio& studio, const std::string& query,
+                            const std::string& body, int status) {
+    const auto answer = studio.client(120).Post("/api/speaker-frd" + query, body, "text/plain");
+    if (!answer) throw std::runtime_error("no answer to " + query);
+    EXPECT_EQ(answer->status, status) << query << ": " << answer->body.substr(0, 400);
+    EXPECT_EQ(answer->get_header_value("Content-Type").rfind("application/json", 0), 0U);
+    return nlohmann::ordered_json::parse(answer->body);
+}
 
 std::vector<std::complex<double>> valuesOf(const std::string& text, const std::string& name) {
     const auto frd = parseFrdText(text, name);
@@ -94,7 +73,7 @@ TEST(SpeakerFrdApiTest, FilesAreThoseThePolarCommandWritesForTheAnsweredSpeakerF
     ASSERT_EQ(path.find_first_not_of("abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ"
                                      "0123456789/._-"),
               std::string::npos);
-    const auto answer = studio.post("?grid=1&step=30&source=" + path, coarseExample(), 200);
+    const auto answer = post(studio, "?grid=1&step=30&source=" + path, coarseExample(), 200);
     writeFile(path, answer["speaker"].get<std::string>());
     const TempDir out;
     const ToolRun run = runTool({"polar", path, "--angles", "-180:180:30", "--vertical",
@@ -114,7 +93,7 @@ TEST(SpeakerFrdApiTest, FilesAreThoseThePolarCommandWritesForTheAnsweredSpeakerF
 // sum's file, within 0.01 dB and 0.1 degree, in both planes and behind.
 TEST(SpeakerFrdApiTest, DriversFilesSumToTheSumsFile) {
     const RunningStudio studio;
-    const auto answer = studio.post("?grid=2&step=45", coarseExample(), 200);
+    const auto answer = post(studio, "?grid=2&step=45", coarseExample(), 200);
     const auto& files = answer["files"];
     const std::string name = answer["name"].get<std::string>();
     for (const char* place : {"hor 0", "hor -45", "hor 135", "ver 90", "ver -135", "ver 180"}) {
@@ -189,7 +168,7 @@ class SpeakerFrdRefusal : public testing::TestWithParam<Refusal> {};
 TEST_P(SpeakerFrdRefusal, IsJsonNamingWhatToChange) {
     static const RunningStudio studio;
     const Refusal& r = GetParam();
-    const auto answer = studio.post(r.query, exampleText(), r.status);
+    const auto answer = post(studio, r.query, exampleText(), r.status);
     EXPECT_NE(answer["error"].get<std::string>().find(r.words), std::string::npos)
         << answer["error"];
 }

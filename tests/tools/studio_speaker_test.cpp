@@ -17,7 +17,7 @@
 
 #include "opbaff/speaker.h"
 #include "opbaff/speaker_file.h"
-#include "studio_server.h"
+#include "studio_test_support.h"
 
 namespace opbaff::tools {
 namespace {
@@ -29,35 +29,16 @@ std::string exampleText() {
     return text.str();
 }
 
-class RunningStudio {
-  public:
-    RunningStudio() : server_(StudioSettings{}) {
-        const auto bound = server_.bind("127.0.0.1", 0);
-        if (!bound) throw std::runtime_error(bound.error());
-        port_ = *bound;
-        thread_ = std::thread([this] { server_.run(); });
-    }
-    RunningStudio(const RunningStudio&) = delete;
-    RunningStudio& operator=(const RunningStudio&) = delete;
-    ~RunningStudio() {
-        server_.stop();
-        thread_.join();
-    }
-    nlohmann::json post(const std::string& query, const std::string& body, int status = 200,
-                        const std::string& type = "text/plain") const {
-        httplib::Client client("127.0.0.1", port_);
-        client.set_read_timeout(60, 0);
-        const auto answer = client.Post("/api/speaker" + query, body, type);
-        if (!answer) throw std::runtime_error("no answer to " + query);
-        EXPECT_EQ(answer->status, status) << query << ": " << answer->body;
-        return nlohmann::json::parse(answer->body);
-    }
+using test::RunningStudio;
 
-  private:
-    StudioServer server_;
-    int port_ = 0;
-    std::thread thread_;
-};
+// The answer of POST /api/speaker with `query`, expected with `status`.
+nlohmann::json post(const RunningStudio& studio, const std::string& query, const std::string& body,
+                    int status = 200, const std::string& type = "text/plain") {
+    const auto answer = studio.client().Post("/api/speaker" + query, body, type);
+    if (!answer) throw std::runtime_error("no answer to " + query);
+    EXPECT_EQ(answer->status, status) << query << ": " << answer->body;
+    return nlohmann::json::parse(answer->body);
+}
 
 // The library's own answer: the file read, solved on `pointsPerOctave` over
 // its band, heard on axis at its listening distance.
@@ -129,7 +110,7 @@ TEST(SpeakerApiTest, CurvesAreTheLibrarysAndAMovedDriverIsHeardOrSolvedAloneToTh
     const auto speaker = parseSpeakerText(text, "two-way.toml");
     ASSERT_TRUE(speaker);
 
-    const auto first = studio.post("?grid=2", text);
+    const auto first = post(studio, "?grid=2", text);
     EXPECT_EQ(first["driversSolved"], 2);
     expectCurvesAre(first, libraryAnswer(*speaker, 2));
     EXPECT_NEAR(first["drivers"][1]["centreCm"][0].get<double>(), 20.0, 1e-9);
@@ -137,7 +118,7 @@ TEST(SpeakerApiTest, CurvesAreTheLibrarysAndAMovedDriverIsHeardOrSolvedAloneToTh
 
     // The tweeter 3 cm to the right, as a drag moves it: heard moved without a
     // solve, the answer that of the moved speaker solved from scratch.
-    const auto dragged = studio.post("?grid=2&move=1:23:80", first["file"].get<std::string>());
+    const auto dragged = post(studio, "?grid=2&move=1:23:80", first["file"].get<std::string>());
     EXPECT_EQ(dragged["driversSolved"], 0);
     EXPECT_EQ(dragged["heardMoved"], true);
     Speaker movedSpeaker = *speaker;
@@ -149,21 +130,21 @@ TEST(SpeakerApiTest, CurvesAreTheLibrarysAndAMovedDriverIsHeardOrSolvedAloneToTh
 
     // With the directivity asked, as when the drag rests: only the tweeter is
     // solved again, to the library's answer.
-    const auto moved = studio.post("?grid=2&directivity=30", dragged["file"].get<std::string>());
+    const auto moved = post(studio, "?grid=2&directivity=30", dragged["file"].get<std::string>());
     EXPECT_EQ(moved["driversSolved"], 1);
     EXPECT_EQ(moved["heardMoved"], false);
     expectCurvesAre(moved, movedAnswer);
 
     // The file answered is the moved speaker: sent again it is the same
     // speaker, answered from the model kept, with the same curves.
-    const auto again = studio.post("?grid=2", moved["file"].get<std::string>());
+    const auto again = post(studio, "?grid=2", moved["file"].get<std::string>());
     EXPECT_EQ(again["driversSolved"], 0);
     EXPECT_EQ(again["sum"], moved["sum"]);
     EXPECT_EQ(again["drivers"], moved["drivers"]);
     EXPECT_EQ(again["file"], moved["file"]);
 
     // Another grid is another model.
-    const auto finer = studio.post("?grid=3", moved["file"].get<std::string>());
+    const auto finer = post(studio, "?grid=3", moved["file"].get<std::string>());
     EXPECT_EQ(finer["driversSolved"], 2);
     expectCurvesAre(finer, libraryAnswer(movedSpeaker, 3));
 }
@@ -172,7 +153,7 @@ TEST(SpeakerApiTest, CurvesAreTheLibrarysAndAMovedDriverIsHeardOrSolvedAloneToTh
 // directivity is the same at +a and -a; at 0 degrees both planes are on axis.
 TEST(SpeakerApiTest, DirectivityRoundBothPlanesIsOnAxisAtZeroAndMirrorsHorizontally) {
     const RunningStudio studio;
-    const auto answer = studio.post("?grid=1&directivity=10", exampleText());
+    const auto answer = post(studio, "?grid=1&directivity=10", exampleText());
     for (const char* plane : {"horizontal", "vertical"}) {
         const auto& set = answer["directivity"][plane];
         const auto angles = set["angles"].get<std::vector<float>>();
@@ -201,10 +182,10 @@ TEST(SpeakerApiTest, DirectivityRoundBothPlanesIsOnAxisAtZeroAndMirrorsHorizonta
 // misses angles the spin needs gives none.
 TEST(SpeakerApiTest, SpinIsOnAxisTheSumAndNeedsEveryTenDegrees) {
     const RunningStudio studio;
-    const auto answer = studio.post("?grid=1&directivity=10", exampleText());
+    const auto answer = post(studio, "?grid=1&directivity=10", exampleText());
     EXPECT_EQ(answer["spin"]["onAxis"], answer["sum"]["levels"]);
     EXPECT_EQ(answer["spin"]["soundPower"].size(), answer["frequencies"].size());
-    const auto coarse = studio.post("?grid=1&directivity=15", exampleText());
+    const auto coarse = post(studio, "?grid=1&directivity=15", exampleText());
     EXPECT_FALSE(coarse.contains("spin"));
     EXPECT_TRUE(coarse.contains("directivity"));
 }
@@ -218,14 +199,14 @@ TEST(SpeakerApiTest, MeasuredDriverReadsItsFrdFromTheRequestOnly) {
         "response = { kind = \"high-pass\", resonance_hz = 700.0, q = 0.7 }";
     text.replace(text.find(highPass), highPass.size(),
                  "response = { kind = \"measured\", file = \"tweeter.frd\" }");
-    const auto refused = studio.post("?grid=1", text, 422);
+    const auto refused = post(studio, "?grid=1", text, 422);
     EXPECT_NE(refused["error"].get<std::string>().find("tweeter.frd"), std::string::npos);
     EXPECT_EQ(refused["key"], "driver[1].response.file");
     EXPECT_GT(refused["line"].get<int>(), 0);
 
     const std::string frd = "10 -20 90\n1000 0 0\n30000 0 0\n";
     const nlohmann::json body{{"speaker", text}, {"frd", {{"tweeter.frd", frd}}}};
-    const auto answer = studio.post("?grid=1", body.dump(), 200, "application/json");
+    const auto answer = post(studio, "?grid=1", body.dump(), 200, "application/json");
     auto speaker = parseSpeakerText(
         text, "t.toml",
         [&](const std::string&) -> Result<std::string, FrdLoadError> { return frd; });
@@ -264,7 +245,7 @@ TEST_P(SpeakerRefusalTest, StatusAndReason) {
     static const RunningStudio studio;
     const Refusal& r = GetParam();
     const auto answer =
-        studio.post(r.query, r.body.empty() ? exampleText() : r.body, r.status, r.type);
+        post(studio, r.query, r.body.empty() ? exampleText() : r.body, r.status, r.type);
     EXPECT_NE(answer["error"].get<std::string>().find(r.words), std::string::npos)
         << answer["error"];
 }
