@@ -16,76 +16,31 @@ Uses the helpers of studio_test.py; skipped like it where no browser runs.
 
 import json
 import os
-import shutil
 import statistics
 import sys
-import tempfile
 import time
-import unittest
-import urllib.error
 import urllib.parse
 import urllib.request
 
-
-def reexec_with_selenium():
-    """Debian's python3-selenium is in the system Python's packages: another
-    python3 first on PATH runs this script again with the system one (here,
-    not in studio_test.py, which would run itself instead)."""
-    try:
-        import selenium  # noqa: F401
-        return
-    except ImportError:
-        pass
-    system = "/usr/bin/python3"
-    if (os.path.exists(system) and os.path.realpath(sys.executable) != os.path.realpath(system)
-            and not os.environ.get("OPBAFF_STUDIO_TEST_REEXEC")):
-        os.environ["OPBAFF_STUDIO_TEST_REEXEC"] = "1"
-        os.execv(system, [system, os.path.abspath(__file__), *sys.argv[1:]])
-
-
-reexec_with_selenium()
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import studio_test  # noqa: E402
-from studio_test import Server, missing_browser, quit_browser, start_browser, wait_until  # noqa: E402
+from studio_test import PageTest, run_tests, wait_until  # noqa: E402
 
 EXAMPLE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "examples", "two-way.toml")
 GRID = "4"
 STEP = "10"
 
 
-class SpeakerModeTest(unittest.TestCase):
-    """One server and one browser; the tests run in the order of their names."""
+class SpeakerModeTest(PageTest):
+    """The tests run in the order of their names."""
+
+    what = "the speaker mode"
 
     @classmethod
-    def setUpClass(cls):
-        reason = missing_browser()
-        if reason:
-            if os.environ.get("CI"):
-                raise RuntimeError(f"the speaker test needs a browser in CI: {reason}")
-            raise unittest.SkipTest(f"no browser to test the speaker mode with: {reason}")
-        cls.workdir = tempfile.mkdtemp(prefix="opbaff-speaker-")
-        cls.downloads = os.path.join(cls.workdir, "downloads")
-        os.mkdir(cls.downloads)
-        cls.server = Server(cls.workdir)
-        try:
-            cls.browser = start_browser(cls.downloads)
-            cls.browser.get(cls.server.url)
-            wait_until(lambda: cls.js("return !!window.speakerStudio"), "the speaker mode's module")
-            cls.browser.find_element("id", "mode-switch").click()
-            cls.wait_idle()
-        except BaseException:
-            cls.server.stop()
-            raise
-
-    @classmethod
-    def tearDownClass(cls):
-        quit_browser(cls.browser)
-        cls.server.stop()
-        shutil.rmtree(cls.workdir, ignore_errors=True)
-
-    @classmethod
-    def js(cls, script, *args):
-        return cls.browser.execute_script(script, *args)
+    def open_page(cls):
+        wait_until(lambda: cls.js("return !!window.speakerStudio"), "the speaker mode's module")
+        cls.browser.find_element("id", "mode-switch").click()
+        cls.wait_idle()
 
     @classmethod
     def wait_idle(cls):
@@ -294,11 +249,7 @@ def main():
     if len(sys.argv) < 2:
         raise SystemExit(__doc__)
     studio_test.DESIGN_EXE = os.path.abspath(sys.argv[1])
-    program = unittest.main(argv=[sys.argv[0], "-v", *sys.argv[2:]], exit=False)
-    result = program.result
-    if result.skipped and result.testsRun <= len(result.skipped) and result.wasSuccessful():
-        sys.exit(studio_test.SKIP_EXIT_CODE)
-    sys.exit(0 if result.wasSuccessful() else 1)
+    run_tests(sys.argv[2:])
 
 
 if __name__ == "__main__":

@@ -39,7 +39,7 @@ SKIP_EXIT_CODE = 77
 def import_selenium():
     """Selenium, or the reason it cannot be had. Debian's python3-selenium lives
     in the system Python's packages: another python3 first on PATH re-runs this
-    script with the system one."""
+    script (the one run, which may be another page test) with the system one."""
     try:
         import selenium  # noqa: F401
         return None
@@ -50,7 +50,7 @@ def import_selenium():
         probe = subprocess.run([SYSTEM_PYTHON, "-c", "import selenium"], capture_output=True)
         if probe.returncode == 0:
             os.environ["OPBAFF_STUDIO_TEST_REEXEC"] = "1"
-            os.execv(SYSTEM_PYTHON, [SYSTEM_PYTHON, os.path.abspath(__file__), *sys.argv[1:]])
+            os.execv(SYSTEM_PYTHON, [SYSTEM_PYTHON, os.path.abspath(sys.argv[0]), *sys.argv[1:]])
     return "python3-selenium is not installed"
 
 
@@ -224,29 +224,40 @@ def wait_until(condition, what, timeout=30):
     raise AssertionError(f"timed out waiting for {what}")
 
 
-class StudioTest(unittest.TestCase):
-    """One server and one browser for the whole class; the tests run in the
-    order of their names and each starts from the state the one before left."""
+class PageTest(unittest.TestCase):
+    """One server and one browser for the whole class, in a temporary working
+    folder with a downloads folder; a subclass names what it tests and may
+    fill the folder and wait for its page."""
+
+    what = "the studio"
+
+    @classmethod
+    def prepare_workdir(cls):
+        """Writes what the working folder starts with."""
+
+    @classmethod
+    def open_page(cls):
+        """Waits until the page loaded is ready for the first test."""
 
     @classmethod
     def setUpClass(cls):
         reason = missing_browser()
         if reason:
             if os.environ.get("CI"):
-                raise RuntimeError(f"the studio test needs a browser in CI: {reason}")
-            raise unittest.SkipTest(f"no browser to test the studio with: {reason}")
+                raise RuntimeError(f"the test of {cls.what} needs a browser in CI: {reason}")
+            raise unittest.SkipTest(f"no browser to test {cls.what} with: {reason}")
         cls.workdir = tempfile.mkdtemp(prefix="opbaff-studio-")
         cls.downloads = os.path.join(cls.workdir, "downloads")
         os.mkdir(cls.downloads)
-        with open(os.path.join(cls.workdir, "Opbaffin.txt"), "w") as file:
-            file.write(START_FILE)
+        cls.prepare_workdir()
         cls.server = Server(cls.workdir)
         try:
             cls.browser = start_browser(cls.downloads)
             cls.browser.get(cls.server.url)
-            cls.wait_idle()
+            cls.open_page()
         except BaseException:
             cls.server.stop()
+            shutil.rmtree(cls.workdir, ignore_errors=True)
             raise
 
     @classmethod
@@ -255,11 +266,34 @@ class StudioTest(unittest.TestCase):
         cls.server.stop()
         shutil.rmtree(cls.workdir, ignore_errors=True)
 
-    # ---- helpers ----
-
     @classmethod
     def js(cls, script, *args):
         return cls.browser.execute_script(script, *args)
+
+
+def run_tests(arguments):
+    """The tests of the script run, verbose; exits 77 when all were skipped."""
+    program = unittest.main(argv=[sys.argv[0], "-v", *arguments], exit=False)
+    result = program.result
+    if result.skipped and result.testsRun <= len(result.skipped) and result.wasSuccessful():
+        sys.exit(SKIP_EXIT_CODE)
+    sys.exit(0 if result.wasSuccessful() else 1)
+
+
+class StudioTest(PageTest):
+    """The tests run in the order of their names and each starts from the
+    state the one before left."""
+
+    @classmethod
+    def prepare_workdir(cls):
+        with open(os.path.join(cls.workdir, "Opbaffin.txt"), "w") as file:
+            file.write(START_FILE)
+
+    @classmethod
+    def open_page(cls):
+        cls.wait_idle()
+
+    # ---- helpers ----
 
     @classmethod
     def wait_idle(cls):
@@ -1393,11 +1427,7 @@ def main():
     if sys.argv[3:4] == ["--screenshot"]:
         save_screenshot(sys.argv[4])
         return
-    program = unittest.main(argv=[sys.argv[0], "-v", *sys.argv[3:]], exit=False)
-    result = program.result
-    if result.skipped and result.testsRun <= len(result.skipped) and result.wasSuccessful():
-        sys.exit(SKIP_EXIT_CODE)
-    sys.exit(0 if result.wasSuccessful() else 1)
+    run_tests(sys.argv[3:])
 
 
 if __name__ == "__main__":
