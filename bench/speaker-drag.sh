@@ -21,25 +21,9 @@ design="$build/opbaff-design"
 [ -x "$design" ] || { echo "speaker-drag.sh: no $design; build the target opbaff-design" >&2; exit 2; }
 
 work="$(mktemp -d)"
-server=""
-cleanup() {
-    if [ -n "$server" ]; then
-        kill -TERM "$server" 2>/dev/null || true
-        wait "$server" 2>/dev/null || true
-    fi
-    rm -rf "$work"
-}
-trap cleanup EXIT
-
-"$design" serve --port 0 --stop-after 600 >"$work/serve.log" 2>&1 &
-server=$!
-url=""
-for _ in $(seq 100); do
-    url="$(grep -o 'http://127\.0\.0\.1:[0-9]*/' "$work/serve.log" || true)"
-    [ -n "$url" ] && break
-    sleep 0.1
-done
-[ -n "$url" ] || { echo "speaker-drag.sh: the studio printed no address" >&2; exit 1; }
+. bench/studio-server.sh
+trap 'stop_studio; rm -rf "$work"' EXIT
+start_studio speaker-drag.sh "$(cd "$(dirname "$design")" && pwd)/opbaff-design" "$work"
 
 post() {  # post FILE QUERY: the answer in $work/answer.json, the time on stdout
     curl -s -o "$work/answer.json" -w '%{time_total}\n' -X POST -H 'Content-Type: text/plain' \

@@ -24,27 +24,12 @@ check=0
 [ "${1:-}" = "--check" ] && check=1
 # Its HTTP client comes with the test group.
 scripts/setup.sh libcpp-httplib-dev
-build="${OPBAFF_BUILD_DIR:-build-latency}"
-if [ ! -f "$build/CMakeCache.txt" ]; then
-    cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DOPBAFF_TESTS=OFF >/dev/null
-elif grep -q '^CMAKE_BUILD_TYPE:STRING=Release$' "$build/CMakeCache.txt"; then
-    cmake -S . -B "$build" >/dev/null
-else
-    echo "studio-hostile.sh: $build is not a Release build" >&2
-    exit 2
-fi
+. bench/studio-server.sh
+release_build studio-hostile.sh
 
 work="$(mktemp -d)"
-server=""
 burst_server=""
-stop_server() {
-    if [ -n "$server" ]; then
-        kill -TERM "$server" 2>/dev/null || true
-        wait "$server" 2>/dev/null || true
-        server=""
-    fi
-}
-trap 'stop_server; server="$burst_server"; stop_server; rm -rf "$work"' EXIT
+trap 'stop_studio; server="$burst_server"; stop_studio; rm -rf "$work"' EXIT
 
 if ! cmake --build "$build" -j2 --target opbaff-design studio-hostile-client studio-latency-client \
         >"$work/build.log" 2>&1; then
@@ -58,30 +43,17 @@ latency="$(cd "$build" && pwd)/studio-latency-client"
 # The client opens over a thousand sockets; the server raises its own limit.
 ulimit -n "$(ulimit -Hn)" 2>/dev/null || true
 
-# A fresh server for each measure, in an empty folder, stopping by itself
-# should this script be killed. `start_server NAME` sets server and port.
-start_server() {
-    local name="${1:-serve}"
-    (cd "$work" && exec "$design_tool" serve --port 0 --stop-after 120 >"$name.out" 2>"$name.err") &
-    server=$!
-    port=""
-    for _ in $(seq 100); do
-        port="$(sed -n 's#^opbaff studio: http://127\.0\.0\.1:\([0-9]*\)/$#\1#p' "$work/$name.out")"
-        [ -n "$port" ] && return 0
-        sleep 0.1
-    done
-    echo "studio-hostile.sh: the server did not start: $(cat "$work/$name.err")" >&2
-    exit 2
-}
+# A fresh server for each measure, in an empty folder.
+start_server() { start_studio studio-hostile.sh "$design_tool" "$work" "${1:-serve}" 120; }
 
 echo "load average: $(uptime | sed 's/.*load average: //') ($(nproc) CPUs)"
 status=0
 start_server
 "$client" slow "$port" 1000 8 50 || status=1
-stop_server
+stop_studio
 start_server
 "$client" keepalive "$port" 200 10 || status=1
-stop_server
+stop_studio
 start_server
 "$client" burst "$port" "$server" 64 8 || status=1
 # The server that took the burst against a fresh one, in alternating rounds on
@@ -90,9 +62,9 @@ burst_server="$server"
 burst_port="$port"
 start_server fresh
 "$latency" compare "$burst_port" "$port" standard 6 250 1.20 || status=1
-stop_server
+stop_studio
 server="$burst_server"
 burst_server=""
-stop_server
+stop_studio
 if [ "$check" -eq 1 ]; then exit "$status"; fi
 exit 0

@@ -19,26 +19,11 @@ if [ "${1:-}" = "--check" ]; then
 fi
 # Its HTTP client comes with the test group.
 scripts/setup.sh libcpp-httplib-dev
-build="${OPBAFF_BUILD_DIR:-build-latency}"
-if [ ! -f "$build/CMakeCache.txt" ]; then
-    cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DOPBAFF_TESTS=OFF >/dev/null
-elif grep -q '^CMAKE_BUILD_TYPE:STRING=Release$' "$build/CMakeCache.txt"; then
-    cmake -S . -B "$build" >/dev/null
-else
-    echo "studio-latency.sh: $build is not a Release build" >&2
-    exit 2
-fi
+. bench/studio-server.sh
+release_build studio-latency.sh
 
 work="$(mktemp -d)"
-server=""
-cleanup() {
-    if [ -n "$server" ]; then
-        kill -TERM "$server" 2>/dev/null || true
-        wait "$server" 2>/dev/null || true
-    fi
-    rm -rf "$work"
-}
-trap cleanup EXIT
+trap 'stop_studio; rm -rf "$work"' EXIT
 
 if ! cmake --build "$build" -j2 --target opbaff-design studio-latency-client >"$work/build.log" 2>&1
 then
@@ -50,18 +35,7 @@ client="$(cd "$build" && pwd)/studio-latency-client"
 
 # In an empty folder, so that no Opbaffin.txt is read; the server stops by
 # itself should this script be killed.
-(cd "$work" && exec "$design_tool" serve --port 0 --stop-after 900 >serve.out 2>serve.err) &
-server=$!
-port=""
-for _ in $(seq 100); do
-    port="$(sed -n 's#^opbaff studio: http://127\.0\.0\.1:\([0-9]*\)/$#\1#p' "$work/serve.out")"
-    [ -n "$port" ] && break
-    sleep 0.1
-done
-if [ -z "$port" ]; then
-    echo "studio-latency.sh: the server did not start: $(cat "$work/serve.err")" >&2
-    exit 2
-fi
+start_studio studio-latency.sh "$design_tool" "$work" serve 900
 
 echo "load average: $(uptime | sed 's/.*load average: //') ($(nproc) CPUs)"
 status=0
