@@ -1,7 +1,6 @@
 #include "speaker_sweep.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <utility>
 
 #include "number_text.h"
@@ -85,33 +84,23 @@ Result<SpeakerSweepSpec, std::string> parseSpeakerSweepSpec(std::string_view tex
 
 Result<std::vector<SpeakerVariant>, std::string> speakerSweepVariants(
     const Speaker& base, const std::vector<SpeakerSweepSpec>& specs, double metresPerUnit) {
-    double total = 1.0;
+    std::vector<const std::vector<float>*> lists;
     for (std::size_t k = 0; k < specs.size(); ++k) {
         for (std::size_t j = 0; j < k; ++j) {
             if (specs[j].name == specs[k].name) return specs[k].name + " is swept twice";
         }
-        total *= static_cast<double>(specs[k].values.size());
+        lists.push_back(&specs[k].values);
     }
-    if (total > static_cast<double>(kMaxVariants)) {
-        std::array<char, 32> count{};
-        std::snprintf(count.data(), count.size(), "%.0f", total);
-        return "the sweep gives " + std::string(count.data()) +
-               " speakers, more than the limit of " + std::to_string(kMaxVariants);
-    }
-    std::vector<SpeakerVariant> variants(static_cast<std::size_t>(total));
+    auto combinations = everyCombination(lists, "speakers");
+    if (!combinations) return combinations.error();
+    std::vector<SpeakerVariant> variants(combinations->size());
     for (std::size_t v = 0; v < variants.size(); ++v) {
         SpeakerVariant& variant = variants[v];
         variant.speaker = base;
-        variant.values.resize(specs.size());
-        std::size_t rest = v;  // v in mixed radix, the last field's digit lowest
-        for (std::size_t k = specs.size(); k-- > 0;) {
-            const std::vector<float>& values = specs[k].values;
-            variant.values[k] = values[rest % values.size()];
-            rest /= values.size();
+        variant.values = std::move((*combinations)[v]);
+        for (std::size_t k = 0; k < specs.size(); ++k) {
             const double scale = specs[k].field->length ? metresPerUnit : 1.0;
             specs[k].field->set(variant.speaker, specs[k].driver, variant.values[k] * scale);
-        }
-        for (std::size_t k = 0; k < specs.size(); ++k) {
             if (k > 0) variant.name += ' ';
             variant.name.append(specs[k].name).append("=").append(shortNumber(variant.values[k]));
         }

@@ -1,7 +1,9 @@
 #include "variants.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
+#include <numeric>
 #include <utility>
 
 #include "level_warnings.h"
@@ -96,37 +98,51 @@ Result<SweepSpec, std::string> parseSweepSpec(std::string_view text) {
     return SweepSpec{field, std::move(values).value()};
 }
 
+Result<std::vector<std::vector<float>>, std::string> everyCombination(
+    const std::vector<const std::vector<float>*>& lists, std::string_view things) {
+    const double total = std::accumulate(lists.begin(), lists.end(), 1.0,
+                                         [](double product, const std::vector<float>* values) {
+                                             return product * static_cast<double>(values->size());
+                                         });
+    if (total > static_cast<double>(kMaxVariants)) {
+        std::array<char, 32> count{};
+        std::snprintf(count.data(), count.size(), "%.0f", total);
+        return "the sweep gives " + std::string(count.data()) + " " + std::string(things) +
+               ", more than the limit of " + std::to_string(kMaxVariants);
+    }
+    std::vector<std::vector<float>> combinations(static_cast<std::size_t>(total),
+                                                 std::vector<float>(lists.size()));
+    for (std::size_t c = 0; c < combinations.size(); ++c) {
+        std::size_t rest = c;  // c in mixed radix, the last list's digit lowest
+        for (std::size_t k = lists.size(); k-- > 0;) {
+            combinations[c][k] = (*lists[k])[rest % lists[k]->size()];
+            rest /= lists[k]->size();
+        }
+    }
+    return combinations;
+}
+
 Result<std::vector<Variant>, std::string> sweepVariants(const Design& base,
                                                         const std::string& source,
                                                         const std::vector<SweepSpec>& specs) {
-    double total = 1.0;
+    std::vector<const std::vector<float>*> lists;
     for (std::size_t k = 0; k < specs.size(); ++k) {
         for (std::size_t j = 0; j < k; ++j) {
             if (specs[j].field == specs[k].field) {
                 return std::string(specs[k].field->name) + " is swept twice";
             }
         }
-        total *= static_cast<double>(specs[k].values.size());
+        lists.push_back(&specs[k].values);
     }
-    if (total > static_cast<double>(kMaxVariants)) {
-        char count[32];
-        std::snprintf(count, sizeof count, "%.0f", total);
-        return "the sweep gives " + std::string(count) + " designs, more than the limit of " +
-               std::to_string(kMaxVariants);
-    }
-    std::vector<Variant> variants(static_cast<std::size_t>(total));
+    auto combinations = everyCombination(lists, "designs");
+    if (!combinations) return combinations.error();
+    std::vector<Variant> variants(combinations->size());
     for (std::size_t v = 0; v < variants.size(); ++v) {
         Variant& variant = variants[v];
         variant.design = base;
-        variant.values.resize(specs.size());
-        std::size_t rest = v;  // v in mixed radix, the last field's digit lowest
-        for (std::size_t k = specs.size(); k-- > 0;) {
-            const std::vector<float>& values = specs[k].values;
-            variant.values[k] = values[rest % values.size()];
-            rest /= values.size();
-            variant.design.*(specs[k].field->member()) = variant.values[k];
-        }
+        variant.values = std::move((*combinations)[v]);
         for (std::size_t k = 0; k < specs.size(); ++k) {
+            variant.design.*(specs[k].field->member()) = variant.values[k];
             if (k > 0) variant.name += ' ';
             variant.name.append(specs[k].field->name)
                 .append("=")

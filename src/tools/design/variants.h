@@ -80,6 +80,12 @@ struct Variant {
     std::size_t column = 0;     // the response column judged (0 to 3)
 };
 
+// The values of every combination of the lists, one value of each, the first
+// list's value changing slowest. Errors: more than kMaxVariants combinations,
+// counted as `things` ("designs").
+Result<std::vector<std::vector<float>>, std::string> everyCombination(
+    const std::vector<const std::vector<float>*>& lists, std::string_view things);
+
 // Every combination of the specs' values on the base design, the first spec
 // varying slowest; each variant's source is "<source> with <name>". Errors: a field named twice,
 // more than kMaxVariants designs.
