@@ -16,6 +16,10 @@ struct PhaseRange {
     int steps;
 };
 
+void PrintTo(const PhaseRange& c, std::ostream* out) {
+    *out << c.name;
+}
+
 class CosSinRange : public testing::TestWithParam<PhaseRange> {};
 
 TEST_P(CosSinRange, AgreesWithTheStandardLibrary) {

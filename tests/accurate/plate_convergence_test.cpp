@@ -22,6 +22,10 @@ struct ConvergenceCase {
     SpacePoint listener;
 };
 
+void PrintTo(const ConvergenceCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
 double worstDb(const opbaff::PlateResponse& a, const opbaff::PlateResponse& b) {
     double w = 0.0;
     for (std::size_t i = 0; i < a.total.size(); ++i) {

@@ -33,6 +33,10 @@ struct ListenerCase {
     SpacePoint listener;
 };
 
+void PrintTo(const ListenerCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
 std::string nameOf(const testing::TestParamInfo<ListenerCase>& info) {
     return info.param.name;
 }

@@ -40,6 +40,10 @@ struct MirrorCase {
     SpacePoint listener;
 };
 
+void PrintTo(const MirrorCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
 class DipoleMirror : public testing::TestWithParam<MirrorCase> {};
 
 TEST_P(DipoleMirror, MirrorPositionsHearOppositeValues) {
@@ -80,6 +84,10 @@ struct InPlaneCase {
     opbaff::PlatePoint driver;
     opbaff::PlatePoint listener;  // in the plane, beyond the outline
 };
+
+void PrintTo(const InPlaneCase& c, std::ostream* out) {
+    *out << c.name;
+}
 
 class ThinPlateZoneBoundary : public testing::TestWithParam<InPlaneCase> {};
 

@@ -21,6 +21,10 @@ struct LevelCase {
     double levelDb;
 };
 
+void PrintTo(const LevelCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
 const LevelCase kLevels[] = {
     {"peaking_at_its_centre", {FilterKind::peaking, 1000, 6, 2}, 1000, 6},
     {"peaking_cut_at_its_centre", {FilterKind::peaking, 100, -9.5, 0.7}, 100, -9.5},

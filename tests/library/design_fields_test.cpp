@@ -9,6 +9,12 @@
 #include "opbaff/opbaff.h"
 
 namespace opbaff {
+
+// The field's name in the logs of the tests it parameterises.
+void PrintTo(const DesignField& field, std::ostream* out) {
+    *out << field.name;
+}
+
 namespace {
 
 static_assert([] {

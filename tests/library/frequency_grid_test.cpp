@@ -12,6 +12,12 @@
 #include "library_test_support.h"
 
 namespace opbaff {
+
+// The model's name in the logs of the tests it parameterises.
+void PrintTo(Model model, std::ostream* out) {
+    *out << modelName(model);
+}
+
 namespace {
 
 Design exampleOf(Model model) {

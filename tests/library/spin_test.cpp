@@ -118,6 +118,10 @@ struct KnownSpinCase {
     double soundPower;
 };
 
+void PrintTo(const KnownSpinCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
 const KnownSpinCase kKnown[] = {
     {"omni", orbitsOf(omni), 1.0, 1.0, 1.0},
     {"omni_from_minus_180", orbitsOf(omni, -180.0, 170.0), 1.0, 1.0, 1.0},
@@ -214,6 +218,10 @@ struct RefusedCase {
     SpinError error;
     const char* words;
 };
+
+void PrintTo(const RefusedCase& c, std::ostream* out) {
+    *out << c.name;
+}
 
 const RefusedCase kRefused[] = {
     {"horizontal_90_missing",

@@ -58,6 +58,10 @@ struct PairCase {
     bool invertHigh;
 };
 
+void PrintTo(const PairCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
 class CrossoverPair : public ::testing::TestWithParam<PairCase> {};
 
 TEST_P(CrossoverPair, LowPlusHighAtOneCornerIsAllPass) {
@@ -96,6 +100,10 @@ struct ButterworthCase {
     int order;
 };
 
+void PrintTo(const ButterworthCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
 class Butterworth : public ::testing::TestWithParam<ButterworthCase> {};
 
 TEST_P(Butterworth, MinusThreeDbAndFortyFiveDegreesPerOrderAtTheCornerAndSixDbPerOctaveFarFromIt) {
@@ -133,6 +141,10 @@ struct CookbookCase {
     Filter filter;
     double atZeroDb, atInfinityDb;  // the level far below and far above
 };
+
+void PrintTo(const CookbookCase& c, std::ostream* out) {
+    *out << c.name;
+}
 
 class CookbookAnalog : public ::testing::TestWithParam<CookbookCase> {};
 

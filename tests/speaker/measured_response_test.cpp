@@ -90,6 +90,10 @@ struct InvalidCase {
     void (*spoil)(MeasuredResponse&);
 };
 
+void PrintTo(const InvalidCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
 class MeasuredInvalid : public ::testing::TestWithParam<InvalidCase> {};
 
 TEST_P(MeasuredInvalid, IsRefused) {

@@ -240,6 +240,10 @@ struct FailureCase {
     const char* textHas;
 };
 
+void PrintTo(const FailureCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
 class SpeakerFailures : public ::testing::TestWithParam<FailureCase> {};
 
 TEST_P(SpeakerFailures, AreRefusedNamingTheDriver) {

@@ -22,6 +22,10 @@ struct FrdCase {
     const char* word;    // when refused
 };
 
+void PrintTo(const FrdCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
 class FrdText : public testing::TestWithParam<FrdCase> {};
 
 TEST_P(FrdText, ReadsOrNamesTheLine) {

@@ -64,6 +64,10 @@ struct MalformedCase {
     const char* word;  // a word of the message
 };
 
+void PrintTo(const MalformedCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
 class MalformedFile : public testing::TestWithParam<MalformedCase> {};
 
 TEST(SpeakerFile, TheGoodFileOfTheTableReads) {

@@ -70,6 +70,10 @@ struct UnitCase {
     const char* unit;
 };
 
+void PrintTo(const UnitCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
 class RoundTrip : public testing::TestWithParam<UnitCase> {};
 
 Speaker readBack(const std::string& text) {

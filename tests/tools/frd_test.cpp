@@ -37,6 +37,10 @@ struct DegenerateCase {
     std::size_t leftOut;
 };
 
+void PrintTo(const DegenerateCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
 const DegenerateCase kCases[] = {
     {"all_finite", [](std::size_t) { return -6.02059984F; }, 0},
     {"exact_cancellation_everywhere",

@@ -173,6 +173,10 @@ struct Shape {
     double bumpDb;    // and a bump of this height at 300 Hz, a Gaussian in log2 f
 };
 
+void PrintTo(const Shape& c, std::ostream* out) {
+    *out << c.name;
+}
+
 std::vector<float> denseGrid() {
     std::vector<float> grid;
     for (int k = 0; grid.empty() || grid.back() < 20000.0F; ++k) {

@@ -19,6 +19,14 @@
 #include "tool_test_support.h"
 
 namespace opbaff::tools {
+
+// The curve's name in the logs of the tests it parameterises.
+void PrintTo(LayoutCurve curve, std::ostream* out) {
+    *out << (curve == LayoutCurve::onAxis            ? "on axis"
+             : curve == LayoutCurve::listeningWindow ? "listening window"
+                                                     : "sound power");
+}
+
 namespace {
 
 constexpr const char* kOneDriver = R"(name = "one"
@@ -61,6 +69,10 @@ struct KnownAnswerCase {
     const char* name;
     std::vector<std::string> vary;
 };
+
+void PrintTo(const KnownAnswerCase& c, std::ostream* out) {
+    *out << c.name;
+}
 
 class OptimiseKnownAnswer : public ::testing::TestWithParam<KnownAnswerCase> {};
 
@@ -146,6 +158,10 @@ struct FeasibleCase {
     double offBaffleM;  // expected, 0 when feasible
     bool feasible;
 };
+
+void PrintTo(const FeasibleCase& c, std::ostream* out) {
+    *out << c.name;
+}
 
 class LayoutFeasibility : public ::testing::TestWithParam<FeasibleCase> {};
 

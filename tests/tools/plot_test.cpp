@@ -27,6 +27,10 @@ struct PlotCase {
     std::vector<std::string> texts;  // title and curve labels
 };
 
+void PrintTo(const PlotCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
 const PlotCase kPlots[] = {
     {"rectangular",
      "rectangular-off-centre",

@@ -36,6 +36,10 @@ struct SpeakerCheckCase {
     const char* err;  // in standard error, after the file's path; "": nothing there
 };
 
+void PrintTo(const SpeakerCheckCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
 class SpeakerCheck : public testing::TestWithParam<SpeakerCheckCase> {};
 
 TEST_P(SpeakerCheck, SummaryNotesOrErrorWithStatus) {

@@ -219,6 +219,10 @@ struct Refusal {
     std::vector<std::string> err;  // each in standard error
 };
 
+void PrintTo(const Refusal& c, std::ostream* out) {
+    *out << c.name;
+}
+
 class SpeakerPolarRefusal : public testing::TestWithParam<Refusal> {};
 
 TEST_P(SpeakerPolarRefusal, SaysWhyAndWritesNothing) {

@@ -144,6 +144,10 @@ struct RefusedSweep {
     const char* err;
 };
 
+void PrintTo(const RefusedSweep& c, std::ostream* out) {
+    *out << c.name;
+}
+
 class SpeakerSweepRefusal : public testing::TestWithParam<RefusedSweep> {};
 
 TEST_P(SpeakerSweepRefusal, NamesTheReasonWithStatus2) {

@@ -160,6 +160,10 @@ struct RefusedCase {
     const char* words;
 };
 
+void PrintTo(const RefusedCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
 const RefusedCase kRefused[] = {
     {"polar_spin_classic", {"polar", kExample, "--spin"}, "--spin: only the accurate model"},
     {"eq_sound_power_classic",

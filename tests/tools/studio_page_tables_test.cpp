@@ -91,6 +91,10 @@ struct LabelCase {
     const char* filled;
 };
 
+void PrintTo(const LabelCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
 const LabelCase kLabels[] = {
     {"no_field", "Front + rear, no path", "Front + rear, no path"},
     {"one_field", "Round {roundBaffleDiameterCm} cm", "Round 60 cm"},

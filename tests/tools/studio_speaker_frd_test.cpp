@@ -155,6 +155,10 @@ struct Refusal {
     std::string words;  // in the error's message
 };
 
+void PrintTo(const Refusal& c, std::ostream* out) {
+    *out << c.name;
+}
+
 const Refusal kRefusals[] = {
     {"TooCostly", "?grid=4&step=2", 400, "step=STEP"},
     {"FileGridTooFine", "?step=10", 400, "grid=N"},

@@ -223,6 +223,10 @@ struct Refusal {
     std::string words;  // in the error's message
 };
 
+void PrintTo(const Refusal& c, std::ostream* out) {
+    *out << c.name;
+}
+
 const Refusal kRefusals[] = {
     {"FileDoesNotRead", "?grid=1", "[baffle]\nwidth = \"wide\"\n", "text/plain", 422, "width"},
     {"FileGridTooFine", "", "", "text/plain", 400, "at most 49 frequencies"},

@@ -31,6 +31,10 @@ struct TitleCase {
     const char* modelName;
 };
 
+void PrintTo(const TitleCase& c, std::ostream* out) {
+    *out << c.modelName;
+}
+
 class PlotTitleTest : public testing::TestWithParam<TitleCase> {};
 
 TEST_P(PlotTitleTest, NamesModelBaffleAndAngle) {
