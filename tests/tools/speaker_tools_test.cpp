@@ -13,6 +13,8 @@
 #include <vector>
 
 #include "opbaff/speaker_file.h"
+#include "speaker_curves.h"
+#include "speaker_sweep.h"
 #include "temp_dir.h"
 #include "tool_test_support.h"
 
@@ -136,6 +138,44 @@ TEST(SpeakerSweep, JudgesEachSpeakerAndNotesThoseOffTheBaffle) {
     const ToolRun inches = runTool({"sweep", file, "tweeter.x=16:16:1", "--no-plot"});
     EXPECT_EQ(inches.status, 1) << inches.err;
     EXPECT_NE(inches.err.find("(x 0.4064 m"), std::string::npos) << inches.err;
+}
+
+// A sweep of one driver's centre solves the other drivers once and moves the
+// swept one on copies of one model: every variant's sum and note are those
+// of the variant's own speaker solved afresh, bit for bit, whatever the jobs,
+// even when the first variants lie off the baffle.
+TEST(SpeakerSweep, MovingOneDriverGivesEachVariantsOwnSolveBitForBit) {
+    const auto speaker = parseSpeakerText(coarseExample(), "two-way.toml");
+    ASSERT_TRUE(speaker) << speaker.error().message;
+    const struct {
+        std::vector<std::string> ranges;
+        bool firstOffBaffle;
+    } sweeps[] = {
+        {{"tweeter.x=50:10:-20", "tweeter.y=70:80:10"}, true},  // 50 cm: off the 40 cm baffle
+        {{"woofer.y=20:40:20"}, false}};
+    for (const auto& [ranges, firstOffBaffle] : sweeps) {
+        std::vector<SpeakerSweepSpec> specs;
+        for (const std::string& range : ranges)
+            specs.push_back(*parseSpeakerSweepSpec(range, *speaker));
+        const auto variants = speakerSweepVariants(*speaker, specs, 0.01);
+        ASSERT_TRUE(variants) << variants.error();
+        ASSERT_TRUE(variants->front().movedDriver) << ranges.front();
+        for (const int jobs : {1, 2}) {
+            const auto results = evaluateSpeakerVariants(*variants, MeritBand{}, jobs);
+            ASSERT_EQ(results.size(), variants->size());
+            for (std::size_t i = 0; i < results.size(); ++i) {
+                const auto model = speakerModelOnItsGrid((*variants)[i].speaker);
+                const auto heard = model ? speakerOnAxis(*model)
+                                         : Result<SpeakerResponse, std::string>(model.error());
+                const std::string what =
+                    (*variants)[i].name + ", " + std::to_string(jobs) + " jobs";
+                EXPECT_EQ(results[i].note, heard ? "" : heard.error()) << what;
+                EXPECT_EQ(results[i].sum, heard ? heard->sum : std::vector<std::complex<double>>{})
+                    << what;
+            }
+            EXPECT_EQ(results.front().note.empty(), !firstOffBaffle) << ranges.front();
+        }
+    }
 }
 
 struct RefusedSweep {

@@ -93,11 +93,17 @@ Result<std::vector<SpeakerVariant>, std::string> speakerSweepVariants(
     }
     auto combinations = everyCombination(lists, "speakers");
     if (!combinations) return combinations.error();
+    const bool onlyCentres = std::all_of(specs.begin(), specs.end(), [&](const auto& spec) {
+        return spec.field->ofDriver && spec.driver == specs.front().driver &&
+               (std::string_view(spec.field->name) == "x" ||
+                std::string_view(spec.field->name) == "y");
+    });
     std::vector<SpeakerVariant> variants(combinations->size());
     for (std::size_t v = 0; v < variants.size(); ++v) {
         SpeakerVariant& variant = variants[v];
         variant.speaker = base;
         variant.values = std::move((*combinations)[v]);
+        if (onlyCentres && !specs.empty()) variant.movedDriver = specs.front().driver;
         for (std::size_t k = 0; k < specs.size(); ++k) {
             const double scale = specs[k].field->length ? metresPerUnit : 1.0;
             specs[k].field->set(variant.speaker, specs[k].driver, variant.values[k] * scale);
@@ -108,25 +114,74 @@ Result<std::vector<SpeakerVariant>, std::string> speakerSweepVariants(
     return variants;
 }
 
+namespace {
+
+// The driver that every variant moves, and it alone, if there is one.
+std::optional<std::size_t> sharedMovedDriver(const std::vector<SpeakerVariant>& variants) {
+    if (variants.size() < 2 || !variants.front().movedDriver) return std::nullopt;
+    const bool shared = std::all_of(variants.begin(), variants.end(), [&](const auto& v) {
+        return v.movedDriver == variants.front().movedDriver;
+    });
+    return shared ? variants.front().movedDriver : std::nullopt;
+}
+
+// The first variant's model that builds, with its index; those before it get
+// their reason as a note.
+std::optional<std::pair<SpeakerModel, std::size_t>> firstModel(
+    const std::vector<SpeakerVariant>& variants, std::vector<SpeakerVariantResult>& results) {
+    for (std::size_t i = 0; i < variants.size(); ++i) {
+        auto model = speakerModelOnItsGrid(variants[i].speaker);
+        if (model) return std::pair{std::move(model).value(), i};
+        results[i].note = model.error();
+    }
+    return std::nullopt;
+}
+
+void judge(const Result<SpeakerModel, std::string>& model, const MeritBand& band,
+           SpeakerVariantResult& result) {
+    const auto heard =
+        model ? speakerOnAxis(*model) : Result<SpeakerResponse, std::string>(model.error());
+    if (!heard) {
+        result.note = heard.error();
+        return;
+    }
+    result.frequenciesHz = heard->frequenciesHz;
+    result.sum = heard->sum;
+    result.sumDb = levelsDbOf(heard->sum);
+    result.merit = figuresOfMerit(result.frequenciesHz, result.sumDb, band);
+}
+
+}  // namespace
+
 std::vector<SpeakerVariantResult> evaluateSpeakerVariants(
     const std::vector<SpeakerVariant>& variants, const MeritBand& band, int jobs,
     const std::function<void(std::size_t)>& progress) {
     std::vector<SpeakerVariantResult> results(variants.size());
+    const std::optional<std::size_t> moved = sharedMovedDriver(variants);
+    if (!moved) {
+        runParallel(
+            variants.size(), jobs,
+            [&](std::size_t i) {
+                judge(speakerModelOnItsGrid(variants[i].speaker), band, results[i]);
+            },
+            progress);
+        return results;
+    }
+    // One model solved whole; every other variant moves the driver on its own
+    // copy of it, which re-solves that driver only.
+    const auto first = firstModel(variants, results);
     runParallel(
         variants.size(), jobs,
         [&](std::size_t i) {
-            SpeakerVariantResult& result = results[i];
-            const auto model = speakerModelOnItsGrid(variants[i].speaker);
-            const auto heard =
-                model ? speakerOnAxis(*model) : Result<SpeakerResponse, std::string>(model.error());
-            if (!heard) {
-                result.note = heard.error();
-                return;
-            }
-            result.frequenciesHz = heard->frequenciesHz;
-            result.sum = heard->sum;
-            result.sumDb = levelsDbOf(heard->sum);
-            result.merit = figuresOfMerit(result.frequenciesHz, result.sumDb, band);
+            if (!first || i < first->second) return;  // noted already
+            const SpeakerModel base = first->first;
+            const Speaker& speaker = variants[i].speaker;
+            if (i == first->second) return judge(base, band, results[i]);
+            auto model = base.withDriverMoved(*moved, speaker.drivers[*moved].centreM);
+            judge(model ? Result<SpeakerModel, std::string>(std::move(model).value())
+                        : Result<SpeakerModel, std::string>(
+                              speakerFailureText(speaker, model.error())),
+                  band, results[i]);
         },
         progress);
     return results;

@@ -7,6 +7,7 @@
 #include <complex>
 #include <cstddef>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -77,6 +78,9 @@ struct SpeakerVariant {
     std::string name;  // "tweeter.x=20 baffle.width=50"
     Speaker speaker;
     std::vector<float> values;  // in the specs' order
+    // Set when the sweep varies only this driver's centre (its x, y or both):
+    // the variants then share every other driver's plate solve.
+    std::optional<std::size_t> movedDriver;
 };
 
 // Every combination of the specs' values on the base speaker, the first spec
@@ -95,6 +99,8 @@ struct SpeakerVariantResult {
 
 // Each speaker's sum on axis on its grid and the figures of merit of it, in
 // variant order, on `jobs` threads; the results do not depend on the count.
+// Variants that all move the same one driver are solved as one model with
+// that driver moved (SpeakerModel::withDriverMoved), to the same bits.
 std::vector<SpeakerVariantResult> evaluateSpeakerVariants(
     const std::vector<SpeakerVariant>& variants, const MeritBand& band, int jobs,
     const std::function<void(std::size_t)>& progress = {});
