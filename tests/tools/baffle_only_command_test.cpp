@@ -32,14 +32,6 @@ std::vector<std::string> lines(const std::string& text) {
     return out;
 }
 
-std::string dataLines(const std::string& frd) {
-    std::string data;
-    for (const std::string& line : lines(frd)) {
-        if (!line.starts_with("*")) data += line + "\n";
-    }
-    return data;
-}
-
 // The FRD file's data lines are the library's baffle-only levels with the
 // baffle's phase; its comments and the plot's title say "baffle only".
 TEST(BaffleOnlyCommandTest, PlotWritesTheBafflesOwnResponseAndSaysSo) {
@@ -52,7 +44,8 @@ TEST(BaffleOnlyCommandTest, PlotWritesTheBafflesOwnResponseAndSaysSo) {
     const Design design = exampleDesign();
     const auto grid = FrequencyGrid::perOctave({.pointsPerOctave = 12});
     const Response baffle = baffleOnlyResponse(computeResponse(design, *grid), design);
-    EXPECT_EQ(dataLines(frd), dataLines(frdText(baffle, 0, design, PhaseMode::baffle, {})));
+    EXPECT_EQ(test::frdDataText(frd),
+              test::frdDataText(frdText(baffle, 0, design, PhaseMode::baffle, {})));
     EXPECT_NE(frd.find("* baffle only: the driver's high-pass is left out of the levels\n"),
               std::string::npos)
         << frd;
@@ -82,8 +75,8 @@ TEST(BaffleOnlyCommandTest, PolarWritesTheBafflesOwnLevelsAtEveryAngle) {
         heard.offAxisAngleDeg = baffle.anglesDeg[k];
         const std::string frd =
             test::readFile(out.path() / polarFileName("opbaff", baffle.anglesDeg[k]));
-        EXPECT_EQ(dataLines(frd),
-                  dataLines(frdText(offAxisResponse(baffle, k), 2, heard, PhaseMode::baffle, {})));
+        EXPECT_EQ(test::frdDataText(frd), test::frdDataText(frdText(offAxisResponse(baffle, k), 2,
+                                                                    heard, PhaseMode::baffle, {})));
         EXPECT_NE(frd.find("* baffle only:"), std::string::npos);
         for (std::size_t i = 0; i < baffle.frequenciesHz.size(); ++i) {
             EXPECT_NEAR(baffle.levelsDb[k][i] - baffle.onAxisDb[i],

@@ -8,8 +8,8 @@
 
 #include "opbaff/design_plate.h"
 #include "opbaff/parameter_file.h"
-#include "tool_test_support.h"
 #include "tool_io.h"
+#include "tool_test_support.h"
 
 namespace opbaff::tools {
 namespace {
@@ -18,21 +18,6 @@ using test::TempDir;
 
 // A small baffle keeps the plate's edges short at 20 kHz.
 const char* const kSmallBaffle = "0\nr\n40\n30\n11\n24\n12\n50\n0.7\n2\nx\ny\n30\nx\n25\n";
-
-std::vector<std::pair<double, double>> frdLevels(const std::string& text) {
-    std::vector<std::pair<double, double>> rows;
-    std::istringstream lines(text);
-    std::string line;
-    while (std::getline(lines, line)) {
-        if (line.empty() || line[0] == '*') continue;
-        std::istringstream fields(line);
-        double f = 0.0;
-        double level = 0.0;
-        fields >> f >> level;
-        rows.emplace_back(f, level);
-    }
-    return rows;
-}
 
 TEST(AccurateModelInTools, PlotWritesThePlatesLevelsAndNamesTheModel) {
     const TempDir in;
@@ -55,11 +40,11 @@ TEST(AccurateModelInTools, PlotWritesThePlatesLevelsAndNamesTheModel) {
     for (std::size_t k = 0; k < 3; ++k) {
         const std::string text = test::readFile(out.path() / names[k]);
         EXPECT_NE(text.find("* accurate model"), std::string::npos) << names[k];
-        const auto rows = frdLevels(text);
+        const auto rows = test::frdRows(text);
         ASSERT_EQ(rows.size(), expected->frequenciesHz.size()) << names[k];
         for (std::size_t i = 0; i < rows.size(); ++i) {
-            EXPECT_NEAR(rows[i].second, expected->columns[k].levelsDb[i], 1e-4)
-                << names[k] << " at " << rows[i].first << " Hz";
+            EXPECT_NEAR(rows[i].levelDb, expected->columns[k].levelsDb[i], 1e-4)
+                << names[k] << " at " << rows[i].frequencyHz << " Hz";
         }
     }
     // The classic model's file for the same design differs where the plate's
@@ -70,9 +55,9 @@ TEST(AccurateModelInTools, PlotWritesThePlatesLevelsAndNamesTheModel) {
                   .status,
               kExitDone);
     const auto classicRows =
-        frdLevels(test::readFile(classic.path() / "opbaff-rectangular-on-axis.frd"));
-    const auto accurateRows = frdLevels(test::readFile(out.path() / names[0]));
-    EXPECT_GT(classicRows[2].second - accurateRows[2].second, 2.0) << "at 40 Hz";
+        test::frdRows(test::readFile(classic.path() / "opbaff-rectangular-on-axis.frd"));
+    const auto accurateRows = test::frdRows(test::readFile(out.path() / names[0]));
+    EXPECT_GT(classicRows[2].levelDb - accurateRows[2].levelDb, 2.0) << "at 40 Hz";
 }
 
 TEST(AccurateModelInTools, SweepKeepsADriverOffThePlateWithItsNote) {
@@ -101,7 +86,7 @@ TEST(AccurateModelInTools, PolarHearsBothPlanesAndBehindTheBaffle) {
          "-180:180:90", "--output-dir", out.path().string(), in.file("Opbaffin.txt")});
     ASSERT_EQ(run.status, kExitDone) << run.err;
     const auto levels = [&](const std::string& name) {
-        return frdLevels(test::readFile(out.path() / name));
+        return test::frdRows(test::readFile(out.path() / name));
     };
     // Straight behind is one place whichever plane turns there, and the thin
     // dipole's level there equals its level in front.
@@ -111,7 +96,7 @@ TEST(AccurateModelInTools, PolarHearsBothPlanesAndBehindTheBaffle) {
     EXPECT_EQ(levels("opbaff ver 180.frd"), behind);
     EXPECT_EQ(levels("opbaff ver -180.frd"), behind);
     for (std::size_t i = 0; i < front.size(); ++i) {
-        EXPECT_NEAR(front[i].second, behind[i].second, 0.01) << front[i].first << " Hz";
+        EXPECT_NEAR(front[i].levelDb, behind[i].levelDb, 0.01) << front[i].frequencyHz << " Hz";
     }
     // Above the driver and beside it differ: the baffle is taller than wide
     // and the driver is off centre.

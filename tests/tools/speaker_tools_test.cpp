@@ -47,17 +47,9 @@ std::string speakerFile(const TempDir& dir, const std::string& text) {
 // The data lines of an FRD text as complex values.
 std::vector<std::complex<double>> frdValues(const std::string& text) {
     std::vector<std::complex<double>> values;
-    std::istringstream lines(text);
-    std::string line;
-    while (std::getline(lines, line)) {
-        if (line.empty() || line[0] == '*') continue;
-        std::istringstream fields(line);
-        double f = 0.0;
-        double level = 0.0;
-        double phase = 0.0;
-        fields >> f >> level >> phase;
-        values.push_back(
-            std::polar(std::pow(10.0, level / 20.0), phase * std::numbers::pi / 180.0));
+    for (const FrdRow& row : frdRows(text)) {
+        values.push_back(std::polar(std::pow(10.0, row.levelDb / 20.0),
+                                    row.phaseDeg * std::numbers::pi / 180.0));
     }
     return values;
 }

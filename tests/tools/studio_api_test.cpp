@@ -38,16 +38,6 @@ namespace {
 using SingleJson = nlohmann::basic_json<std::map, std::vector, std::string, bool, std::int64_t,
                                         std::uint64_t, float>;
 
-// An FRD file's data lines: its comment lines start with '*'.
-std::string dataOf(const std::string& text) {
-    std::istringstream lines(text);
-    std::string data;
-    for (std::string line; std::getline(lines, line);) {
-        if (!line.starts_with("*")) data += line + "\n";
-    }
-    return data;
-}
-
 using test::RunningStudio;
 
 // A design as a script would write it, built apart from the server's writer.
@@ -604,7 +594,8 @@ TEST(BaffleOnlyApiTest, ResponseMeritAndFrdAreTheBafflesOwn) {
     ASSERT_EQ(frd->status, 200) << frd->body;
     EXPECT_NE(frd->body.find("* baffle only: the driver's high-pass is left out"),
               std::string::npos);
-    EXPECT_EQ(dataOf(frd->body), dataOf(frdText(baffle, 0, Design{}, PhaseMode::baffle, {})));
+    EXPECT_EQ(test::frdDataText(frd->body),
+              test::frdDataText(frdText(baffle, 0, Design{}, PhaseMode::baffle, {})));
 }
 
 // A response that never falls 6 dB under its passband says "none", a band
@@ -734,8 +725,8 @@ TEST(DownloadTest, FrdFileHasThePlotCommandsData) {
     ASSERT_EQ(answer->status, 200) << answer->body;
     EXPECT_EQ(answer->get_header_value("Content-Disposition"),
               "attachment; filename=\"opbaff-rectangular-off-axis.frd\"");
-    EXPECT_EQ(dataOf(answer->body),
-              dataOf(test::readFile(out.path() / "opbaff-rectangular-off-axis.frd")));
+    EXPECT_EQ(test::frdDataText(answer->body),
+              test::frdDataText(test::readFile(out.path() / "opbaff-rectangular-off-axis.frd")));
 }
 
 // Every file under web/ is served at its path, byte for byte, with its type.

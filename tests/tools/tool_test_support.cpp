@@ -101,6 +101,31 @@ std::map<std::string, std::string> snapshot(const std::filesystem::path& dir) {
     return files;
 }
 
+std::vector<FrdRow> frdRows(const std::string& text) {
+    std::vector<FrdRow> rows;
+    std::istringstream lines(frdDataText(text));
+    for (std::string line; std::getline(lines, line);) {
+        std::istringstream fields(line);
+        FrdRow row;
+        fields >> row.frequencyHz >> row.levelDb >> row.phaseDeg;
+        rows.push_back(row);
+    }
+    return rows;
+}
+
+void PrintTo(const FrdRow& row, std::ostream* out) {
+    *out << row.frequencyHz << " Hz " << row.levelDb << " dB " << row.phaseDeg << " degrees";
+}
+
+std::string frdDataText(const std::string& text) {
+    std::istringstream lines(text);
+    std::string data;
+    for (std::string line; std::getline(lines, line);) {
+        if (!line.empty() && line[0] != '*') data += line + "\n";
+    }
+    return data;
+}
+
 namespace {
 
 void XMLCALL onStart(void* data, const XML_Char* name, const XML_Char** /*attributes*/) {

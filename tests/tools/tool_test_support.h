@@ -2,6 +2,7 @@
 #pragma once
 
 #include <filesystem>
+#include <iosfwd>
 #include <map>
 #include <set>
 #include <string>
@@ -49,6 +50,20 @@ struct ProcessRun {
 };
 ProcessRun runProcess(const std::vector<std::string>& arguments, const std::filesystem::path& dir,
                       const std::vector<std::string>& extraEnvironment = {});
+
+// An FRD text's data lines in order, comment lines ('*') and empty ones skipped.
+struct FrdRow {
+    double frequencyHz = 0.0;
+    double levelDb = 0.0;
+    double phaseDeg = 0.0;
+    bool operator==(const FrdRow&) const = default;
+};
+void PrintTo(const FrdRow& row, std::ostream* out);  // "20 Hz -3.5 dB 90 degrees"
+std::vector<FrdRow> frdRows(const std::string& text);
+
+// The same data lines as text, each ended by '\n': two files' data compared
+// byte for byte.
+std::string frdDataText(const std::string& text);
 
 // Each file of a folder, hidden ones included, with its contents.
 std::map<std::string, std::string> snapshot(const std::filesystem::path& dir);
