@@ -135,7 +135,7 @@ enum class SpeakerError {
     filterInvalid,       // a filter's order, frequency, gain or Q out of range
     valueNotFinite,      // a gain, delay, level, diameter or distance not finite
     sizeNotPositive,     // a diameter < 0 or a distance <= 0
-    otherPlate,          // a listening place of another baffle, grid or accuracy
+    otherPlate,          // a listening place or a speaker of another baffle, grid or accuracy
 };
 
 // What went wrong, and with which driver (its index) when one is to blame.
@@ -211,6 +211,17 @@ class SpeakerModel {
     // failure's driver is the index).
     Result<SpeakerModel, SpeakerFailure> withDriverMoved(std::size_t index,
                                                          PlatePoint centreM) const;
+
+    // The model of `speaker`, a variant of this model's speaker with the same
+    // baffle outline, speed of sound and number of drivers (their centres,
+    // rears, responses, filters, gains and delays, the speaker's filters and
+    // its listening distance may differ): only the drivers whose centre, rear
+    // or rear level differ are solved again, and the model equals create's for
+    // `speaker` on this grid and accuracy, value for value. What a sweep of
+    // drivers' fields needs. This model is left as it was. Errors: create's,
+    // in its order, and otherPlate (another outline, speed of sound or count of
+    // drivers, or an outline that does not build; create tells why).
+    Result<SpeakerModel, SpeakerFailure> withSpeaker(const Speaker& speaker) const;
 
     const Speaker& speaker() const;
     const std::vector<float>& frequenciesHz() const;

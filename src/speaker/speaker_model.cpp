@@ -25,7 +25,7 @@ struct SpeakerModel::State {
     Speaker speaker;
     std::vector<float> frequenciesHz;
     std::vector<double> frequencies;       // the same, widened for the plate
-    ThinPlate plate;                       // kept for withDriverMoved, which solves a copy
+    ThinPlate plate;                       // kept for withDriverMoved and withSpeaker
     std::vector<PlateSolution> solutions;  // per driver
     std::vector<std::vector<std::complex<double>>> chains;  // per driver: R_i F_i G
 };
@@ -132,25 +132,46 @@ void hearDriver(const SpeakerDriver& d, const Values& chain, double speedOfSound
     }
 }
 
+// The speaker checked, and each driver's R_i F_i G on the grid: the first
+// fault in the drivers' order, then the speaker's filters.
+Result<std::vector<Values>, SpeakerFailure> checkedChains(const Speaker& speaker,
+                                                          const std::vector<float>& frequenciesHz) {
+    if (auto bad = checkSpeaker(speaker)) return *bad;
+    std::vector<Values> chains;
+    for (std::size_t i = 0; i < speaker.drivers.size(); ++i) {
+        if (auto bad = checkDriver(speaker.drivers[i], i)) return *bad;
+        auto chain = chainOf(speaker.drivers[i], i, frequenciesHz);
+        if (!chain) return chain.error();
+        chains.push_back(std::move(*chain));
+    }
+    const auto speakerChain = speakerFilterResponse(speaker, frequenciesHz);
+    if (!speakerChain) return speakerChain.error();
+    for (Values& chain : chains) {
+        for (std::size_t j = 0; j < chain.size(); ++j) chain[j] *= (*speakerChain)[j];
+    }
+    return chains;
+}
+
+// True if the plate solve of `now` is that of `was`: the same sources.
+bool sameSources(const SpeakerDriver& was, const SpeakerDriver& now) {
+    return was.centreM.x == now.centreM.x && was.centreM.y == now.centreM.y &&
+           was.rearOn == now.rearOn && was.rearLevelDb == now.rearLevelDb;
+}
+
+bool sameCorners(const PlateOutline& a, const PlateOutline& b) {
+    return std::equal(a.corners().begin(), a.corners().end(), b.corners().begin(),
+                      b.corners().end(),
+                      [](PlatePoint p, PlatePoint q) { return p.x == q.x && p.y == q.y; });
+}
+
 }  // namespace
 
 Result<SpeakerModel, SpeakerFailure> SpeakerModel::create(const Speaker& speaker,
                                                           const FrequencyGrid& grid,
                                                           const PlateAccuracy& accuracy) {
     const ExactEnvironment environment;
-    if (auto bad = checkSpeaker(speaker)) return *bad;
-    std::vector<Values> chains;
-    for (std::size_t i = 0; i < speaker.drivers.size(); ++i) {
-        if (auto bad = checkDriver(speaker.drivers[i], i)) return *bad;
-        auto chain = chainOf(speaker.drivers[i], i, grid.frequencies());
-        if (!chain) return chain.error();
-        chains.push_back(std::move(*chain));
-    }
-    const auto speakerChain = speakerFilterResponse(speaker, grid.frequencies());
-    if (!speakerChain) return speakerChain.error();
-    for (Values& chain : chains) {
-        for (std::size_t j = 0; j < chain.size(); ++j) chain[j] *= (*speakerChain)[j];
-    }
+    auto chains = checkedChains(speaker, grid.frequencies());
+    if (!chains) return chains.error();
     auto outline = speakerOutline(speaker.baffle);
     if (!outline) return outline.error();
     auto plate = ThinPlate::create(std::move(*outline), speaker.speedOfSoundMPerS, accuracy);
@@ -164,7 +185,32 @@ Result<SpeakerModel, SpeakerFailure> SpeakerModel::create(const Speaker& speaker
     }
     return SpeakerModel(std::make_shared<const State>(
         State{speaker, grid.frequencies(), frequencies, std::move(*plate), std::move(solutions),
-              std::move(chains)}));
+              std::move(*chains)}));
+}
+
+Result<SpeakerModel, SpeakerFailure> SpeakerModel::withSpeaker(const Speaker& speaker) const {
+    const ExactEnvironment environment;
+    const State& s = *state_;
+    const auto outline = speakerOutline(speaker.baffle);
+    if (!outline || !sameCorners(*outline, s.plate.outline()) ||
+        speaker.speedOfSoundMPerS != s.speaker.speedOfSoundMPerS ||
+        speaker.drivers.size() != s.speaker.drivers.size()) {
+        return SpeakerFailure{.error = SpeakerError::otherPlate};
+    }
+    auto chains = checkedChains(speaker, s.frequenciesHz);
+    if (!chains) return chains.error();
+    auto next = std::make_shared<State>(
+        State{speaker, s.frequenciesHz, s.frequencies, s.plate, {}, std::move(*chains)});
+    for (std::size_t i = 0; i < speaker.drivers.size(); ++i) {
+        if (sameSources(s.speaker.drivers[i], speaker.drivers[i])) {
+            next->solutions.push_back(s.solutions[i]);
+            continue;
+        }
+        auto solution = solveDriver(next->plate, speaker.drivers[i], i, next->frequencies);
+        if (!solution) return solution.error();
+        next->solutions.push_back(std::move(*solution));
+    }
+    return SpeakerModel(std::move(next));
 }
 
 namespace {

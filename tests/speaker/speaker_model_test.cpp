@@ -6,6 +6,7 @@
 #include <cmath>
 #include <complex>
 #include <numbers>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -174,6 +175,84 @@ TEST(SpeakerModel, MovingADriverEqualsCreatingItThere) {
     ASSERT_TRUE(before && after);
     expectClose(before->drivers[0], after->drivers[0], 1e-12, "unmoved tweeter");
     EXPECT_GT(std::abs(before->drivers[1].back() - after->drivers[1].back()), 1e-3);
+}
+
+// A variant of the speaker made from its model is, value for value, the model
+// created for the variant, whatever changed short of the plate; the model it
+// came from is left as it was, and another plate is refused.
+TEST(SpeakerModel, AVariantMadeFromTheModelIsTheVariantsOwnModel) {
+    const Speaker s = smallTwoWay(0.2);
+    const auto model = SpeakerModel::create(s, coarseGrid());
+    ASSERT_TRUE(model);
+    const struct {
+        const char* what;
+        void (*change)(Speaker&);
+        std::optional<SpeakerError> refused;
+    } variants[] = {
+        {"woofer moved",
+         [](Speaker& v) {
+             v.drivers[1].centreM = {0.1, 0.25};
+         },
+         {}},
+        {"tweeter's gain, delay and polarity",
+         [](Speaker& v) {
+             v.drivers[0].gainDb = -2.5;
+             v.drivers[0].delayMs = 0.1;
+             v.drivers[0].inverted = true;
+         },
+         {}},
+        {"woofer's rear level and diameter",
+         [](Speaker& v) {
+             v.drivers[1].rearLevelDb = -6.0;
+             v.drivers[1].pistonDiameterM = 0.25;
+         },
+         {}},
+        {"tweeter's rear on, listener nearer",
+         [](Speaker& v) {
+             v.drivers[0].rearOn = true;
+             v.listeningDistanceM = 1.0;
+         },
+         {}},
+        {"a driver off the baffle",
+         [](Speaker& v) {
+             v.drivers[0].centreM = {0.35, 0.4};
+         },
+         SpeakerError::plate},
+        {"a negative diameter", [](Speaker& v) { v.drivers[1].pistonDiameterM = -0.1; },
+         SpeakerError::sizeNotPositive},
+        {"a wider baffle", [](Speaker& v) { v.baffle.widthM = 0.4; }, SpeakerError::otherPlate},
+        {"another speed of sound", [](Speaker& v) { v.speedOfSoundMPerS = 340.0; },
+         SpeakerError::otherPlate},
+        {"a driver fewer", [](Speaker& v) { v.drivers.pop_back(); }, SpeakerError::otherPlate},
+    };
+    const auto original = model->listen(PlateListener{2.0, 30.0, 0.0});
+    for (const auto& v : variants) {
+        Speaker changed = s;
+        v.change(changed);
+        const auto made = model->withSpeaker(changed);
+        const auto fresh = SpeakerModel::create(changed, coarseGrid());
+        if (v.refused) {
+            ASSERT_FALSE(made) << v.what;
+            EXPECT_EQ(made.error().error, *v.refused) << v.what;
+            if (*v.refused != SpeakerError::otherPlate) {
+                ASSERT_FALSE(fresh) << v.what;
+                EXPECT_EQ(made.error().driver, fresh.error().driver) << v.what;
+            }
+            continue;
+        }
+        ASSERT_TRUE(made && fresh) << v.what;
+        for (const PlateListener at : {PlateListener{changed.listeningDistanceM, 0.0, 0.0},
+                                       PlateListener{2.0, -60.0, 15.0}}) {
+            const auto a = made->listen(at);
+            const auto b = fresh->listen(at);
+            ASSERT_TRUE(a && b) << v.what;
+            EXPECT_EQ(a->sum, b->sum) << v.what;
+            EXPECT_EQ(a->drivers, b->drivers) << v.what;
+        }
+    }
+    const auto after = model->listen(PlateListener{2.0, 30.0, 0.0});
+    ASSERT_TRUE(original && after);
+    EXPECT_EQ(original->sum, after->sum) << "the model it came from changed";
 }
 
 // A drag heard at one place: each driver and the sum as the moved model's own

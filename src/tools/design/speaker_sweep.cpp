@@ -93,17 +93,15 @@ Result<std::vector<SpeakerVariant>, std::string> speakerSweepVariants(
     }
     auto combinations = everyCombination(lists, "speakers");
     if (!combinations) return combinations.error();
-    const bool onlyCentres = std::all_of(specs.begin(), specs.end(), [&](const auto& spec) {
-        return spec.field->ofDriver && spec.driver == specs.front().driver &&
-               (std::string_view(spec.field->name) == "x" ||
-                std::string_view(spec.field->name) == "y");
+    const bool samePlate = std::none_of(specs.begin(), specs.end(), [](const auto& spec) {
+        return std::string_view(spec.field->name).starts_with("baffle.");
     });
     std::vector<SpeakerVariant> variants(combinations->size());
     for (std::size_t v = 0; v < variants.size(); ++v) {
         SpeakerVariant& variant = variants[v];
         variant.speaker = base;
         variant.values = std::move((*combinations)[v]);
-        if (onlyCentres && !specs.empty()) variant.movedDriver = specs.front().driver;
+        variant.samePlate = samePlate;
         for (std::size_t k = 0; k < specs.size(); ++k) {
             const double scale = specs[k].field->length ? metresPerUnit : 1.0;
             specs[k].field->set(variant.speaker, specs[k].driver, variant.values[k] * scale);
@@ -115,15 +113,6 @@ Result<std::vector<SpeakerVariant>, std::string> speakerSweepVariants(
 }
 
 namespace {
-
-// The driver that every variant moves, and it alone, if there is one.
-std::optional<std::size_t> sharedMovedDriver(const std::vector<SpeakerVariant>& variants) {
-    if (variants.size() < 2 || !variants.front().movedDriver) return std::nullopt;
-    const bool shared = std::all_of(variants.begin(), variants.end(), [&](const auto& v) {
-        return v.movedDriver == variants.front().movedDriver;
-    });
-    return shared ? variants.front().movedDriver : std::nullopt;
-}
 
 // The first variant's model that builds, with its index; those before it get
 // their reason as a note.
@@ -157,8 +146,10 @@ std::vector<SpeakerVariantResult> evaluateSpeakerVariants(
     const std::vector<SpeakerVariant>& variants, const MeritBand& band, int jobs,
     const std::function<void(std::size_t)>& progress) {
     std::vector<SpeakerVariantResult> results(variants.size());
-    const std::optional<std::size_t> moved = sharedMovedDriver(variants);
-    if (!moved) {
+    const bool samePlate =
+        variants.size() > 1 && std::all_of(variants.begin(), variants.end(),
+                                           [](const SpeakerVariant& v) { return v.samePlate; });
+    if (!samePlate) {
         runParallel(
             variants.size(), jobs,
             [&](std::size_t i) {
@@ -167,17 +158,20 @@ std::vector<SpeakerVariantResult> evaluateSpeakerVariants(
             progress);
         return results;
     }
-    // One model solved whole; every other variant moves the driver on its own
-    // copy of it, which re-solves that driver only.
+    // One model solved whole; every other variant is made from its own copy
+    // of it, solving again only the drivers it moves.
     const auto first = firstModel(variants, results);
     runParallel(
         variants.size(), jobs,
         [&](std::size_t i) {
             if (!first || i < first->second) return;  // noted already
             const SpeakerModel base = first->first;
-            const Speaker& speaker = variants[i].speaker;
             if (i == first->second) return judge(base, band, results[i]);
-            auto model = base.withDriverMoved(*moved, speaker.drivers[*moved].centreM);
+            const Speaker& speaker = variants[i].speaker;
+            auto model = base.withSpeaker(speaker);
+            if (!model && model.error().error == SpeakerError::otherPlate) {
+                return judge(speakerModelOnItsGrid(speaker), band, results[i]);
+            }
             judge(model ? Result<SpeakerModel, std::string>(std::move(model).value())
                         : Result<SpeakerModel, std::string>(
                               speakerFailureText(speaker, model.error())),

@@ -7,7 +7,6 @@
 #include <complex>
 #include <cstddef>
 #include <functional>
-#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -78,9 +77,10 @@ struct SpeakerVariant {
     std::string name;  // "tweeter.x=20 baffle.width=50"
     Speaker speaker;
     std::vector<float> values;  // in the specs' order
-    // Set when the sweep varies only this driver's centre (its x, y or both):
-    // the variants then share every other driver's plate solve.
-    std::optional<std::size_t> movedDriver;
+    // True when the sweep varies no field of the baffle: the variants are
+    // then models of one plate, sharing the solves of the drivers they leave
+    // where they are.
+    bool samePlate = false;
 };
 
 // Every combination of the specs' values on the base speaker, the first spec
@@ -99,8 +99,9 @@ struct SpeakerVariantResult {
 
 // Each speaker's sum on axis on its grid and the figures of merit of it, in
 // variant order, on `jobs` threads; the results do not depend on the count.
-// Variants that all move the same one driver are solved as one model with
-// that driver moved (SpeakerModel::withDriverMoved), to the same bits.
+// Variants of one plate are made from one model (SpeakerModel::withSpeaker),
+// which solves again only the drivers they move or whose rear they change,
+// to the same bits as solving each whole.
 std::vector<SpeakerVariantResult> evaluateSpeakerVariants(
     const std::vector<SpeakerVariant>& variants, const MeritBand& band, int jobs,
     const std::function<void(std::size_t)>& progress = {});
