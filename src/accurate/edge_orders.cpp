@@ -14,7 +14,7 @@ constexpr float kSmallestF = 1e-30F;
 // The waves arriving at the points [x0, x0 + count) from every w, as the order
 // step weighs them (4 sqrt(sin phi) times the hop times the edge signal), in
 // single precision: per side j and point x0 + b, ws.vRe[(j * kBlock + b) * N + w].
-__attribute__((target_clones("avx2", "default"))) void gatherArrivals(
+__attribute__((target_clones("avx512f", "avx2", "default"))) void gatherArrivals(
     const accurate::EdgeGrid& grid, const std::vector<Signals*>& live, Workspace& ws,
     std::size_t x0, std::size_t count) {
     const auto n = static_cast<std::size_t>(grid.size);
@@ -64,7 +64,7 @@ __attribute__((target_clones("avx2", "default"))) void gatherArrivals(
 // points y of x's own edge get nothing (the directivity is zero there), so the
 // rows run over the m = N - n_e others only, counted c with y = c below the
 // edge's first point and c + n_e above it.
-__attribute__((target_clones("avx2", "default"))) void receiveAt(const accurate::EdgeGrid& grid,
+__attribute__((target_clones("avx512f", "avx2", "default"))) void receiveAt(const accurate::EdgeGrid& grid,
                                                                  std::vector<Signals*>& live,
                                                                  Workspace& ws, std::size_t x,
                                                                  std::size_t b) {
@@ -151,7 +151,7 @@ __attribute__((target_clones("avx2", "default"))) void receiveAt(const accurate:
 // symmetric in w and y, so receiveAt serves for the sum; first the weighted
 // rows of [x0, x0 + count), per side j and point x0 + b at
 // ws.vRe[(j * kBlock + b) * N + y].
-__attribute__((target_clones("avx2", "default"))) void gatherOutgoing(
+__attribute__((target_clones("avx512f", "avx2", "default"))) void gatherOutgoing(
     const accurate::EdgeGrid& grid, const std::vector<Signals*>& live, Workspace& ws,
     std::size_t x0, std::size_t count) {
     const auto n = static_cast<std::size_t>(grid.size);
@@ -224,7 +224,7 @@ void nextOrder(const accurate::EdgeGrid& grid, std::vector<Signals*>& live, Work
 // tolerance (relative). The two norms are summed in kLanes parts, so that the
 // loop vectorises.
 constexpr std::size_t kLanes = 8;
-__attribute__((target_clones("avx2", "default"))) bool addOrder(Signals& s, std::size_t n,
+__attribute__((target_clones("avx512f", "avx2", "default"))) bool addOrder(Signals& s, std::size_t n,
                                                                 const PlateAccuracy& accuracy) {
     std::array<double, kLanes> added{};
     std::array<double, kLanes> total{};
@@ -263,7 +263,7 @@ __attribute__((target_clones("avx2", "default"))) bool addOrder(Signals& s, std:
 
 // The waves arriving from w at x, hop times edge signal, [w * N + x]: in the
 // order the signals are kept, so that the loop vectorises.
-__attribute__((target_clones("avx2", "default"))) void arrivingWaves(Signals& s,
+__attribute__((target_clones("avx512f", "avx2", "default"))) void arrivingWaves(Signals& s,
                                                                      std::size_t count) {
     // std::complex is laid out as its real part, then its imaginary part.
     const auto* hop = reinterpret_cast<const double*>(s.hop);
@@ -279,7 +279,7 @@ __attribute__((target_clones("avx2", "default"))) void arrivingWaves(Signals& s,
 }
 
 // hopFactors, compiled also for AVX2 and chosen by the processor at load time.
-__attribute__((target_clones("avx2", "default"))) void hopFactorsOnClones(
+__attribute__((target_clones("avx512f", "avx2", "default"))) void hopFactorsOnClones(
     const accurate::EdgeGrid& grid, double k, Complex* hop) {
     const auto n = static_cast<std::size_t>(grid.size);
     // std::complex<double> is laid out as two doubles, real part first.

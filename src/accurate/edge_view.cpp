@@ -19,7 +19,7 @@ namespace {
 // 4 a sqrt(P (P + Q)) / (Q + a^2 P): one square root for both, one division
 // each or one for the folded sum. Zero from the points of x's own edge (sinIn
 // 0), branch-free, so that the loop vectorises.
-__attribute__((target_clones("avx2", "default"))) void directivityRow(
+__attribute__((target_clones("avx512f", "avx2", "default"))) void directivityRow(
     const double* sinPhi, const double* cosPhi, const EdgeView& view, std::size_t n,
     double rearRatio, double* front, double* rear) {
     struct Terms {

@@ -23,7 +23,8 @@ struct EdgeView {
     // Per point: the direction to the listener and cos(theta / 2) of the
     // listener and of its mirror image.
     std::vector<double> cosOut, sinOut, a, aMirror;
-    std::vector<double> sumRe, sumIm;  // per point, for one frequency
+    std::vector<double> sumRe, sumIm;      // per point, for one frequency
+    std::vector<double> batchRe, batchIm;  // per frequency of a batch, then point
 };
 
 // Sized for grids of up to n points; rear only when not folded.

@@ -122,7 +122,7 @@ void firstOrderNodes(const EdgeCoordinates& source, const EdgeCoordinates& liste
 
 // Compiled also for AVX2 and chosen by the processor at load time (the same
 // sums: no fused multiply-add).
-__attribute__((target_clones("avx2", "default"))) std::complex<double> firstOrderAt(
+__attribute__((target_clones("avx512f", "avx2", "default"))) std::complex<double> firstOrderAt(
     const FirstOrderNodes& nodes, double k) {
     double re = 0.0;
     double im = 0.0;

@@ -3,6 +3,7 @@
 // waves (PlateSolution::listen) or from a listener's weights
 // (PlateListenerSolution::hear).
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <complex>
 #include <vector>
@@ -77,7 +78,7 @@ void addFirstOrderNodes(const Scene& d, const std::vector<double>& gains, SpaceP
 
 // Adds to sums[x] the directivity times the wave arriving at x, over all w:
 // point by point in the order of w, each point's sum apart, so that it vectorises.
-__attribute__((target_clones("avx2", "default"))) void addArriving(const double* beta,
+__attribute__((target_clones("avx512f", "avx2", "default"))) void addArriving(const double* beta,
                                                                    const Wave* in, std::size_t n,
                                                                    double* sumRe, double* sumIm) {
     // std::complex is laid out as its real part, then its imaginary part.
@@ -92,25 +93,68 @@ __attribute__((target_clones("avx2", "default"))) void addArriving(const double*
     }
 }
 
-// The higher orders heard on `view` at frequency i: the edge sources of the waves
-// arriving at every edge point.
-Complex higherField(const PlateSolution::Data& d, std::size_t i, EdgeView& view) {
+// Frequencies of one grid heard together: each pass over the directivities
+// serves this many, which the loop is bound by the memory for.
+constexpr std::size_t kListenBatch = 4;
+
+// addArriving for kListenBatch waves at once, each summed exactly as alone.
+__attribute__((target_clones("avx512f", "avx2", "default"))) void addArrivingBatch(
+    const double* beta, const std::array<const Wave*, kListenBatch>& in, std::size_t n,
+    double* sumRe, double* sumIm) {
+    std::array<const float*, kListenBatch> wave{};
+    for (std::size_t j = 0; j < kListenBatch; ++j) wave[j] = reinterpret_cast<const float*>(in[j]);
+    for (std::size_t w = 0; w < n; ++w) {
+        const double* b = beta + w * n;
+        for (std::size_t j = 0; j < kListenBatch; ++j) {
+            const float* v = wave[j] + 2 * w * n;
+            double* re = sumRe + j * n;
+            double* im = sumIm + j * n;
+            for (std::size_t x = 0; x < n; ++x) {
+                re[x] += b[x] * static_cast<double>(v[2 * x]);
+                im[x] += b[x] * static_cast<double>(v[2 * x + 1]);
+            }
+        }
+    }
+}
+
+// The waves arriving at every edge point at frequencies i to i + count - 1 (one
+// grid, count at most kListenBatch), weighted by the view's directivities, in
+// view.batchRe/batchIm, frequency after frequency.
+void arrivingOnView(const PlateSolution::Data& d, std::size_t i, std::size_t count,
+                    EdgeView& view) {
+    const auto n = static_cast<std::size_t>(view.grid->size);
+    std::fill_n(view.batchRe.begin(), count * n, 0.0);
+    std::fill_n(view.batchIm.begin(), count * n, 0.0);
+    const auto add = [&](const std::vector<double>& beta, const std::vector<Wave>& incoming) {
+        if (count == kListenBatch) {
+            std::array<const Wave*, kListenBatch> in{};
+            for (std::size_t j = 0; j < count; ++j) in[j] = incoming.data() + d.offsets[i + j];
+            addArrivingBatch(beta.data(), in, n, view.batchRe.data(), view.batchIm.data());
+            return;
+        }
+        for (std::size_t j = 0; j < count; ++j) {
+            addArriving(beta.data(), incoming.data() + d.offsets[i + j], n,
+                        view.batchRe.data() + j * n, view.batchIm.data() + j * n);
+        }
+    };
+    add(view.front, d.incomingFront);
+    if (!d.incomingRear.empty()) add(view.rear, d.incomingRear);
+}
+
+// The higher orders heard on `view` at frequency i, the j-th of its batch: the
+// edge sources of the waves arriving at every edge point.
+Complex higherField(const PlateSolution::Data& d, std::size_t i, std::size_t j,
+                    const EdgeView& view) {
     const double k = 2.0 * kPi * d.frequencies[i] / d.speedOfSound;
     const auto& grid = *view.grid;
     const auto n = static_cast<std::size_t>(grid.size);
-    std::fill_n(view.sumRe.begin(), n, 0.0);
-    std::fill_n(view.sumIm.begin(), n, 0.0);
-    addArriving(view.front.data(), d.incomingFront.data() + d.offsets[i], n, view.sumRe.data(),
-                view.sumIm.data());
-    if (!d.incomingRear.empty()) {
-        addArriving(view.rear.data(), d.incomingRear.data() + d.offsets[i], n, view.sumRe.data(),
-                    view.sumIm.data());
-    }
+    const double* sumRe = view.batchRe.data() + j * n;
+    const double* sumIm = view.batchIm.data() + j * n;
     Complex higher = 0.0;
     for (std::size_t x = 0; x < n; ++x) {
         const double l = view.distance[x];
         const accurate::CosSin e = accurate::cosSin(k * l);
-        higher += (grid.weight[x] / l) * Complex(e.c, -e.s) * Complex(view.sumRe[x], view.sumIm[x]);
+        higher += (grid.weight[x] / l) * Complex(e.c, -e.s) * Complex(sumRe[x], sumIm[x]);
     }
     return kLineFactor * higher;
 }
@@ -191,12 +235,26 @@ Result<PlateResponse, PlateError> PlateSolution::listen(SpacePoint at) const {
         largest = std::max(largest, static_cast<std::size_t>(grid->size));
     }
     reserveView(view, largest, !folded);
+    view.batchRe.resize(kListenBatch * largest);
+    view.batchIm.resize(kListenBatch * largest);
     const Scene scene{d.edges, d.panelRule, d.speedOfSound, d.frequencies, d.drivers};
+    // hearAt asks for the frequencies in order: the first of a batch computes
+    // the arriving waves of the whole batch.
+    std::size_t batchFirst = 0;
+    std::size_t batchEnd = 0;
     return hearAt(scene, *gains, *listener, d.orders, [&](std::size_t i) {
-        if (view.grid != d.grids[i].get()) {
-            viewEdges(d.edges, *d.grids[i], *listener, folded, d.rearRatio, view);
+        if (i < batchFirst || i >= batchEnd) {
+            const accurate::EdgeGrid* grid = d.grids[i].get();
+            if (view.grid != grid) viewEdges(d.edges, *grid, *listener, folded, d.rearRatio, view);
+            batchFirst = i;
+            batchEnd = i + 1;
+            while (batchEnd < d.frequencies.size() && batchEnd - i < kListenBatch &&
+                   d.grids[batchEnd].get() == grid) {
+                ++batchEnd;
+            }
+            arrivingOnView(d, i, batchEnd - i, view);
         }
-        return higherField(d, i, view);
+        return higherField(d, i, i - batchFirst, view);
     });
 }
 
@@ -207,7 +265,7 @@ namespace {
 // pairs of edge points of the weights times the first-order edge signals that
 // sourceTerm gives. Per point x the pairs are summed in their order, apart from
 // the others, so that the loop vectorises.
-__attribute__((target_clones("avx2", "default"))) Complex heardThroughEdges(
+__attribute__((target_clones("avx512f", "avx2", "default"))) Complex heardThroughEdges(
     const accurate::EdgeGrid& grid, const std::vector<accurate::Edge>& edges, PlatePoint s,
     double k, const Wave* front, const Wave* rear, double frontGain, double rearGain) {
     const auto n = static_cast<std::size_t>(grid.size);
