@@ -64,10 +64,9 @@ __attribute__((target_clones("avx512f", "avx2", "default"))) void gatherArrivals
 // points y of x's own edge get nothing (the directivity is zero there), so the
 // rows run over the m = N - n_e others only, counted c with y = c below the
 // edge's first point and c + n_e above it.
-__attribute__((target_clones("avx512f", "avx2", "default"))) void receiveAt(const accurate::EdgeGrid& grid,
-                                                                 std::vector<Signals*>& live,
-                                                                 Workspace& ws, std::size_t x,
-                                                                 std::size_t b) {
+__attribute__((target_clones("avx512f", "avx2", "default"))) void receiveAt(
+    const accurate::EdgeGrid& grid, std::vector<Signals*>& live, Workspace& ws, std::size_t x,
+    std::size_t b) {
     const auto n = static_cast<std::size_t>(grid.size);
     const auto edge = static_cast<std::size_t>(grid.edgeOf[x]);
     const auto lo = static_cast<std::size_t>(grid.firstPoint[edge]);
@@ -196,8 +195,8 @@ void hopTransposed(Signals& s, std::size_t n) {
 }
 
 // The next order of every unfinished side, receiving point by receiving point,
-// forwards or by the transposed step. Compiled also for AVX2 and chosen by the
-// processor at load time; the two give the same sums (no fused multiply-add, the
+// forwards or by the transposed step. Compiled also for AVX2 and AVX-512 and chosen by the
+// processor at load time; all give the same sums (no fused multiply-add, the
 // same order of operations per element).
 void nextOrder(const accurate::EdgeGrid& grid, std::vector<Signals*>& live, Workspace& ws,
                Summed way) {
@@ -224,8 +223,8 @@ void nextOrder(const accurate::EdgeGrid& grid, std::vector<Signals*>& live, Work
 // tolerance (relative). The two norms are summed in kLanes parts, so that the
 // loop vectorises.
 constexpr std::size_t kLanes = 8;
-__attribute__((target_clones("avx512f", "avx2", "default"))) bool addOrder(Signals& s, std::size_t n,
-                                                                const PlateAccuracy& accuracy) {
+__attribute__((target_clones("avx512f", "avx2", "default"))) bool addOrder(
+    Signals& s, std::size_t n, const PlateAccuracy& accuracy) {
     std::array<double, kLanes> added{};
     std::array<double, kLanes> total{};
     double* sumRe = s.sumRe.data();
@@ -264,7 +263,7 @@ __attribute__((target_clones("avx512f", "avx2", "default"))) bool addOrder(Signa
 // The waves arriving from w at x, hop times edge signal, [w * N + x]: in the
 // order the signals are kept, so that the loop vectorises.
 __attribute__((target_clones("avx512f", "avx2", "default"))) void arrivingWaves(Signals& s,
-                                                                     std::size_t count) {
+                                                                                std::size_t count) {
     // std::complex is laid out as its real part, then its imaginary part.
     const auto* hop = reinterpret_cast<const double*>(s.hop);
     auto* out = reinterpret_cast<float*>(s.incoming);
@@ -278,7 +277,7 @@ __attribute__((target_clones("avx512f", "avx2", "default"))) void arrivingWaves(
     }
 }
 
-// hopFactors, compiled also for AVX2 and chosen by the processor at load time.
+// hopFactors, compiled also for AVX2 and AVX-512 and chosen by the processor at load time.
 __attribute__((target_clones("avx512f", "avx2", "default"))) void hopFactorsOnClones(
     const accurate::EdgeGrid& grid, double k, Complex* hop) {
     const auto n = static_cast<std::size_t>(grid.size);
@@ -302,7 +301,7 @@ __attribute__((target_clones("avx512f", "avx2", "default"))) void hopFactorsOnCl
 }  // namespace
 
 // hop[w * N + x]: the line factor times w's weight times the Green function from
-// w to x, zero between points of one edge. Compiled also for AVX2 and chosen by the
+// w to x, zero between points of one edge. Compiled also for AVX2 and AVX-512 and chosen by the
 // processor at load time (the same values: no fused multiply-add).
 void hopFactors(const EdgeGrid& grid, double k, Complex* hop) {
     hopFactorsOnClones(grid, k, hop);

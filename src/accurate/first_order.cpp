@@ -120,7 +120,7 @@ void firstOrderNodes(const EdgeCoordinates& source, const EdgeCoordinates& liste
     }
 }
 
-// Compiled also for AVX2 and chosen by the processor at load time (the same
+// Compiled also for AVX2 and AVX-512 and chosen by the processor at load time (the same
 // sums: no fused multiply-add).
 __attribute__((target_clones("avx512f", "avx2", "default"))) std::complex<double> firstOrderAt(
     const FirstOrderNodes& nodes, double k) {

@@ -78,9 +78,8 @@ void addFirstOrderNodes(const Scene& d, const std::vector<double>& gains, SpaceP
 
 // Adds to sums[x] the directivity times the wave arriving at x, over all w:
 // point by point in the order of w, each point's sum apart, so that it vectorises.
-__attribute__((target_clones("avx512f", "avx2", "default"))) void addArriving(const double* beta,
-                                                                   const Wave* in, std::size_t n,
-                                                                   double* sumRe, double* sumIm) {
+__attribute__((target_clones("avx512f", "avx2", "default"))) void addArriving(
+    const double* beta, const Wave* in, std::size_t n, double* sumRe, double* sumIm) {
     // std::complex is laid out as its real part, then its imaginary part.
     const auto* wave = reinterpret_cast<const float*>(in);
     for (std::size_t w = 0; w < n; ++w) {
