@@ -14,7 +14,7 @@ set -euo pipefail
 
 # One array per group; a package goes into the group of the commands that need it.
 build_packages=(g++ cmake make pkg-config libf2c2-dev gnuplot-nox
-                libcli11-dev nlohmann-json3-dev libmicrohttpd-dev libnlopt-cxx-dev
+                libcli11-dev nlohmann-json3-dev libboost-dev libnlopt-cxx-dev
                 libtomlplusplus-dev)
 test_packages=(libgtest-dev libexpat1-dev libcpp-httplib-dev
                chromium chromium-driver python3-selenium)

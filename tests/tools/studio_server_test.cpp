@@ -292,7 +292,10 @@ TEST_P(HeaderFloodTest, RefusedThenTheServerServesOn) {
     const Socket socket(studio.port());
     socket.send("GET /api/design HTTP/1.1\r\nHost: localhost:" + std::to_string(studio.port()) +
                 "\r\n" + headers + "\r\n");
-    EXPECT_EQ(statusOf(socket.receiveAll(5000ms)), c.status);
+    const std::string answer = socket.receiveAll(5000ms);
+    EXPECT_EQ(statusOf(answer), c.status);
+    const auto error = nlohmann::json::parse(bodyOf(answer), nullptr, false);
+    EXPECT_TRUE(error.is_object() && error.contains("error")) << bodyOf(answer);
     const auto next = studio.client().Get("/api/design");
     ASSERT_TRUE(next);
     EXPECT_EQ(next->status, 200);
@@ -437,7 +440,6 @@ struct FramingCase {
     std::string headers;
     bool sendBody;  // false: the answer must come before any body is sent
     int status;
-    bool json;
 };
 
 void PrintTo(const FramingCase& c, std::ostream* out) {
@@ -461,33 +463,154 @@ TEST_P(FramingTest, RefusedAtOnce) {
     const std::string answer = socket.receiveAll(3000ms);
     EXPECT_LT(Clock::now() - start, 1000ms);
     EXPECT_EQ(statusOf(answer), c.status) << answer.substr(0, 300);
-    if (c.json) {
-        const auto error = nlohmann::json::parse(bodyOf(answer), nullptr, false);
-        EXPECT_TRUE(error.is_object() && (c.status == 200 || error.contains("error")))
-            << bodyOf(answer);
-    }
+    const auto error = nlohmann::json::parse(bodyOf(answer), nullptr, false);
+    EXPECT_TRUE(error.is_object() && (c.status == 200 || error.contains("error")))
+        << bodyOf(answer);
 }
 
 const std::string kExampleLength =
     "Content-Length: " + std::to_string(exampleJson().size()) + "\r\n";
 
-// A length that is no number the HTTP library refuses before the studio sees
-// the request, with its own (HTML) body.
 const FramingCase kFramings[] = {
-    {"negative_length", "Content-Length: -5\r\n", false, 400, false},
-    {"malformed_length", "Content-Length: 12ab\r\n", false, 400, false},
-    {"conflicting_lengths", kExampleLength + "Content-Length: 3\r\n", false, 400, true},
-    {"length_and_chunked", kExampleLength + "Transfer-Encoding: chunked\r\n", false, 400, true},
-    {"length_over_limit", "Content-Length: 65537\r\n", false, 413, true},
-    // Beyond 64 bits: the HTTP library refuses it itself, with its own body.
-    {"huge_length", "Content-Length: 99999999999999999999999\r\n", false, 413, false},
-    {"gzip_body", kExampleLength + "Content-Encoding: gzip\r\n", false, 415, true},
-    {"identity_body", kExampleLength + "Content-Encoding: identity\r\n", true, 200, true},
-    {"same_length_twice", kExampleLength + kExampleLength, true, 200, true},
+    {"negative_length", "Content-Length: -5\r\n", false, 400},
+    {"malformed_length", "Content-Length: 12ab\r\n", false, 400},
+    {"conflicting_lengths", kExampleLength + "Content-Length: 3\r\n", false, 400},
+    {"length_and_chunked", kExampleLength + "Transfer-Encoding: chunked\r\n", false, 400},
+    {"length_over_limit", "Content-Length: 65537\r\n", false, 413},
+    {"huge_length", "Content-Length: 99999999999999999999999\r\n", false, 413},
+    {"gzip_body", kExampleLength + "Content-Encoding: gzip\r\n", false, 415},
+    {"identity_body", kExampleLength + "Content-Encoding: identity\r\n", true, 200},
+    {"same_length_twice", kExampleLength + kExampleLength, true, 200},
 };
 
 INSTANTIATE_TEST_SUITE_P(Cases, FramingTest, testing::ValuesIn(kFramings),
                          [](const testing::TestParamInfo<FramingCase>& info) {
+                             return std::string(info.param.name);
+                         });
+
+struct ExchangeCase {
+    const char* name;
+    std::string requests;       // sent at once; "PORT" stands for the port
+    std::vector<int> statuses;  // of the answers, in order
+};
+
+void PrintTo(const ExchangeCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+std::vector<int> statusesOf(const std::string& answers) {
+    std::vector<int> statuses;
+    for (std::size_t at = answers.find("HTTP/1.1 "); at != std::string::npos;
+         at = answers.find("HTTP/1.1 ", at + 1)) {
+        statuses.push_back(std::stoi(answers.substr(at + 9, 3)));
+    }
+    return statuses;
+}
+
+class ExchangeTest : public testing::TestWithParam<ExchangeCase> {};
+
+// Whole exchanges on one connection: requests sent together are answered in
+// turn, and what the parser cannot read is answered in JSON, then closed.
+TEST_P(ExchangeTest, AnsweredInTurnInJson) {
+    const ExchangeCase& c = GetParam();
+    const RunningStudio studio;
+    std::string requests = c.requests;
+    for (std::size_t at = requests.find("PORT"); at != std::string::npos;
+         at = requests.find("PORT", at)) {
+        requests.replace(at, 4, std::to_string(studio.port()));
+    }
+    const Socket socket(studio.port());
+    socket.send(requests);
+    const std::string answers = socket.receiveAll(3000ms);
+    EXPECT_EQ(statusesOf(answers), c.statuses) << answers.substr(0, 300);
+    const std::size_t last = answers.rfind("HTTP/1.1 ");
+    ASSERT_NE(last, std::string::npos);
+    const auto body = nlohmann::json::parse(bodyOf(answers.substr(last)), nullptr, false);
+    EXPECT_TRUE(body.is_object()) << answers.substr(last, 300);
+}
+
+const std::string kGet = "GET /api/design HTTP/1.1\r\nHost: localhost:PORT\r\n\r\n";
+const std::string kLastGet =
+    "GET /api/design HTTP/1.1\r\nHost: localhost:PORT\r\nConnection: close\r\n\r\n";
+
+const ExchangeCase kExchanges[] = {
+    {"three_pipelined", kGet + kGet + kLastGet, {200, 200, 200}},
+    {"no_request_line", "\x01\x02 nonsense\r\n\r\n" + kGet, {400}},
+    {"http_version_unknown", "GET / HTTP/7\r\nHost: localhost:PORT\r\n\r\n", {400}},
+    {"header_without_colon", "GET / HTTP/1.1\r\nHost localhost\r\n\r\n", {400}},
+    {"after_a_good_one", kGet + "GET / HTTP/1.1\r\nBad header\r\n\r\n" + kGet, {200, 400}},
+    {"chunked_body_too_large",
+     "POST /api/check HTTP/1.1\r\nHost: localhost:PORT\r\nContent-Type: application/json\r\n"
+     "Transfer-Encoding: chunked\r\n\r\n10001\r\n" +
+         std::string(65537, ' ') + "\r\n0\r\n\r\n",
+     {413}},
+    {"request_line_too_long",
+     "GET /" + std::string(20000, 'a') + " HTTP/1.1\r\nHost: localhost:PORT\r\n\r\n",
+     {431}},
+};
+
+INSTANTIATE_TEST_SUITE_P(Cases, ExchangeTest, testing::ValuesIn(kExchanges),
+                         [](const testing::TestParamInfo<ExchangeCase>& info) {
+                             return std::string(info.param.name);
+                         });
+
+// A client that asks before sending its body (as curl does for large ones)
+// is told to go on only once its headers have passed, and then answered.
+TEST(ExpectContinueTest, TheBodyIsAskedForThenAnswered) {
+    const RunningStudio studio;
+    const Socket socket(studio.port());
+    const std::string body = exampleJson();
+    const std::string head = post("/api/check", studio.port(), body, "Expect: 100-continue\r\n");
+    socket.send(head.substr(0, head.size() - body.size()));
+    const std::string asked = socket.receiveAll(500ms);
+    EXPECT_EQ(asked, "HTTP/1.1 100 Continue\r\n\r\n");
+    socket.send(body);
+    const std::string answer = socket.receiveAll(1000ms);
+    EXPECT_EQ(statusOf(answer), 200) << answer.substr(0, 300);
+    // Refused headers get their refusal, not a "go on".
+    const Socket other(studio.port());
+    other.send(
+        "POST /api/check HTTP/1.1\r\nHost: evil.example\r\nContent-Length: 5\r\n"
+        "Expect: 100-continue\r\n\r\n");
+    EXPECT_EQ(statusOf(other.receiveAll(1000ms)), 421);
+}
+
+struct TargetCase {
+    const char* name;
+    const char* target;
+    const char* path;
+    std::vector<std::pair<std::string, std::string>> query;  // in order
+};
+
+void PrintTo(const TargetCase& c, std::ostream* out) {
+    *out << c.name;
+}
+
+class TargetTest : public testing::TestWithParam<TargetCase> {};
+
+TEST_P(TargetTest, DecodedAsAFormIs) {
+    const TargetCase& c = GetParam();
+    std::string path;
+    QueryParams query;
+    decodeTarget(c.target, path, query);
+    EXPECT_EQ(path, c.path);
+    const std::vector<std::pair<std::string, std::string>> got(query.begin(), query.end());
+    EXPECT_EQ(got, c.query);
+}
+
+const TargetCase kTargets[] = {
+    {"plain",
+     "/api/polar?grid=12&angles=-90:90:5",
+     "/api/polar",
+     {{"angles", "-90:90:5"}, {"grid", "12"}}},
+    {"percent_and_plus", "/a%20b+c?na%6De=x+y%2Bz", "/a b+c", {{"name", "x y+z"}}},
+    {"lone_percent_kept", "/p?x=%&y=%4&z=%zz", "/p", {{"x", "%"}, {"y", "%4"}, {"z", "%zz"}}},
+    {"repeated_in_order", "/p?k=2&&k=1&flag", "/p", {{"flag", ""}, {"k", "2"}, {"k", "1"}}},
+    {"only_a_mark", "/p?", "/p", {}},
+};
+
+INSTANTIATE_TEST_SUITE_P(Cases, TargetTest, testing::ValuesIn(kTargets),
+                         [](const testing::TestParamInfo<TargetCase>& info) {
                              return std::string(info.param.name);
                          });
 

@@ -102,7 +102,70 @@ std::optional<StudioReply> screenBodyFraming(const HeaderList& headers) {
     return std::nullopt;
 }
 
+int hexValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+std::string percentDecoded(std::string_view text, bool plusIsSpace) {
+    std::string decoded;
+    decoded.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '+' && plusIsSpace) {
+            decoded += ' ';
+        } else if (c == '%' && i + 2 < text.size() && hexValue(text[i + 1]) >= 0 &&
+                   hexValue(text[i + 2]) >= 0) {
+            decoded += static_cast<char>(hexValue(text[i + 1]) * 16 + hexValue(text[i + 2]));
+            i += 2;
+        } else {
+            decoded += c;
+        }
+    }
+    return decoded;
+}
+
+std::string_view trimmed(std::string_view text) {
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
+    return text;
+}
+
 }  // namespace
+
+HeaderList headerFieldsOf(std::string_view head) {
+    head = head.substr(0, head.find("\r\n\r\n"));
+    HeaderList fields;
+    while (!head.empty()) {
+        const std::size_t end = head.find("\r\n");
+        const std::string_view line = head.substr(0, end);
+        head = end == std::string_view::npos ? std::string_view() : head.substr(end + 2);
+        const std::size_t colon = line.find(':');
+        if (colon == 0 || colon == std::string_view::npos || line.find(' ') < colon) continue;
+        fields.emplace_back(line.substr(0, colon), trimmed(line.substr(colon + 1)));
+    }
+    return fields;
+}
+
+void decodeTarget(std::string_view target, std::string& path, QueryParams& query) {
+    const std::size_t mark = target.find('?');
+    path = percentDecoded(target.substr(0, mark), false);
+    if (mark == std::string_view::npos) return;
+    std::string_view rest = target.substr(mark + 1);
+    while (!rest.empty()) {
+        const std::size_t amp = rest.find('&');
+        const std::string_view part = rest.substr(0, amp);
+        rest = amp == std::string_view::npos ? std::string_view() : rest.substr(amp + 1);
+        if (part.empty()) continue;
+        const std::size_t equals = part.find('=');
+        query.emplace(percentDecoded(part.substr(0, equals), true),
+                      equals == std::string_view::npos
+                          ? std::string()
+                          : percentDecoded(part.substr(equals + 1), true));
+    }
+}
 
 bool namesServer(std::string_view host, const ListeningAddress& listening) {
     const auto parts = splitHost(host);

@@ -32,6 +32,17 @@ bool namesServer(std::string_view host, const ListeningAddress& listening);
 
 using HeaderList = std::vector<std::pair<std::string, std::string>>;
 
+// The header fields of a request's head as sent (the request line, if there,
+// and anything after the blank line are left out): for the answer to a head
+// the HTTP parser refused. Names and values as they came, values without the
+// blanks around them; a line with no colon before its first space is no field.
+HeaderList headerFieldsOf(std::string_view head);
+
+// A request target split into its percent-decoded path and its query, each
+// key and value decoded as a form's are ('+' a space, then %XX); a '%' not
+// followed by two hex digits is kept as it is, and empty parts are skipped.
+void decodeTarget(std::string_view target, std::string& path, QueryParams& query);
+
 // The refusal of a request whose headers are not served, or nullopt:
 // 421 for a Host that does not name the server, 403 for a POST from another
 // origin, 431 for too many headers, 400 for a body length that is negative,

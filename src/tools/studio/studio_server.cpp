@@ -1,7 +1,7 @@
 #include "studio_server.h"
 
+#include <fcntl.h>
 #include <malloc.h>
-#include <microhttpd.h>
 #include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
@@ -10,13 +10,28 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <boost/asio/io_context.hpp>
+#include <boost/asio/ip/tcp.hpp>
+#include <boost/asio/post.hpp>
+#include <boost/asio/steady_timer.hpp>
+#include <boost/asio/write.hpp>
+#include <boost/beast/core/flat_buffer.hpp>
+#include <boost/beast/core/string.hpp>
+#include <boost/beast/http/basic_parser.hpp>
+#include <boost/beast/http/error.hpp>
+#include <boost/beast/http/serializer.hpp>
+#include <boost/beast/http/string_body.hpp>
+#include <boost/beast/http/write.hpp>
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <ctime>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <system_error>
+#include <thread>
 #include <unordered_set>
 #include <utility>
 
@@ -26,62 +41,21 @@
 namespace opbaff::tools {
 namespace {
 
+namespace asio = boost::asio;
+namespace http = boost::beast::http;
+using tcp = asio::ip::tcp;
+using boost::system::error_code;
 using Clock = std::chrono::steady_clock;
 
 constexpr std::size_t kTrimAfterBytes = std::size_t{8} * 1024 * 1024;
 constexpr std::size_t kTrimAfterConnections = 64;
-
-std::int64_t nowTicks() {
-    return Clock::now().time_since_epoch().count();
-}
-
-// A connection as the deadline sweep sees it. Its socket stays open while it
-// is registered: the server's library tells of a connection's end before it
-// closes the socket.
-struct Watched {
-    enum Phase { receiving, computing, sending };
-    int fd = -1;
-    std::atomic<int> phase = receiving;
-    std::atomic<std::int64_t> since = nowTicks();
-    bool cut = false;  // under the registry's mutex
-
-    void enter(Phase next) {
-        since = nowTicks();
-        phase = next;
-    }
-};
-
-// One request from its headers to its answer.
-struct Exchange {
-    Watched* watched = nullptr;
-    StudioRequest request;
-    bool tooLarge = false;
-    std::optional<StudioReply> reply;  // set by a worker, then the connection resumes
-};
-
-// An answer's body while the library sends it.
-struct HeldAnswer {
-    std::atomic<std::size_t>* held;
-    std::atomic<std::size_t>* freed;
-    std::string body;
-};
-
-void releaseAnswer(void* cls) {
-    auto* answer = static_cast<HeldAnswer*>(cls);
-    *answer->held -= answer->body.size();
-    *answer->freed += answer->body.size();
-    delete answer;  // NOLINT(cppcoreguidelines-owning-memory): the library hands it back
-}
-
-MHD_Result collectHeader(void* cls, MHD_ValueKind, const char* key, const char* value) {
-    static_cast<HeaderList*>(cls)->emplace_back(key, value != nullptr ? value : "");
-    return MHD_YES;
-}
-
-MHD_Result collectQuery(void* cls, MHD_ValueKind, const char* key, const char* value) {
-    static_cast<QueryParams*>(cls)->emplace(key, value != nullptr ? value : "");
-    return MHD_YES;
-}
+constexpr std::size_t kReadBytes = 8192;
+constexpr auto kSweepPeriod = std::chrono::milliseconds(100);
+// After an answer that ends its connection, what the client still sends is
+// read and dropped for so long (or so many bytes), so that the answer is not
+// lost to a reset.
+constexpr auto kLingerTime = std::chrono::seconds(2);
+constexpr std::size_t kLingerBytes = std::size_t{8} * 1024 * 1024;
 
 // True when the client's side of the socket is gone: reset, or shut both ways.
 // A client that only finished sending (half-closed) still waits for its answer.
@@ -124,288 +98,569 @@ Result<int, std::string> listenOn(const std::string& host, int port, int backlog
     return sock;
 }
 
-int boundPort(int sock) {
+sockaddr_storage localAddress(int sock) {
     sockaddr_storage address{};
     socklen_t length = sizeof address;
     ::getsockname(sock, reinterpret_cast<sockaddr*>(&address), &length);
+    return address;
+}
+
+int boundPort(const sockaddr_storage& address) {
     if (address.ss_family == AF_INET6) {
         return ntohs(reinterpret_cast<const sockaddr_in6*>(&address)->sin6_port);
     }
     return ntohs(reinterpret_cast<const sockaddr_in*>(&address)->sin_port);
 }
 
-bool isComputation(const std::string& method, const char* url) {
-    return method == "POST" && std::string_view(url).starts_with("/api/");
+bool isComputation(const StudioRequest& request) {
+    return request.method == "POST" && request.path.starts_with("/api/");
+}
+
+// An HTTP date, "Sun, 06 Nov 1994 08:49:37 GMT".
+std::string httpDate() {
+    const std::time_t now = std::time(nullptr);
+    std::tm utc{};
+    ::gmtime_r(&now, &utc);
+    char text[40];
+    const std::size_t length = std::strftime(text, sizeof text, "%a, %d %b %Y %H:%M:%S GMT", &utc);
+    return {text, length};
+}
+
+// A request as it is parsed, into no more than the studio reads of it: the
+// request line, at most kMaxRequestHeaders fields (one more is an error, before
+// it is stored), and the body.
+class RequestParser : public http::basic_parser<true> {
+  public:
+    std::string method;
+    std::string target;
+    HeaderList headers;
+    std::string body;
+    bool tooManyHeaders = false;
+
+    // The first field of that name (in any case), or "".
+    std::string_view field(std::string_view name) const {
+        for (const auto& [key, value] : headers) {
+            if (boost::beast::iequals(key, name)) return value;
+        }
+        return {};
+    }
+
+  private:
+    void on_request_impl(http::verb, std::string_view methodText, std::string_view targetText, int,
+                         error_code&) override {
+        method = methodText;
+        target = targetText;
+    }
+    void on_response_impl(int, std::string_view, int, error_code&) override {}
+    void on_field_impl(http::field, std::string_view name, std::string_view value,
+                       error_code& error) override {
+        if (headers.size() == kMaxRequestHeaders) {
+            tooManyHeaders = true;
+            error = http::error::header_limit;
+            return;
+        }
+        headers.emplace_back(name, value);
+    }
+    void on_header_impl(error_code&) override {}
+    void on_body_init_impl(const boost::optional<std::uint64_t>& length, error_code&) override {
+        if (length) body.reserve(static_cast<std::size_t>(*length));  // within the body limit
+    }
+    std::size_t on_body_impl(std::string_view part, error_code&) override {
+        body.append(part);
+        return part.size();
+    }
+    void on_chunk_header_impl(std::uint64_t, std::string_view, error_code&) override {}
+    std::size_t on_chunk_body_impl(std::uint64_t, std::string_view part, error_code&) override {
+        body.append(part);
+        return part.size();
+    }
+    void on_finish_impl(error_code&) override {}
+};
+
+// The answer to a request head the parser refused. A body framing it could
+// not take is answered as the header check answers it, from the fields as
+// sent; what is left has a fixed answer by the parser's error.
+StudioReply refusalOf(const error_code& error, const RequestParser& parser, std::string_view head,
+                      const ServerLimits& limits, const ListeningAddress& listening) {
+    if (parser.tooManyHeaders) {
+        return errorReply(431, "more than " + std::to_string(kMaxRequestHeaders) + " headers");
+    }
+    if (error == http::error::header_limit) {
+        return errorReply(431, "the request line and headers are larger than " +
+                                   std::to_string(limits.connectionMemoryBytes / 1024) + " KiB");
+    }
+    const bool framing = error == http::error::bad_content_length ||
+                         error == http::error::bad_transfer_encoding ||
+                         error == http::error::body_limit;
+    if (framing && !head.empty()) {
+        if (auto refusal = screenRequest(parser.method, headerFieldsOf(head), listening)) {
+            return std::move(*refusal);
+        }
+    }
+    if (error == http::error::body_limit) {
+        return errorReply(
+            413, "the body is larger than " + std::to_string(kMaxRequestBodyBytes / 1024) + " KiB");
+    }
+    return errorReply(400, "malformed request: " + error.message());
+}
+
+class Session;
+
+// What the server's thread (the one running `io`), the workers and run() share.
+// The sessions and everything asio owns are the network thread's alone.
+struct Core {
+    StudioSettings settings;
+    ServerLimits limits;
+    ListeningAddress listening;
+    std::optional<BoundedTaskQueue> workers;
+    std::optional<BoundedTaskQueue> costlyWorkers;
+    std::atomic<std::size_t> heldBytes = 0;
+    std::atomic<std::size_t> freedSinceTrim = 0;   // bytes of answers
+    std::atomic<std::size_t> closedSinceTrim = 0;  // connections
+    std::atomic<std::size_t> cutAtDeadline = 0;
+    std::atomic<std::size_t> abandoned = 0;
+    std::atomic<bool> stopping = false;
+    std::unordered_set<Session*> sessions;
+    // Declared after what its handlers touch, so that it goes first.
+    asio::io_context io{1};
+    std::optional<tcp::acceptor> acceptor;
+    std::optional<asio::steady_timer> sweepTimer;
+    std::optional<asio::steady_timer> acceptRetry;
+    std::thread network;
+
+    void accept();
+    void sweep();
+};
+
+// One connection, from its first byte to its close: requests read and
+// answered one after the other, each under its deadlines.
+class Session : public std::enable_shared_from_this<Session> {
+  public:
+    Session(Core& core, tcp::socket socket) : core_(core), socket_(std::move(socket)) {
+        core_.sessions.insert(this);
+    }
+    Session(const Session&) = delete;
+    Session& operator=(const Session&) = delete;
+    ~Session() {
+        releaseAnswer();
+        core_.sessions.erase(this);
+        ++core_.closedSinceTrim;
+    }
+
+    void start() { beginRequest(); }
+
+    // Ends the connections whose request or answer has taken too long, or
+    // that sent or took nothing for the idle time.
+    void sweep(Clock::time_point now);
+
+    // At the server's end, with no handler running.
+    void closeNow() { close(); }
+
+  private:
+    enum class Phase { receiving, computing, sending, lingering, closed };
+
+    void beginRequest();
+    void readMore();
+    void parse();
+    bool screen();
+    void handle();
+    void dispatch(StudioRequest request);
+    void answer(StudioReply reply, bool thenClose);
+    void writeMore();
+    void linger();
+    void drain();
+    void releaseAnswer();
+    void close();
+    void enter(Phase phase) {
+        phase_ = phase;
+        since_ = lastActivity_ = Clock::now();
+    }
+
+    Core& core_;
+    tcp::socket socket_;
+    boost::beast::flat_buffer buffer_;
+    std::optional<RequestParser> parser_;
+    bool screened_ = false;
+    bool keepAlive_ = false;
+    bool head_ = false;
+    Phase phase_ = Phase::receiving;
+    Clock::time_point since_ = Clock::now();
+    Clock::time_point lastActivity_ = since_;
+    std::optional<http::response<http::string_body>> response_;
+    std::optional<http::response_serializer<http::string_body>> serializer_;
+    std::size_t answerBytes_ = 0;  // counted in the server's held bytes
+    std::size_t lingered_ = 0;
+};
+
+void Session::beginRequest() {
+    parser_.emplace();
+    parser_->header_limit(static_cast<std::uint32_t>(core_.limits.connectionMemoryBytes));
+    parser_->body_limit(kMaxRequestBodyBytes);
+    screened_ = false;
+    head_ = false;
+    enter(Phase::receiving);
+    // Bytes of a next request may already be here (pipelining).
+    if (buffer_.size() > 0) {
+        parse();
+    } else {
+        readMore();
+    }
+}
+
+void Session::readMore() {
+    socket_.async_read_some(buffer_.prepare(kReadBytes),
+                            [self = shared_from_this()](error_code error, std::size_t bytes) {
+                                if (self->phase_ != Phase::receiving) return;
+                                if (error) {
+                                    self->close();  // closed by the client, reset, or cut
+                                    return;
+                                }
+                                self->buffer_.commit(bytes);
+                                self->lastActivity_ = Clock::now();
+                                self->parse();
+                            });
+}
+
+// Feeds the parser what has arrived; the head is checked as soon as it is
+// whole, before any of the body is taken.
+void Session::parse() {
+    while (buffer_.size() > 0 && !parser_->is_done()) {
+        error_code error;
+        const std::size_t used = parser_->put(buffer_.data(), error);
+        if (error == http::error::need_more) {
+            buffer_.consume(used);
+            break;
+        }
+        if (error) {
+            const std::string_view head(static_cast<const char*>(buffer_.data().data()),
+                                        screened_ ? 0 : buffer_.size());
+            answer(refusalOf(error, *parser_, head, core_.limits, core_.listening), true);
+            return;
+        }
+        buffer_.consume(used);
+        if (parser_->is_header_done() && !screened_ && !screen()) return;
+    }
+    if (parser_->is_done()) {
+        handle();
+    } else {
+        readMore();
+    }
+}
+
+// The head's check; false when it was refused, or when a "100 Continue" goes
+// out first and the reading goes on after it.
+bool Session::screen() {
+    screened_ = true;
+    if (auto refusal = screenRequest(parser_->method, parser_->headers, core_.listening)) {
+        answer(std::move(*refusal), true);
+        return false;
+    }
+    const bool expectsContinue = boost::beast::iequals(parser_->field("expect"), "100-continue");
+    if (!expectsContinue || parser_->is_done() || buffer_.size() > 0) return true;
+    static constexpr std::string_view kContinue = "HTTP/1.1 100 Continue\r\n\r\n";
+    asio::async_write(socket_, asio::buffer(kContinue.data(), kContinue.size()),
+                      [self = shared_from_this()](error_code error, std::size_t) {
+                          if (self->phase_ != Phase::receiving) return;
+                          if (error) {
+                              self->close();
+                              return;
+                          }
+                          self->parse();
+                      });
+    return false;
+}
+
+void Session::handle() {
+    keepAlive_ = parser_->keep_alive();
+    StudioRequest request;
+    request.method = std::move(parser_->method);
+    decodeTarget(parser_->target, request.path, request.query);
+    request.contentType = parser_->field("content-type");
+    request.body = std::move(parser_->body);
+    parser_.reset();
+    head_ = request.method == "HEAD";
+    if (isComputation(request)) {
+        dispatch(std::move(request));
+        return;
+    }
+    StudioReply reply;
+    try {
+        reply = answerRequest(request, core_.settings);
+    } catch (const std::exception& e) {
+        reply = errorReply(500, std::string("internal error: ") + e.what());
+    }
+    answer(std::move(reply), !keepAlive_);
+}
+
+// The worker that answers a computation: stopped between angles when its
+// client goes (reset or shut both ways) or the server stops.
+StudioReply compute(Core& core, int fd, StudioRequest& request) {
+    bool gone = false;
+    request.abandoned = [&core, fd, &gone] {
+        gone = gone || core.stopping || peerGone(fd);
+        return gone;
+    };
+    StudioReply reply;
+    try {
+        reply = core.stopping ? errorReply(503, "the studio is stopping")
+                              : answerRequest(request, core.settings);
+    } catch (const std::exception& e) {
+        reply = errorReply(500, std::string("internal error: ") + e.what());
+    }
+    request.abandoned = nullptr;
+    if (gone) ++core.abandoned;
+    return reply;
+}
+
+// To a worker; the connection reads nothing meanwhile, and no deadline runs.
+void Session::dispatch(StudioRequest request) {
+    if (core_.heldBytes > core_.limits.heldBytes) {
+        answer(errorReply(503, "the studio is busy sending earlier answers; try again"),
+               !keepAlive_);
+        return;
+    }
+    enter(Phase::computing);
+    const std::size_t bodyBytes = request.body.size();
+    core_.heldBytes += bodyBytes;
+    BoundedTaskQueue& queue =
+        costOf(request) > core_.limits.costlyPairs ? *core_.costlyWorkers : *core_.workers;
+    const bool queued = queue.tryEnqueue([self = shared_from_this(), fd = socket_.native_handle(),
+                                          bodyBytes, request = std::move(request)]() mutable {
+        Core& core = self->core_;
+        core.heldBytes -= bodyBytes;
+        StudioReply reply = compute(core, fd, request);
+        asio::post(core.io, [self = std::move(self), reply = std::move(reply)]() mutable {
+            if (self->phase_ == Phase::computing) {
+                self->answer(std::move(reply), !self->keepAlive_);
+            }
+        });
+    });
+    if (!queued) {
+        core_.heldBytes -= bodyBytes;
+        answer(errorReply(503, "the studio is busy; try again"), !keepAlive_);
+    }
+}
+
+void Session::answer(StudioReply reply, bool thenClose) {
+    parser_.reset();  // the request's memory, before the answer takes its own
+    const bool close = thenClose || core_.stopping;
+    auto& response = response_.emplace();
+    response.version(11);
+    response.result(static_cast<unsigned int>(reply.status));
+    response.set(http::field::date, httpDate());
+    response.set(http::field::content_type, reply.contentType);
+    for (const auto& [name, value] : securityHeaders()) response.set(name, value);
+    if (!reply.attachmentName.empty()) {
+        response.set(http::field::content_disposition,
+                     "attachment; filename=\"" + reply.attachmentName + "\"");
+    }
+    if (!reply.allow.empty()) response.set(http::field::allow, reply.allow);
+    if (reply.status == 503) response.set(http::field::retry_after, "1");
+    response.keep_alive(!close);
+    response.body() = std::move(reply.body);
+    response.prepare_payload();
+    if (head_) response.body().clear();  // the length stays the GET's
+    answerBytes_ = response.body().size();
+    core_.heldBytes += answerBytes_;
+    keepAlive_ = !close;
+    serializer_.emplace(response);
+    enter(Phase::sending);
+    writeMore();
+}
+
+void Session::writeMore() {
+    http::async_write_some(socket_, *serializer_,
+                           [self = shared_from_this()](error_code error, std::size_t) {
+                               if (self->phase_ != Phase::sending) return;
+                               if (error) {
+                                   self->close();
+                                   return;
+                               }
+                               self->lastActivity_ = Clock::now();
+                               if (!self->serializer_->is_done()) {
+                                   self->writeMore();
+                                   return;
+                               }
+                               self->serializer_.reset();
+                               self->response_.reset();
+                               self->releaseAnswer();
+                               if (self->keepAlive_) {
+                                   self->beginRequest();
+                               } else {
+                                   self->linger();
+                               }
+                           });
+}
+
+// The answer is out; the client's last bytes are taken and dropped until it
+// closes, so that its stack does not discard the answer for a reset.
+void Session::linger() {
+    error_code ignored;
+    socket_.shutdown(tcp::socket::shutdown_send, ignored);
+    enter(Phase::lingering);
+    lingered_ = 0;
+    buffer_.clear();
+    drain();
+}
+
+void Session::drain() {
+    socket_.async_read_some(buffer_.prepare(kReadBytes),
+                            [self = shared_from_this()](error_code error, std::size_t bytes) {
+                                if (self->phase_ != Phase::lingering) return;
+                                self->lingered_ += bytes;
+                                if (error || self->lingered_ > kLingerBytes) {
+                                    self->close();
+                                    return;
+                                }
+                                self->drain();
+                            });
+}
+
+void Session::releaseAnswer() {
+    if (answerBytes_ == 0) return;
+    core_.heldBytes -= answerBytes_;
+    core_.freedSinceTrim += answerBytes_;
+    answerBytes_ = 0;
+}
+
+void Session::close() {
+    if (phase_ == Phase::closed) return;
+    phase_ = Phase::closed;
+    error_code ignored;
+    socket_.shutdown(tcp::socket::shutdown_both, ignored);
+    socket_.close(ignored);
+    serializer_.reset();
+    response_.reset();
+    releaseAnswer();
+}
+
+void Session::sweep(Clock::time_point now) {
+    const auto request = std::chrono::duration_cast<Clock::duration>(
+        std::chrono::duration<double>(core_.limits.requestSeconds));
+    const auto idle = std::chrono::seconds(core_.limits.idleSeconds);
+    switch (phase_) {
+        case Phase::receiving:
+        case Phase::sending:
+            if (now - lastActivity_ > idle) {
+                close();
+            } else if (now - since_ > request) {
+                ++core_.cutAtDeadline;
+                close();
+            }
+            break;
+        case Phase::lingering:
+            if (now - since_ > kLingerTime) close();
+            break;
+        case Phase::computing:
+        case Phase::closed:
+            break;
+    }
+}
+
+void Core::accept() {
+    acceptor->async_accept([this](error_code error, tcp::socket socket) {
+        if (error == asio::error::operation_aborted || stopping) return;
+        if (error) {
+            // Out of descriptors, say: try again shortly rather than spin.
+            acceptRetry->expires_after(std::chrono::milliseconds(50));
+            acceptRetry->async_wait([this](error_code waited) {
+                if (!waited) accept();
+            });
+            return;
+        }
+        if (sessions.size() >= limits.connections) {
+            error_code ignored;
+            socket.close(ignored);
+        } else {
+            const int fd = socket.native_handle();
+            const int yes = 1;
+            ::setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &yes, sizeof yes);
+            ::fcntl(fd, F_SETFD, FD_CLOEXEC);
+            try {
+                std::make_shared<Session>(*this, std::move(socket))->start();
+            } catch (const std::exception&) {
+                // Out of memory: this connection closes, the next is taken.
+            }
+        }
+        accept();
+    });
+}
+
+void Core::sweep() {
+    const auto now = Clock::now();
+    // A session closed here stays in the set until its last handler has run.
+    for (Session* session : sessions) session->sweep(now);
+    sweepTimer->expires_after(kSweepPeriod);
+    sweepTimer->async_wait([this](error_code error) {
+        if (!error) sweep();
+    });
 }
 
 }  // namespace
 
 struct StudioServer::Impl {
-    StudioSettings settings;
-    ServerLimits limits;
-    ListeningAddress listening;
-    int listenFd = -1;
-    MHD_Daemon* daemon = nullptr;
-    std::optional<BoundedTaskQueue> workers;
-    std::optional<BoundedTaskQueue> costlyWorkers;
-    std::atomic<std::size_t> freedSinceTrim = 0;   // bytes of answers
-    std::atomic<std::size_t> closedSinceTrim = 0;  // connections
-
+    Core core;
     std::mutex stateMutex;
     std::condition_variable stateChanged;
     bool stopRequested = false;
     bool finished = false;
-    std::atomic<bool> stopping = false;
-
-    std::mutex registryMutex;
-    std::unordered_set<Watched*> registry;
-    std::atomic<std::size_t> heldBytes = 0;
-    std::atomic<std::size_t> cutAtDeadline = 0;
-    std::atomic<std::size_t> abandoned = 0;
 
     Result<int, std::string> start(const std::string& host, int port);
-    void sweep();
     void finish();
-
-    static MHD_Result access(void* cls, MHD_Connection* connection, const char* url,
-                             const char* method, const char* version, const char* upload,
-                             std::size_t* uploadSize, void** requestContext);
-    static void completed(void* cls, MHD_Connection*, void** requestContext,
-                          MHD_RequestTerminationCode);
-    static void connectionEvent(void* cls, MHD_Connection* connection, void** socketContext,
-                                MHD_ConnectionNotificationCode code);
-
-    MHD_Result answer(MHD_Connection* connection, const char* url, const char* method,
-                      const char* upload, std::size_t* uploadSize, Exchange*& exchange);
-    MHD_Result send(MHD_Connection* connection, Exchange& exchange, StudioReply reply);
-    MHD_Result dispatch(MHD_Connection* connection, Exchange& exchange);
-    void compute(MHD_Connection* connection, Exchange& exchange);
 };
 
 Result<int, std::string> StudioServer::Impl::start(const std::string& host, int port) {
-    auto sock = listenOn(host, port, static_cast<int>(limits.connections));
+    auto sock = listenOn(host, port, static_cast<int>(core.limits.connections));
     if (!sock) return sock.error();
-    listenFd = *sock;
-    listening = {host, boundPort(listenFd)};
-    workers.emplace(limits.workerThreads, limits.waitingComputations);
-    costlyWorkers.emplace(limits.costlyThreads, limits.waitingCostly);
-    sockaddr_storage address{};
-    socklen_t length = sizeof address;
-    ::getsockname(listenFd, reinterpret_cast<sockaddr*>(&address), &length);
-    unsigned int flags = MHD_USE_INTERNAL_POLLING_THREAD | MHD_USE_EPOLL | MHD_ALLOW_SUSPEND_RESUME;
-    if (address.ss_family == AF_INET6) flags |= MHD_USE_IPv6;
-    daemon = MHD_start_daemon(
-        flags, 0, nullptr, nullptr, &Impl::access, this, MHD_OPTION_LISTEN_SOCKET, listenFd,
-        MHD_OPTION_CONNECTION_LIMIT, static_cast<unsigned int>(limits.connections),
-        MHD_OPTION_CONNECTION_MEMORY_LIMIT, limits.connectionMemoryBytes,
-        MHD_OPTION_CONNECTION_TIMEOUT, static_cast<unsigned int>(limits.idleSeconds),
-        MHD_OPTION_NOTIFY_COMPLETED, &Impl::completed, this, MHD_OPTION_NOTIFY_CONNECTION,
-        &Impl::connectionEvent, this, MHD_OPTION_END);
-    if (daemon == nullptr) {
-        ::close(listenFd);
-        listenFd = -1;
-        return "cannot listen on " + host + ":" + std::to_string(port) +
-               ": the HTTP server did not start";
+    const sockaddr_storage address = localAddress(*sock);
+    core.listening = {host, boundPort(address)};
+    error_code error;
+    core.acceptor.emplace(core.io);
+    core.acceptor->assign(address.ss_family == AF_INET6 ? tcp::v6() : tcp::v4(), *sock, error);
+    if (error) {
+        ::close(*sock);
+        core.acceptor.reset();
+        return "cannot listen on " + host + ":" + std::to_string(port) + ": " + error.message();
     }
-    return listening.port;
-}
-
-// Cuts the connections whose request (or answer) has taken too long: shutting
-// the socket down makes the library see its end and close it.
-void StudioServer::Impl::sweep() {
-    const auto limit = std::chrono::duration_cast<Clock::duration>(
-                           std::chrono::duration<double>(limits.requestSeconds))
-                           .count();
-    const std::int64_t now = nowTicks();
-    const std::lock_guard lock(registryMutex);
-    for (Watched* watched : registry) {
-        if (watched->cut || watched->phase == Watched::computing) continue;
-        if (now - watched->since > limit) {
-            ::shutdown(watched->fd, SHUT_RDWR);
-            watched->cut = true;
-            ++cutAtDeadline;
+    core.workers.emplace(core.limits.workerThreads, core.limits.waitingComputations);
+    core.costlyWorkers.emplace(core.limits.costlyThreads, core.limits.waitingCostly);
+    core.sweepTimer.emplace(core.io);
+    core.acceptRetry.emplace(core.io);
+    core.accept();
+    core.sweep();
+    core.network = std::thread([this] {
+        // A handler that throws (out of memory) loses its connection, which
+        // its deadline then closes; the others are served on.
+        for (;;) {
+            try {
+                core.io.run();
+                return;
+            } catch (const std::exception&) {
+            }
         }
-    }
-}
-
-// No new connection, every computation told to stop and its connection
-// resumed, then every connection closed.
-void StudioServer::Impl::finish() {
-    stopping = true;
-    if (daemon == nullptr) return;
-    const int sock = MHD_quiesce_daemon(daemon);
-    if (sock >= 0) ::close(sock);
-    workers->shutdown();
-    costlyWorkers->shutdown();
-    MHD_stop_daemon(daemon);
-    daemon = nullptr;
-}
-
-MHD_Result StudioServer::Impl::access(void* cls, MHD_Connection* connection, const char* url,
-                                      const char* method, const char*, const char* upload,
-                                      std::size_t* uploadSize, void** requestContext) {
-    auto* self = static_cast<Impl*>(cls);
-    auto*& exchange = reinterpret_cast<Exchange*&>(*requestContext);
-    try {
-        return self->answer(connection, url, method, upload, uploadSize, exchange);
-    } catch (const std::exception&) {
-        return MHD_NO;  // out of memory: the connection closes
-    }
-}
-
-MHD_Result StudioServer::Impl::answer(MHD_Connection* connection, const char* url,
-                                      const char* method, const char* upload,
-                                      std::size_t* uploadSize, Exchange*& exchange) {
-    if (exchange == nullptr) {
-        // The headers are in; the body, if any, is not.
-        exchange = new Exchange;  // NOLINT(cppcoreguidelines-owning-memory): freed in completed()
-        const MHD_ConnectionInfo* info =
-            MHD_get_connection_info(connection, MHD_CONNECTION_INFO_SOCKET_CONTEXT);
-        exchange->watched = static_cast<Watched*>(info->socket_context);
-        HeaderList headers;
-        MHD_get_connection_values(connection, MHD_HEADER_KIND, &collectHeader, &headers);
-        if (auto refusal = screenRequest(method, headers, listening)) {
-            return send(connection, *exchange, std::move(*refusal));
-        }
-        return MHD_YES;
-    }
-    if (exchange->reply) return send(connection, *exchange, std::move(*exchange->reply));
-    if (*uploadSize > 0) {
-        std::string& body = exchange->request.body;
-        exchange->tooLarge = exchange->tooLarge || body.size() + *uploadSize > kMaxRequestBodyBytes;
-        if (!exchange->tooLarge) body.append(upload, *uploadSize);
-        *uploadSize = 0;
-        return MHD_YES;
-    }
-    if (exchange->tooLarge) {
-        return send(connection, *exchange,
-                    errorReply(413, "the body is larger than " +
-                                        std::to_string(kMaxRequestBodyBytes / 1024) + " KiB"));
-    }
-    StudioRequest& request = exchange->request;
-    request.method = method;
-    request.path = url;
-    MHD_get_connection_values(connection, MHD_GET_ARGUMENT_KIND, &collectQuery, &request.query);
-    const char* type =
-        MHD_lookup_connection_value(connection, MHD_HEADER_KIND, MHD_HTTP_HEADER_CONTENT_TYPE);
-    request.contentType = type != nullptr ? type : "";
-    if (isComputation(request.method, url)) return dispatch(connection, *exchange);
-    return send(connection, *exchange, answerRequest(request, settings));
-}
-
-// To a worker, the connection set aside until its answer is ready.
-MHD_Result StudioServer::Impl::dispatch(MHD_Connection* connection, Exchange& exchange) {
-    if (heldBytes > limits.heldBytes) {
-        return send(connection, exchange,
-                    errorReply(503, "the studio is busy sending earlier answers; try again"));
-    }
-    exchange.watched->enter(Watched::computing);
-    MHD_suspend_connection(connection);
-    const std::size_t bodyBytes = exchange.request.body.size();
-    heldBytes += bodyBytes;
-    BoundedTaskQueue& queue =
-        costOf(exchange.request) > limits.costlyPairs ? *costlyWorkers : *workers;
-    const bool queued = queue.tryEnqueue([this, connection, &exchange, bodyBytes] {
-        heldBytes -= bodyBytes;
-        compute(connection, exchange);
     });
-    if (!queued) {
-        heldBytes -= bodyBytes;
-        exchange.reply = errorReply(503, "the studio is busy; try again");
-        MHD_resume_connection(connection);
-    }
-    return MHD_YES;
+    return core.listening.port;
 }
 
-void StudioServer::Impl::compute(MHD_Connection* connection, Exchange& exchange) {
-    const MHD_ConnectionInfo* info =
-        MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CONNECTION_FD);
-    const int fd = info != nullptr ? info->connect_fd : -1;
-    bool gone = false;
-    exchange.request.abandoned = [this, fd, &gone] {
-        gone = gone || stopping || peerGone(fd);
-        return gone;
-    };
-    try {
-        exchange.reply = gone || stopping ? errorReply(503, "the studio is stopping")
-                                          : answerRequest(exchange.request, settings);
-    } catch (const std::exception& e) {
-        exchange.reply = errorReply(500, std::string("internal error: ") + e.what());
-    }
-    exchange.request.abandoned = nullptr;
-    if (gone) ++abandoned;
-    MHD_resume_connection(connection);
-}
-
-MHD_Result StudioServer::Impl::send(MHD_Connection* connection, Exchange& exchange,
-                                    StudioReply reply) {
-    // NOLINTNEXTLINE(cppcoreguidelines-owning-memory): released by the library
-    auto* held = new HeldAnswer{&heldBytes, &freedSinceTrim, std::move(reply.body)};
-    heldBytes += held->body.size();
-    MHD_Response* response = MHD_create_response_from_buffer_with_free_callback_cls(
-        held->body.size(), held->body.data(), &releaseAnswer, held);
-    if (response == nullptr) {
-        releaseAnswer(held);
-        return MHD_NO;
-    }
-    MHD_add_response_header(response, MHD_HTTP_HEADER_CONTENT_TYPE, reply.contentType.c_str());
-    for (const auto& [name, value] : securityHeaders()) {
-        MHD_add_response_header(response, name, value);
-    }
-    if (!reply.attachmentName.empty()) {
-        const std::string disposition = "attachment; filename=\"" + reply.attachmentName + "\"";
-        MHD_add_response_header(response, "Content-Disposition", disposition.c_str());
-    }
-    if (!reply.allow.empty()) MHD_add_response_header(response, "Allow", reply.allow.c_str());
-    if (reply.status == 503) MHD_add_response_header(response, "Retry-After", "1");
-    exchange.watched->enter(Watched::sending);
-    const MHD_Result queued =
-        MHD_queue_response(connection, static_cast<unsigned int>(reply.status), response);
-    MHD_destroy_response(response);
-    return queued;
-}
-
-void StudioServer::Impl::completed(void*, MHD_Connection*, void** requestContext,
-                                   MHD_RequestTerminationCode) {
-    auto* exchange = static_cast<Exchange*>(*requestContext);
-    if (exchange == nullptr) return;
-    exchange->watched->enter(Watched::receiving);
-    delete exchange;  // NOLINT(cppcoreguidelines-owning-memory): made in answer()
-    *requestContext = nullptr;
-}
-
-void StudioServer::Impl::connectionEvent(void* cls, MHD_Connection* connection,
-                                         void** socketContext,
-                                         MHD_ConnectionNotificationCode code) {
-    auto* self = static_cast<Impl*>(cls);
-    if (code == MHD_CONNECTION_NOTIFY_STARTED) {
-        auto* watched = new Watched;  // NOLINT(cppcoreguidelines-owning-memory): freed below
-        const MHD_ConnectionInfo* info =
-            MHD_get_connection_info(connection, MHD_CONNECTION_INFO_CONNECTION_FD);
-        watched->fd = info->connect_fd;
-        const int yes = 1;
-        ::setsockopt(watched->fd, IPPROTO_TCP, TCP_NODELAY, &yes, sizeof yes);
-        *socketContext = watched;
-        const std::lock_guard lock(self->registryMutex);
-        self->registry.insert(watched);
-        return;
-    }
-    auto* watched = static_cast<Watched*>(*socketContext);
-    if (watched == nullptr) return;
-    {
-        const std::lock_guard lock(self->registryMutex);
-        self->registry.erase(watched);
-    }
-    ++self->closedSinceTrim;
-    delete watched;  // NOLINT(cppcoreguidelines-owning-memory): made above
-    *socketContext = nullptr;
+// No new connection, every computation told to stop, then every connection
+// closed.
+void StudioServer::Impl::finish() {
+    core.stopping = true;
+    if (!core.network.joinable()) return;
+    core.workers->shutdown();
+    core.costlyWorkers->shutdown();
+    core.io.stop();
+    core.network.join();
+    error_code ignored;
+    core.acceptor->close(ignored);
+    for (Session* session : core.sessions) session->closeNow();
 }
 
 StudioServer::StudioServer(StudioSettings settings, const ServerLimits& limits)
     : impl_(std::make_unique<Impl>()) {
-    impl_->settings = std::move(settings);
-    if (!impl_->settings.speakers) impl_->settings.speakers = newSpeakerModelCache();
-    impl_->limits = limits;
+    impl_->core.settings = std::move(settings);
+    if (!impl_->core.settings.speakers) impl_->core.settings.speakers = newSpeakerModelCache();
+    impl_->core.limits = limits;
 }
 
 StudioServer::~StudioServer() {
@@ -422,18 +677,18 @@ Result<int, std::string> StudioServer::bind(const std::string& host, int port) {
 }
 
 void StudioServer::run() {
+    Core& core = impl_->core;
     std::unique_lock lock(impl_->stateMutex);
     while (!impl_->stopRequested) {
-        impl_->stateChanged.wait_for(lock, std::chrono::milliseconds(100));
+        impl_->stateChanged.wait_for(lock, kSweepPeriod);
         if (impl_->stopRequested) break;
-        impl_->sweep();
         // Many answers gone: their memory back to the system, so that a burst
         // leaves the server its idle size (not after every small answer,
         // which would only make the next one fault its pages in again).
-        if (impl_->heldBytes == 0 && (impl_->freedSinceTrim > kTrimAfterBytes ||
-                                      impl_->closedSinceTrim > kTrimAfterConnections)) {
-            impl_->freedSinceTrim = 0;
-            impl_->closedSinceTrim = 0;
+        if (core.heldBytes == 0 && (core.freedSinceTrim > kTrimAfterBytes ||
+                                    core.closedSinceTrim > kTrimAfterConnections)) {
+            core.freedSinceTrim = 0;
+            core.closedSinceTrim = 0;
             ::malloc_trim(0);
         }
     }
@@ -448,12 +703,12 @@ void StudioServer::stop() {
         const std::lock_guard lock(impl_->stateMutex);
         impl_->stopRequested = true;
     }
-    impl_->stopping = true;
+    impl_->core.stopping = true;
     impl_->stateChanged.notify_all();
 }
 
 ServerCounts StudioServer::counts() const {
-    return {impl_->cutAtDeadline.load(), impl_->abandoned.load()};
+    return {impl_->core.cutAtDeadline.load(), impl_->core.abandoned.load()};
 }
 
 }  // namespace opbaff::tools

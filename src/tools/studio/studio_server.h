@@ -1,5 +1,5 @@
 // The studio's web server: the API and the page's embedded files over HTTP
-// (libmicrohttpd). One thread waits on every connection at once (epoll);
+// (Boost.Beast on Asio). One thread waits on every connection at once (epoll);
 // computations run on a small pool of workers while their connection is set
 // aside, so that neither a slow client nor an idle kept-alive one holds a
 // worker. Every resource is bounded: connections, header memory, body size,
@@ -28,7 +28,7 @@ struct ServerLimits {
     std::size_t costlyThreads = 2;
     std::size_t waitingCostly = 4;
     std::size_t connections = 1500;
-    // The memory of one connection's request line and headers.
+    // The bytes of one request's request line and headers, at most.
     std::size_t connectionMemoryBytes = std::size_t{16} * 1024;
     // A connection that sends or takes nothing for this long is closed.
     int idleSeconds = 5;
