@@ -1,5 +1,6 @@
 // opbaff-design serve: the studio, a page to design a baffle in the browser,
 // served with its JSON API on a local web server.
+#include <malloc.h>
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -76,6 +77,17 @@ void raiseFileLimit(std::size_t connections) {
     }
 }
 
+// Fixed thresholds for the allocator: a large answer's memory is mapped and
+// returned when freed, and a thread's heap gives back what it no longer uses,
+// so that a burst of requests leaves the server near its idle size. (The
+// allocator's own thresholds grow with the largest block freed, and would keep
+// up to twice the largest answer on every thread.)
+void returnFreedMemory() {
+    constexpr int kMappedFrom = 256 * 1024;
+    ::mallopt(M_MMAP_THRESHOLD, kMappedFrom);
+    ::mallopt(M_TRIM_THRESHOLD, 2 * kMappedFrom);
+}
+
 // Starts the desktop's browser on the page; 0 when it could not.
 pid_t openBrowser(const std::string& url, const ToolIo& io) {
     const auto opener = findProgram("xdg-open", io.searchPath);
@@ -100,6 +112,7 @@ int runServe(const ServeOptions& options, ToolIo& io) {
     if (status == kExitBadInput) return status;
     const ServerLimits limits;
     raiseFileLimit(limits.connections);
+    returnFreedMemory();
     // Before any thread starts, so that the server's threads inherit the mask.
     const StopSignals signals;
     StudioServer server(std::move(settings), limits);
