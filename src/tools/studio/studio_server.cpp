@@ -177,10 +177,11 @@ class RequestParser : public http::basic_parser<true> {
     void on_finish_impl(error_code&) override {}
 };
 
-// The answer to a request head the parser refused. A body framing it could
-// not take is answered as the header check answers it, from the fields as
-// sent; what is left has a fixed answer by the parser's error.
-StudioReply refusalOf(const error_code& error, const RequestParser& parser, std::string_view head,
+// The answer to a request the parser refused. A body framing it could not
+// take is answered as the header check answers it, from the fields already
+// parsed and, for a field the parser refused, that field: the first line of
+// what it left (`rest`). What is left has a fixed answer by the parser's error.
+StudioReply refusalOf(const error_code& error, const RequestParser& parser, std::string_view rest,
                       const ServerLimits& limits, const ListeningAddress& listening) {
     if (parser.tooManyHeaders) {
         return errorReply(431, "more than " + std::to_string(kMaxRequestHeaders) + " headers");
@@ -189,11 +190,16 @@ StudioReply refusalOf(const error_code& error, const RequestParser& parser, std:
         return errorReply(431, "the request line and headers are larger than " +
                                    std::to_string(limits.connectionMemoryBytes / 1024) + " KiB");
     }
-    const bool framing = error == http::error::bad_content_length ||
-                         error == http::error::bad_transfer_encoding ||
-                         error == http::error::body_limit;
-    if (framing && !head.empty()) {
-        if (auto refusal = screenRequest(parser.method, headerFieldsOf(head), listening)) {
+    const bool refusedField =
+        error == http::error::bad_content_length || error == http::error::bad_transfer_encoding;
+    if (refusedField || (error == http::error::body_limit && !parser.is_header_done())) {
+        HeaderList fields = parser.headers;
+        if (refusedField) {
+            for (auto& field : headerFieldsOf(rest.substr(0, rest.find("\r\n")))) {
+                fields.push_back(std::move(field));
+            }
+        }
+        if (auto refusal = screenRequest(parser.method, fields, listening)) {
             return std::move(*refusal);
         }
     }
@@ -332,9 +338,9 @@ void Session::parse() {
             break;
         }
         if (error) {
-            const std::string_view head(static_cast<const char*>(buffer_.data().data()),
-                                        screened_ ? 0 : buffer_.size());
-            answer(refusalOf(error, *parser_, head, core_.limits, core_.listening), true);
+            const std::string_view rest(static_cast<const char*>(buffer_.data().data()) + used,
+                                        buffer_.size() - used);
+            answer(refusalOf(error, *parser_, rest, core_.limits, core_.listening), true);
             return;
         }
         buffer_.consume(used);
