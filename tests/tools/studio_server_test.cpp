@@ -488,6 +488,9 @@ const FramingCase kFramings[] = {
     {"length_over_limit", "Content-Length: 65537\r\n", false, 413},
     {"huge_length", "Content-Length: 99999999999999999999999\r\n", false, 413},
     {"gzip_body", kExampleLength + "Content-Encoding: gzip\r\n", false, 415},
+    {"coding_not_chunked", "Transfer-Encoding: gzip\r\n", false, 400},
+    {"gzip_then_chunked", "Transfer-Encoding: gzip, chunked\r\n", false, 415},
+    {"chunked_twice", "Transfer-Encoding: chunked\r\nTransfer-Encoding: chunked\r\n", false, 400},
     {"identity_body", kExampleLength + "Content-Encoding: identity\r\n", true, 200},
     {"same_length_twice", kExampleLength + kExampleLength, true, 200},
 };

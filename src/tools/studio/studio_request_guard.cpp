@@ -68,6 +68,38 @@ bool isDigits(std::string_view text) {
                                         [](unsigned char c) { return std::isdigit(c) != 0; });
 }
 
+std::string_view trimmed(std::string_view text) {
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
+    return text;
+}
+
+// Chunked alone: a body whose last coding is not chunked has no length that
+// can be known (RFC 9112, section 6.3), and any other coding is not decoded.
+std::optional<StudioReply> screenTransferCodings(const std::vector<std::string_view>& values) {
+    std::vector<std::string> codings;
+    for (std::string_view value : values) {
+        while (!value.empty()) {
+            const std::size_t comma = value.find(',');
+            const std::string coding = lowercase(trimmed(value.substr(0, comma)));
+            value = comma == std::string_view::npos ? std::string_view() : value.substr(comma + 1);
+            if (!coding.empty()) codings.push_back(coding);
+        }
+    }
+    if (codings.empty()) return std::nullopt;
+    if (codings.back() != "chunked") {
+        return errorReply(400,
+                          "the body's length is unknown: Transfer-Encoding must end in chunked");
+    }
+    if (std::count(codings.begin(), codings.end(), "chunked") > 1) {
+        return errorReply(400, "Transfer-Encoding names chunked more than once");
+    }
+    if (codings.size() > 1) {
+        return errorReply(415, "the body must not be encoded, only chunked");
+    }
+    return std::nullopt;
+}
+
 std::optional<StudioReply> screenBodyFraming(const HeaderList& headers) {
     const auto lengths = valuesOf(headers, "content-length");
     for (const std::string_view length : lengths) {
@@ -79,9 +111,11 @@ std::optional<StudioReply> screenBodyFraming(const HeaderList& headers) {
             return errorReply(400, "two different Content-Length headers");
         }
     }
-    if (!lengths.empty() && !valuesOf(headers, "transfer-encoding").empty()) {
+    const auto transfers = valuesOf(headers, "transfer-encoding");
+    if (!lengths.empty() && !transfers.empty()) {
         return errorReply(400, "Content-Length and Transfer-Encoding together");
     }
+    if (auto refusal = screenTransferCodings(transfers)) return refusal;
     for (const std::string_view coding : valuesOf(headers, "content-encoding")) {
         if (lowercase(coding) != "identity") {
             return errorReply(415, "the body must not be encoded, not '" +
@@ -125,12 +159,6 @@ std::string percentDecoded(std::string_view text, bool plusIsSpace) {
         }
     }
     return decoded;
-}
-
-std::string_view trimmed(std::string_view text) {
-    while (!text.empty() && (text.front() == ' ' || text.front() == '\t')) text.remove_prefix(1);
-    while (!text.empty() && (text.back() == ' ' || text.back() == '\t')) text.remove_suffix(1);
-    return text;
 }
 
 }  // namespace
