@@ -46,9 +46,10 @@ void decodeTarget(std::string_view target, std::string& path, QueryParams& query
 // The refusal of a request whose headers are not served, or nullopt:
 // 421 for a Host that does not name the server, 403 for a POST from another
 // origin, 431 for too many headers, 400 for a body length that is negative,
-// malformed, or given twice differently or beside Transfer-Encoding, 415 for a
-// Content-Encoding other than identity, 413 for a body announced larger than
-// kMaxRequestBodyBytes.
+// malformed, or given twice differently or beside Transfer-Encoding, and for a
+// Transfer-Encoding that does not end in chunked or names it twice, 415 for a
+// Content-Encoding other than identity or a transfer coding before chunked,
+// 413 for a body announced larger than kMaxRequestBodyBytes.
 std::optional<StudioReply> screenRequest(std::string_view method, const HeaderList& headers,
                                          const ListeningAddress& listening);
 
